@@ -1,0 +1,34 @@
+# Thin wrapper: the real build is CMake + Ninja.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+WERROR     ?= OFF
+CONFIG     ?= RelWithDebInfo
+
+.PHONY: all deps build run test test-asan bench clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(CONFIG) -DVANTREL_WERROR=$(WERROR)
+	cmake --build $(BUILD)
+
+run: build
+	./$(BUILD)/vantrel
+
+test: build
+	scripts/run-tests $(BUILD)
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON \
+		-DVANTREL_BENCH=OFF -DVANTREL_WERROR=$(WERROR)
+	cmake --build $(ASAN_BUILD)
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 scripts/run-tests $(ASAN_BUILD)
+
+bench: build
+	bench/run $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

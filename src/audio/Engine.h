@@ -1,0 +1,50 @@
+#pragma once
+// One engine per process: one output stream and one mixing function, render(), that the
+// real-time callback and the offline output both call.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrel::audio {
+
+enum class OutputKind { Device, Null, Offline };
+
+struct EngineOptions {
+    OutputKind output = OutputKind::Device;
+    int sampleRate = 44100;
+    int bufferFrames = 441;  // 10 ms at 44.1 kHz
+    std::string device = "default";
+};
+
+class Engine {
+public:
+    explicit Engine(EngineOptions options = {});
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Mixes both deck players and the 32 sample channels into `frames` interleaved stereo
+    // frames. Real-time safe: no lock, allocation, log or I/O.
+    void render(float* out, int frames) noexcept;
+
+    int sampleRate() const;
+    // What is sounding now: Device, or Null after a device failure (a notice for the user).
+    OutputKind outputKind() const;
+    bool onNullOutput() const { return outputKind() == OutputKind::Null; }
+    std::int64_t underruns() const;
+
+    // Offline output: renders exactly `frames` frames now and hands them to the capture sink.
+    void renderOffline(int frames);
+    // Receives every offline-rendered block (interleaved stereo); none set = discarded.
+    void setCaptureSink(std::function<void(const float* interleaved, int frames)> sink);
+
+    struct Impl;
+    Impl& impl() { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::audio
