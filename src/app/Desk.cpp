@@ -1,5 +1,7 @@
 #include "app/Desk.h"
 
+#include "app/ProgramFolder.h"
+
 namespace vantrel {
 
 Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QString folder,
@@ -22,6 +24,9 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     // --- samples ---
 
     // --- lifecycle ---
+    defaultPlaylist = DefaultPlaylistPath(programFolder);
+    buttons.insert(QStringLiteral("cmdNewPlaylist"), [this] { playlist.cmdNewPlaylist(); });
+    buttons.insert(QStringLiteral("cmdLstRemove"), [this] { playlist.cmdLstRemove(); });
 }
 
 Desk::~Desk() = default;
