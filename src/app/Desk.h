@@ -11,6 +11,7 @@
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
 #include "deck/DeckState.h"
+#include "playlist/Playlist.h"
 
 namespace vantrel {
 
@@ -35,6 +36,8 @@ public:
     // --- decks, automatic mixing, cue points ---
 
     // --- playlist, list files, adding files ---
+    Playlist playlist;    // lstAudio / lstPath
+    Playlist sampleList;  // lstSample / lstSamplePath
 
     // --- sound controls, system mixer ---
 
