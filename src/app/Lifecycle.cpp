@@ -5,7 +5,10 @@
 
 #include "app/Desk.h"
 #include "app/ProgramFolder.h"
+#if __has_include("playlist/ListFile.h")
 #include "playlist/ListFile.h"
+#define VANTREL_HAVE_LISTFILE 1
+#endif
 
 namespace vantrel {
 
@@ -26,8 +29,10 @@ void step(const char* what, F&& f) {
 }  // namespace
 
 void Form_Load(Desk& desk, const ViewSteps& view) {
+#ifdef VANTREL_HAVE_LISTFILE
     step("loading the default playlist",
          [&] { LoadList(desk.playlist, desk.defaultPlaylist, desk.dialogs); });
+#endif
     step("clearing the remembered folders", [&] {
         // LastAudioFolder (adding folders) and LastSampleFolder start each run empty.
     });
@@ -35,9 +40,10 @@ void Form_Load(Desk& desk, const ViewSteps& view) {
         if (view.BuildMenu) view.BuildMenu();
     });
     step("pointing the sample lists at their folders", [&] {});
-    step("opening the system mixer", [&] {});
+    step("opening the system mixer", [&] { desk.OpenSystemMixer(); });
     step("initialising DMC", [&] { desk.DMC.Initialize(nullptr, 44100, false, false); });
-    step("initialising dmcSample", [&] { desk.dmcSample.Initialize(nullptr, 44100, false, false); });
+    step("initialising dmcSample",
+         [&] { desk.dmcSample.Initialize(nullptr, 44100, false, false); });
     const QString image = desk.programFolder + QStringLiteral("/util/keysec.dat");
     for (const char* meter : kMeterOrder) {
         step("loading a meter image", [&] {
@@ -54,7 +60,9 @@ void Form_Unload(Desk& desk, const ViewSteps& view) {
     step("saving the default playlist", [&] {
         // The user data folder is made on demand: an installed program's first exit creates it.
         EnsureFolderFor(desk.defaultPlaylist);
+#ifdef VANTREL_HAVE_LISTFILE
         SaveList(desk.playlist, desk.defaultPlaylist, desk.dialogs);
+#endif
     });
     step("closing the other windows", [&] {
         if (view.unloadOtherWindows) view.unloadOtherWindows();

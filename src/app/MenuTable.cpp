@@ -67,7 +67,9 @@ constexpr std::array kItems{
 
 }  // namespace
 
-std::span<const MenuItem> MenuTable() { return kItems; }
+std::span<const MenuItem> MenuTable() {
+    return kItems;
+}
 
 QString MenuTarget(const QString& key, const DeckState& state) {
     for (const MenuItem& item : kItems) {

@@ -50,7 +50,7 @@ struct MenuItem {
     const char* parent;  // key of the top-level menu; nullptr for a top-level menu
     const char* key;     // "" for an anonymous separator
     MenuStyle style;
-    const char* caption;  // "&" marks the access letter
+    const char* caption;   // "&" marks the access letter
     const char* iconFrom;  // the button whose picture the item shows; nullptr for none
     int shift;             // MenuShift mask
     int keyCode;           // MenuKeyCode, kVkNone for no shortcut

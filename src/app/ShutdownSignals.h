@@ -13,8 +13,7 @@ namespace vantrel {
 class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
-    explicit ShutdownSignals(std::function<void(int signal)> onShutdown,
-                             QObject* parent = nullptr);
+    explicit ShutdownSignals(std::function<void(int signal)> onShutdown, QObject* parent = nullptr);
     ~ShutdownSignals() override;
 
     bool installed() const { return notifier_ != nullptr; }

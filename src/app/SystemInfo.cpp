@@ -8,9 +8,12 @@
 namespace vantrel {
 
 QStringList SystemInfoTools() {
-    return {QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
-            QStringLiteral("kinfocenter"),         QStringLiteral("gnome-system-monitor"),
-            QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+    return {QStringLiteral("hardinfo2"),
+            QStringLiteral("hardinfo"),
+            QStringLiteral("kinfocenter"),
+            QStringLiteral("gnome-system-monitor"),
+            QStringLiteral("mate-system-monitor"),
+            QStringLiteral("xfce4-taskmanager"),
             QStringLiteral("lxtask")};
 }
 

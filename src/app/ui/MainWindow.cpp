@@ -53,8 +53,7 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     XTab_->addTab(new QWidget, QStringLiteral("Cue list"));
 
     // Beside the tab strip: the engine plays into nothing when there is no sound device.
-    nullNotice_ = new QLabel(
-        QStringLiteral("No sound device \u2013 playing silently"), client);
+    nullNotice_ = new QLabel(QStringLiteral("No sound device \u2013 playing silently"), client);
     nullNotice_->setObjectName(QStringLiteral("lblNoSound"));
     nullNotice_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     nullNotice_->setStyleSheet(QStringLiteral("color: #b02a1e; font-weight: bold;"));
@@ -70,7 +69,8 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
 
     showFrontDeck();
     registerWindowCommands();
-    keys_ = new KeyboardRules(this, [this] { desk_.playlist.cmdLstRemove(); }, this);
+    keys_ = new KeyboardRules(
+        this, [this] { desk_.playlist.cmdLstRemove(); }, this);
 
     // The client area is the central widget; the menu bar sits above it.
     resize(kClientWidth, kClientHeight);
@@ -112,7 +112,9 @@ void MainWindow::showFrontDeck() {
     fraPlayer_[1]->setVisible(deck2);
 }
 
-void MainWindow::updateNullNotice() { nullNotice_->setVisible(desk_.engine.onNullOutput()); }
+void MainWindow::updateNullNotice() {
+    nullNotice_->setVisible(desk_.engine.onNullOutput());
+}
 
 void MainWindow::unloadOtherWindows() {
     // Last opened first, as the window collection was walked; the main window is already going.

@@ -15,25 +15,44 @@ namespace {
 
 Qt::Key qtKey(int vk) {
     switch (vk) {
-        case kVkBackspace: return Qt::Key_Backspace;
-        case kVkEnter: return Qt::Key_Return;
-        case kVkSpace: return Qt::Key_Space;
-        case kVkEnd: return Qt::Key_End;
-        case kVkLeft: return Qt::Key_Left;
-        case kVkUp: return Qt::Key_Up;
-        case kVkRight: return Qt::Key_Right;
-        case kVkDown: return Qt::Key_Down;
-        case kVkDelete: return Qt::Key_Delete;
-        case kVkA: return Qt::Key_A;
-        case kVkF: return Qt::Key_F;
-        case kVkN: return Qt::Key_N;
-        case kVkO: return Qt::Key_O;
-        case kVkS: return Qt::Key_S;
-        case kVkAdd: return Qt::Key_Plus;
-        case kVkSubtract: return Qt::Key_Minus;
-        case kVkF1: return Qt::Key_F1;
-        case kVkF4: return Qt::Key_F4;
-        default: return Qt::Key_unknown;
+        case kVkBackspace:
+            return Qt::Key_Backspace;
+        case kVkEnter:
+            return Qt::Key_Return;
+        case kVkSpace:
+            return Qt::Key_Space;
+        case kVkEnd:
+            return Qt::Key_End;
+        case kVkLeft:
+            return Qt::Key_Left;
+        case kVkUp:
+            return Qt::Key_Up;
+        case kVkRight:
+            return Qt::Key_Right;
+        case kVkDown:
+            return Qt::Key_Down;
+        case kVkDelete:
+            return Qt::Key_Delete;
+        case kVkA:
+            return Qt::Key_A;
+        case kVkF:
+            return Qt::Key_F;
+        case kVkN:
+            return Qt::Key_N;
+        case kVkO:
+            return Qt::Key_O;
+        case kVkS:
+            return Qt::Key_S;
+        case kVkAdd:
+            return Qt::Key_Plus;
+        case kVkSubtract:
+            return Qt::Key_Minus;
+        case kVkF1:
+            return Qt::Key_F1;
+        case kVkF4:
+            return Qt::Key_F4;
+        default:
+            return Qt::Key_unknown;
     }
 }
 
@@ -116,7 +135,9 @@ KeyboardRules::KeyboardRules(QWidget* window, std::function<void()> onDeleteRele
     qApp->installEventFilter(this);
 }
 
-KeyboardRules::~KeyboardRules() { qApp->removeEventFilter(this); }
+KeyboardRules::~KeyboardRules() {
+    qApp->removeEventFilter(this);
+}
 
 bool KeyboardRules::inWindow(QObject* o) const {
     if (!o || !o->isWidgetType()) return false;

@@ -32,10 +32,18 @@ QString QtDialogs::qtFilter(const QString& filter) {
 void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-        case Icon::NoIcon: qicon = QMessageBox::NoIcon; break;
-        case Icon::Information: qicon = QMessageBox::Information; break;
-        case Icon::Warning: qicon = QMessageBox::Warning; break;
-        case Icon::Critical: qicon = QMessageBox::Critical; break;
+        case Icon::NoIcon:
+            qicon = QMessageBox::NoIcon;
+            break;
+        case Icon::Information:
+            qicon = QMessageBox::Information;
+            break;
+        case Icon::Warning:
+            qicon = QMessageBox::Warning;
+            break;
+        case Icon::Critical:
+            qicon = QMessageBox::Critical;
+            break;
     }
     QMessageBox box(qicon, title, text, QMessageBox::Ok, owner());
     box.exec();

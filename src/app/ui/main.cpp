@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     vantrel::MainWindow window(desk);
 
     // A logout or `kill` shuts down like the close box, so the playlist is saved.
-    vantrel::ShutdownSignals signals([&window](int) {
+    vantrel::ShutdownSignals termination([&window](int) {
         // A modal box (about box, a file dialog) would hold the shutdown; close it first.
         for (int i = 0; i < 8; ++i) {
             QWidget* modal = QApplication::activeModalWidget();
