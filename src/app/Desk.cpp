@@ -26,4 +26,19 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
 
 Desk::~Desk() = default;
 
+// --- playlist, list files, adding files ---
+
+void Desk::cmdAddFileList() {
+    AddFiles(playlist, dialogs);
+}
+
+void Desk::cmdAddFolderList() {
+    AddFolder(playlist, dialogs, FolderSearch(), LastAudioFolder, kAudioPatterns);
+}
+
+FileSearch& Desk::FolderSearch() {
+    if (!folderSearch_) folderSearch_ = std::make_unique<FileSearch>();
+    return *folderSearch_;
+}
+
 }  // namespace vantrel
