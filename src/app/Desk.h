@@ -14,6 +14,9 @@
 #include "deck/DeckState.h"
 #include "playlist/Playlist.h"
 #include "samples/CuePoints.h"
+#include "sound/MasterVolume.h"
+#include "sound/SoundControls.h"
+#include "sound/SystemMixer.h"
 
 namespace vantrel {
 
@@ -62,6 +65,18 @@ public:
     Playlist sampleList;  // lstSample / lstSamplePath
 
     // --- sound controls, system mixer ---
+    SoundControls soundControls{SoundTouch};    // deck 1: sldTempo, cmdTempoDown, ...
+    SoundControls soundControls2{SoundTouch2};  // deck 2: sldTempo2, cmdTempoDown2, ...
+    SystemMixer systemMixer;                    // card from VANTREL_MIXER_CARD, else "default"
+    MasterVolume masterVolume{systemMixer, dialogs};
+    // Start-up: the mixer opens once and stays open for the life of the desk.
+    void OpenSystemMixer() { masterVolume.OpenSystemMixer(); }
+    // The deck the tempo, pitch and rate menu commands act on: the playing one, else none.
+    SoundControls* playingSoundControls() {
+        if (state.Deck1Playing) return &soundControls;
+        if (state.Deck2Playing) return &soundControls2;
+        return nullptr;
+    }
 
     // --- samples ---
 
