@@ -5,10 +5,7 @@
 
 #include "app/Desk.h"
 #include "app/ProgramFolder.h"
-#if __has_include("playlist/ListFile.h")
 #include "playlist/ListFile.h"
-#define VANTREL_HAVE_LISTFILE 1
-#endif
 
 namespace vantrel {
 
@@ -29,13 +26,9 @@ void step(const char* what, F&& f) {
 }  // namespace
 
 void Form_Load(Desk& desk, const ViewSteps& view) {
-#ifdef VANTREL_HAVE_LISTFILE
     step("loading the default playlist",
          [&] { LoadList(desk.playlist, desk.defaultPlaylist, desk.dialogs); });
-#endif
-    step("clearing the remembered folders", [&] {
-        // LastAudioFolder (adding folders) and LastSampleFolder start each run empty.
-    });
+    step("clearing the remembered folders", [&] { desk.LastAudioFolder.clear(); });
     step("building the menu", [&] {
         if (view.BuildMenu) view.BuildMenu();
     });
@@ -60,9 +53,7 @@ void Form_Unload(Desk& desk, const ViewSteps& view) {
     step("saving the default playlist", [&] {
         // The user data folder is made on demand: an installed program's first exit creates it.
         EnsureFolderFor(desk.defaultPlaylist);
-#ifdef VANTREL_HAVE_LISTFILE
         SaveList(desk.playlist, desk.defaultPlaylist, desk.dialogs);
-#endif
     });
     step("closing the other windows", [&] {
         if (view.unloadOtherWindows) view.unloadOtherWindows();
