@@ -12,6 +12,7 @@
 #include "audio/Player.h"
 #include "deck/DeckState.h"
 #include "playlist/Playlist.h"
+#include "samples/Samples.h"
 
 namespace vantrel {
 
@@ -42,6 +43,7 @@ public:
     // --- sound controls, system mixer ---
 
     // --- samples ---
+    Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing
 
     // --- lifecycle ---
 };
