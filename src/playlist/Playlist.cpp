@@ -1,0 +1,173 @@
+#include "playlist/Playlist.h"
+
+namespace vantrel {
+
+Playlist::Playlist(QObject* parent) : QAbstractListModel(parent) {}
+
+QString Playlist::title(int i) const {
+    return i >= 0 && i < count() ? entries_[i].title : QString();
+}
+
+QString Playlist::path(int i) const {
+    return i >= 0 && i < count() ? entries_[i].path : QString();
+}
+
+bool Playlist::append(const QString& title, const QString& path) {
+    return insert(count(), title, path);
+}
+
+int Playlist::appendEntries(const QList<Entry>& more) {
+    const int n = std::min<int>(static_cast<int>(more.size()), kMaxEntries - count());
+    if (n <= 0) return 0;
+    beginInsertRows(QModelIndex(), count(), count() + n - 1);
+    entries_.append(more.mid(0, n));
+    endInsertRows();
+    return n;
+}
+
+bool Playlist::insert(int i, const QString& title, const QString& path) {
+    if (i < 0 || i > count() || count() >= kMaxEntries) return false;
+    beginInsertRows(QModelIndex(), i, i);
+    entries_.insert(i, Entry{title, path});
+    endInsertRows();
+    if (selected_ >= i) setSelected(selected_ + 1);
+    return true;
+}
+
+void Playlist::removeAt(int i) {
+    if (i < 0 || i >= count()) return;
+    beginRemoveRows(QModelIndex(), i, i);
+    entries_.removeAt(i);
+    endRemoveRows();
+    if (selected_ == i)
+        setSelected(-1);
+    else if (selected_ > i)
+        setSelected(selected_ - 1);
+}
+
+void Playlist::move(int from, int to) {
+    if (from < 0 || from >= count() || to < 0 || to >= count() || from == to) return;
+    // Qt's destination row is the row the entry goes before, counted before the move.
+    beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+    entries_.move(from, to);
+    endMoveRows();
+    int s = selected_;
+    if (s == from)
+        s = to;
+    else if (from < s && s <= to)
+        --s;
+    else if (to <= s && s < from)
+        ++s;
+    setSelected(s);
+}
+
+void Playlist::clear() {
+    if (entries_.isEmpty()) return;
+    beginResetModel();
+    entries_.clear();
+    endResetModel();
+    setSelected(-1);
+}
+
+void Playlist::setSelected(int i) {
+    if (i < -1 || i >= count()) i = -1;
+    if (i == selected_) return;
+    selected_ = i;
+    emit selectionChanged(i);
+}
+
+void Playlist::cmdLstUp() {
+    const int i = selected_;
+    if (i <= 0) return;
+    move(i, i - 1);
+    setSelected(i - 1);
+}
+
+void Playlist::cmdLstDown() {
+    const int i = selected_;
+    if (i < 0 || i == count() - 1) return;
+    move(i, i + 1);
+    setSelected(i + 1);
+}
+
+void Playlist::cmdLstFirst() {
+    const int i = selected_;
+    if (i <= 0) return;
+    move(i, 0);
+    setSelected(0);
+}
+
+void Playlist::cmdLstLast() {
+    const int i = selected_;
+    if (i < 0 || i == count() - 1) return;
+    move(i, count() - 1);
+    setSelected(count() - 1);
+}
+
+void Playlist::cmdLstRemove() {
+    const int i = selected_;
+    if (i < 0) return;
+    removeAt(i);
+    setSelected(-1);
+}
+
+void Playlist::cmdNewPlaylist() {
+    clear();
+}
+
+void Playlist::readDragFromSelection() {
+    dragIndex_ = selected_;
+    dragText_ = title(selected_);
+    dragPath_ = path(selected_);
+}
+
+void Playlist::dragMouseDown() {
+    readDragFromSelection();
+    if (!dragging_) {
+        dragging_ = true;
+        emit draggingChanged(true);
+    }
+}
+
+void Playlist::dragMouseMove() {
+    const int k = selected_;
+    // A press with nothing selected has nothing to carry: moving onto an entry then only selects
+    // it (it must not plant an empty entry there).
+    if (dragging_ && k != dragIndex_ && k >= 0 && dragIndex_ >= 0 && dragIndex_ < count()) {
+        // Deleting the old copy before inserting at k puts the entry exactly at k either way,
+        // which is what a move does in one step.
+        move(dragIndex_, k);
+        setSelected(k);
+    }
+    readDragFromSelection();
+}
+
+void Playlist::dragMouseUp() {
+    if (dragging_) {
+        dragging_ = false;
+        emit draggingChanged(false);
+    }
+}
+
+int Playlist::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant Playlist::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= count()) return {};
+    const Entry& e = entries_[index.row()];
+    switch (role) {
+        case Qt::DisplayRole:
+            return e.title;
+        case PathRole:
+            return e.path;
+        default:
+            return {};
+    }
+}
+
+QHash<int, QByteArray> Playlist::roleNames() const {
+    return {{Qt::DisplayRole, "title"}, {PathRole, "path"}};
+}
+
+}  // namespace vantrel
