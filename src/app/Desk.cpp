@@ -73,4 +73,19 @@ void Desk::lstAudioDblClick() {
     d.SetSoundTouchAudio();
 }
 
+// --- playlist, list files, adding files ---
+
+void Desk::cmdAddFileList() {
+    AddFiles(playlist, dialogs);
+}
+
+void Desk::cmdAddFolderList() {
+    AddFolder(playlist, dialogs, FolderSearch(), LastAudioFolder, kAudioPatterns);
+}
+
+FileSearch& Desk::FolderSearch() {
+    if (!folderSearch_) folderSearch_ = std::make_unique<FileSearch>();
+    return *folderSearch_;
+}
+
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 // The view binds to it; it knows nothing of the view.
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "app/Dialogs.h"
 #include "app/Scheduler.h"
@@ -12,6 +13,9 @@
 #include "audio/Player.h"
 #include "deck/Deck.h"
 #include "deck/DeckState.h"
+#include "playlist/AddFiles.h"
+#include "playlist/FileSearch.h"
+#include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
 #include "samples/CuePoints.h"
 #include "samples/Samples.h"
@@ -64,6 +68,15 @@ public:
     // --- playlist, list files, adding files ---
     Playlist playlist;    // lstAudio / lstPath
     Playlist sampleList;  // lstSample / lstSamplePath
+    // cmdNewPlaylist/cmdOpenPlaylist/cmdSavePlaylist and the sample-list twins.
+    ListCommands playlistFiles{playlist, dialogs, ListCommands::playlistTexts()};
+    ListCommands sampleListFiles{sampleList, dialogs, ListCommands::sampleListTexts()};
+    QString LastAudioFolder;
+    void cmdAddFileList();
+    void cmdAddFolderList();
+    // Created on first use and shared by the playlist and sample folder commands.
+    FileSearch& FolderSearch();
+    std::unique_ptr<FileSearch> folderSearch_;
 
     // --- sound controls, system mixer ---
     SoundControls soundControls{SoundTouch};    // deck 1: sldTempo, cmdTempoDown, ...
