@@ -19,6 +19,7 @@
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
 #include "samples/CuePoints.h"
+#include "samples/Samples.h"
 #include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
 #include "sound/SystemMixer.h"
@@ -93,6 +94,7 @@ public:
     }
 
     // --- samples ---
+    Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing
 
     // --- lifecycle ---
     // The default playlist: beside the program, or in the user's data folder when the program
