@@ -1,0 +1,415 @@
+#include "playlist/FileSearch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vantrel {
+
+namespace {
+
+// Counters of the search are 16-bit in the original design: one folder remembers at most this
+// many subfolders, and at most kMaxPatternIndex + 1 patterns are tried.
+constexpr int kMaxSubfolders = 32767;
+constexpr int kMaxPatternIndex = 32767;
+
+char16_t upper(char16_t c) {
+    if (c < 0x80) return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+    if (QChar::isSurrogate(c)) return c;
+    return char16_t(QChar::toUpper(char32_t(c)));
+}
+
+bool isKernelFileSystem(const char* path) {
+    struct statfs fs;
+    if (statfs(path, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0x9fa0UL:      // proc
+        case 0x62656572UL:  // sysfs
+        case 0x1cd1UL:      // devpts
+        case 0x27e0ebUL:    // cgroup
+        case 0x63677270UL:  // cgroup2
+        case 0x64626720UL:  // debugfs
+        case 0x74726163UL:  // tracefs
+        case 0x73636673UL:  // securityfs
+        case 0x6165676cUL:  // pstore
+        case 0xcafe4a11UL:  // bpf
+        case 0x62656570UL:  // configfs
+        case 0x65735543UL:  // fusectl
+        case 0x19800202UL:  // mqueue
+        case 0x42494e4dUL:  // binfmt_misc
+        case 0xde5e81e4UL:  // efivarfs
+        case 0xf97cff8cUL:  // selinuxfs
+        case 0x6e736673UL:  // nsfs
+            return true;
+        default:
+            return false;
+    }
+}
+
+QStringList splitPatterns(const QString& s) {
+    if (s.isEmpty()) return {};
+    return s.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+}
+
+QList<WildcardPattern> compile(const QStringList& patterns) {
+    QList<WildcardPattern> out;
+    out.reserve(patterns.size());
+    for (const QString& p : patterns) out.append(WildcardPattern(p));
+    return out;
+}
+
+bool matchesAny(const QList<WildcardPattern>& patterns, const QString& upperText) {
+    const qsizetype n = std::min<qsizetype>(patterns.size(), kMaxPatternIndex + 1);
+    for (qsizetype i = 0; i < n; ++i)
+        if (patterns[i].matchesUpper(upperText.constData(), upperText.size())) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+WildcardPattern::WildcardPattern(const QString& pattern) {
+    const QString p = FileSearch::upperKey(pattern);
+    const qsizetype n = p.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c == u'*') {
+            if (tokens_.isEmpty() || tokens_.last().kind != Token::AnyRun)
+                tokens_.append(Token{Token::AnyRun});
+        } else if (c == u'?') {
+            tokens_.append(Token{Token::AnyOne});
+        } else if (c == u'#') {
+            tokens_.append(Token{Token::Digit});
+        } else if (c == u'[') {
+            qsizetype j = i + 1;
+            const bool negate = j < n && p[j] == QLatin1Char('!');
+            if (negate) ++j;
+            const qsizetype close = p.indexOf(QLatin1Char(']'), j);
+            if (close < 0) {
+                tokens_.append(Token{Token::Literal, c});
+                continue;
+            }
+            Token t{negate ? Token::NotSet : Token::Set};
+            t.setBegin = static_cast<int>(ranges_.size());
+            for (qsizetype k = j; k < close; ++k) {
+                const char16_t lo = p[k].unicode();
+                // A "-" first or last in the list stands for itself.
+                if (k + 2 < close && p[k + 1] == QLatin1Char('-')) {
+                    ranges_.append({lo, p[k + 2].unicode()});  // a reversed range holds nothing
+                    k += 2;
+                } else {
+                    ranges_.append({lo, lo});
+                }
+            }
+            t.setEnd = static_cast<int>(ranges_.size());
+            i = close;
+            // "[]" matches the empty string: it adds nothing; "[!]" takes any one character.
+            if (t.setBegin == t.setEnd && !negate) continue;
+            tokens_.append(t);
+        } else {
+            tokens_.append(Token{Token::Literal, c});
+        }
+    }
+    if (!tokens_.isEmpty() && tokens_.first().kind == Token::AnyRun) {
+        suffixOnly_ = std::all_of(tokens_.begin() + 1, tokens_.end(),
+                                  [](const Token& t) { return t.kind == Token::Literal; });
+        if (suffixOnly_)
+            for (qsizetype k = 1; k < tokens_.size(); ++k) suffix_.append(QChar(tokens_[k].ch));
+    }
+}
+
+bool WildcardPattern::matches(const QString& text) const {
+    const QString u = FileSearch::upperKey(text);
+    return matchesUpper(u.constData(), u.size());
+}
+
+bool WildcardPattern::matchesUpper(const QChar* text, qsizetype n) const {
+    if (suffixOnly_) {
+        const qsizetype m = suffix_.size();
+        return n >= m && std::equal(suffix_.constData(), suffix_.constData() + m, text + n - m);
+    }
+    const auto one = [this](const Token& t, char16_t c) {
+        switch (t.kind) {
+            case Token::Literal:
+                return t.ch == c;
+            case Token::AnyOne:
+                return true;
+            case Token::Digit:
+                return c >= u'0' && c <= u'9';
+            case Token::Set:
+            case Token::NotSet: {
+                bool in = false;
+                for (int r = t.setBegin; r < t.setEnd && !in; ++r)
+                    in = ranges_[r].first <= c && c <= ranges_[r].second;
+                return in != (t.kind == Token::NotSet);
+            }
+            case Token::AnyRun:
+                break;
+        }
+        return false;
+    };
+    const qsizetype m = tokens_.size();
+    qsizetype p = 0, t = 0, starP = -1, starT = 0;
+    while (t < n) {
+        if (p < m && tokens_[p].kind == Token::AnyRun) {
+            starP = p++;
+            starT = t;
+        } else if (p < m && one(tokens_[p], text[t].unicode())) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && tokens_[p].kind == Token::AnyRun) ++p;
+    return p == m;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QString FileSearch::upperKey(const QString& s) {
+    QString out(s.size(), Qt::Uninitialized);
+    const QChar* in = s.constData();
+    QChar* o = out.data();
+    for (qsizetype i = 0; i < s.size(); ++i) o[i] = QChar(upper(in[i].unicode()));
+    return out;
+}
+
+QString FileSearch::File(int Index) const {
+    return Index >= 0 && Index < files_.size() ? files_[Index] : QString();
+}
+
+QString FileSearch::Path(int Index) const {
+    return Index >= 0 && Index < paths_.size() ? paths_[Index] : QString();
+}
+
+int FileSearch::FileSize(int Index) const {
+    if (Index < 0 || Index >= FilesFound || Index >= files_.size()) return 0;
+    struct stat st;
+    if (::stat(QFile::encodeName(files_[Index]).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return static_cast<int>(std::min<off_t>(st.st_size, 0x7fffffff));
+}
+
+void FileSearch::recordFile(const QString& p) {
+    // The list always has exactly FilesFound entries after a recording, even when a caller
+    // changed FilesFound by hand.
+    const int at = std::max(FilesFound, 0);
+    files_.resize(at + 1);
+    files_[at] = p;
+    FilesFound = at + 1;
+    live_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void FileSearch::recordPath(const QString& p) {
+    const int at = std::max(PathsFound, 0);
+    paths_.resize(at + 1);
+    paths_[at] = p;
+    PathsFound = at + 1;
+    live_.fetch_add(1, std::memory_order_relaxed);
+}
+
+struct FileSearch::Walk {
+    Mode mode;
+    bool recurse;
+    const QList<WildcardPattern>* patterns;
+};
+
+namespace {
+
+struct Item {
+    QByteArray raw;
+    QString name;
+    QString key;
+};
+
+QByteArray withSlash(const QString& path) {
+    QByteArray p = QFile::encodeName(path);
+    if (!p.endsWith('/')) p.append('/');
+    return p;
+}
+
+}  // namespace
+
+void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
+                        unsigned long dev) {
+    if (cancelled()) return;
+    const bool fileMode = walk.mode == Mode::Files || walk.mode == Mode::FilesWithPatterns;
+
+    struct Sub {
+        QByteArray raw;
+        QString name;
+        unsigned long dev;
+    };
+    std::vector<Sub> subfolders;
+
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        DIR* d = ::fdopendir(fd);
+        if (!d) {
+            ::close(fd);
+        } else {
+            std::vector<Item> items;
+            while (const dirent* e = ::readdir(d)) {
+                const char* n = e->d_name;
+                if (n[0] == '\0' ||
+                    (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
+                    continue;
+                Item it;
+                it.raw = QByteArray(n);
+                it.name = QFile::decodeName(it.raw);
+                it.key = upperKey(it.name);
+                items.push_back(std::move(it));
+            }
+            std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+                const int c = QString::compare(a.key, b.key, Qt::CaseSensitive);
+                return c != 0 ? c < 0 : a.raw < b.raw;
+            });
+            for (Item& it : items) {
+                if (cancelled()) break;
+                struct stat st;
+                bool folder = true;  // an entry whose kind cannot be read counts as a folder
+                unsigned long subDev = dev;
+                if (::fstatat(fd, it.raw.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                    if (S_ISLNK(st.st_mode)) {
+                        // Links count as their target, but a linked folder is never entered.
+                        if (::fstatat(fd, it.raw.constData(), &st, 0) != 0 || S_ISDIR(st.st_mode))
+                            continue;
+                        folder = false;
+                    } else {
+                        folder = S_ISDIR(st.st_mode);
+                        subDev = static_cast<unsigned long>(st.st_dev);
+                    }
+                }
+                if (fileMode) {
+                    if (!folder) {
+                        if (matchesAny(*walk.patterns, it.key)) recordFile(shown + it.name);
+                        continue;
+                    }
+                    if (!walk.recurse) continue;
+                }
+                if (!folder || subfolders.size() >= size_t(kMaxSubfolders)) continue;
+                if (subDev != dev && isKernelFileSystem((dir + it.raw).constData())) continue;
+                subfolders.push_back({std::move(it.raw), std::move(it.name), subDev});
+            }
+            ::closedir(d);
+        }
+    }
+
+    for (const Sub& s : subfolders) {
+        if (cancelled()) return;
+        QByteArray subDir = dir + s.raw;
+        subDir.append('/');
+        const QString subShown = shown + s.name;
+        const unsigned long subDev = s.dev;
+        switch (walk.mode) {
+            case Mode::Files:
+            case Mode::FilesWithPatterns:
+                search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                break;
+            case Mode::Paths:
+                recordPath(subShown);
+                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                break;
+            case Mode::PathsWithPatterns:
+                if (matchesAny(*walk.patterns, upperKey(subShown))) recordPath(subShown);
+                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                break;
+        }
+    }
+}
+
+namespace {
+
+QString shownWithSlash(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+unsigned long deviceOf(const QByteArray& dir) {
+    struct stat st;
+    return ::stat(dir.constData(), &st) == 0 ? static_cast<unsigned long>(st.st_dev) : 0;
+}
+
+}  // namespace
+
+void FileSearch::FindFiles(QString sPath, const QString& searchStr, bool Recurse) {
+    const QList<WildcardPattern> one{WildcardPattern(searchStr)};
+    Walk w{Mode::Files, Recurse, &one};
+    const QByteArray dir = withSlash(sPath);
+    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+}
+
+void FileSearch::FindFilesWithPatterns(const QString& sPath, bool Recurse) {
+    if (fileCompiled_.isEmpty()) return;
+    Walk w{Mode::FilesWithPatterns, Recurse, &fileCompiled_};
+    const QByteArray dir = withSlash(sPath);
+    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+}
+
+void FileSearch::FindPaths(QString sPath, bool Recurse) {
+    Walk w{Mode::Paths, Recurse, nullptr};
+    const QByteArray dir = withSlash(sPath);
+    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+}
+
+void FileSearch::FindPathsWithPatterns(const QString& sPath, bool Recurse) {
+    Walk w{Mode::PathsWithPatterns, Recurse, &pathCompiled_};
+    const QByteArray dir = withSlash(sPath);
+    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+}
+
+void FileSearch::SetFilePatterns(const QString& s) {
+    filePatterns_ = splitPatterns(s);
+    fileCompiled_ = compile(filePatterns_);
+}
+
+QString FileSearch::GetFilePatterns(const QString&) const {
+    return filePatterns_.join(QLatin1Char(';'));
+}
+
+void FileSearch::SetPathPatterns(const QString& s) {
+    pathPatterns_ = splitPatterns(s);
+    pathCompiled_ = compile(pathPatterns_);
+}
+
+QString FileSearch::GetPathPatterns(const QString&) const {
+    return pathPatterns_.join(QLatin1Char(';'));
+}
+
+void FileSearch::ResetFileSearch(bool erasePatterns) {
+    FilesFound = 0;
+    files_.clear();
+    live_.store(PathsFound, std::memory_order_relaxed);
+    if (erasePatterns) {
+        filePatterns_.clear();
+        fileCompiled_.clear();
+    }
+}
+
+void FileSearch::ResetPathSearch(bool erasePatterns) {
+    PathsFound = 0;
+    paths_.clear();
+    live_.store(FilesFound, std::memory_order_relaxed);
+    if (erasePatterns) {
+        pathPatterns_.clear();
+        pathCompiled_.clear();
+    }
+}
+
+void FileSearch::ResetSearch(bool erasePatterns) {
+    ResetFileSearch(erasePatterns);
+    ResetPathSearch(erasePatterns);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,105 @@
+#pragma once
+// The program's recursive file and folder search with wildcard patterns, compared without
+// regard to case. Results accumulate in two growing lists until a reset.
+//
+// Folders are enumerated in a fixed order, names sorted by ordinal comparison of their
+// upper-cased forms, so the same tree always gives the same result list. Each entry's kind comes
+// from its own lstat-style query; a symlink counts as the file it points to, while a symlinked
+// folder (or a dangling link) is never entered, so link loops cannot trap the walk. Unreadable
+// folders are skipped silently. Kernel file systems (/proc, /sys ...) met below the start folder
+// are not entered: they hold no music and change under the walk.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+
+namespace vantrel {
+
+// A compiled wildcard pattern: ? any one character, * any run, # one digit 0-9, [abc] / [a-z]
+// one of the list, [!...] one not in it; anything else stands for itself. Matching is over the
+// whole text and ignores case. A "[" without its "]" stands for itself.
+class WildcardPattern {
+public:
+    explicit WildcardPattern(const QString& pattern);
+    bool matches(const QString& text) const;
+    // `upper` must already be upper-cased by FileSearch::upperKey.
+    bool matchesUpper(const QChar* upper, qsizetype length) const;
+
+private:
+    struct Token {
+        enum Kind : unsigned char { Literal, AnyOne, AnyRun, Digit, Set, NotSet } kind;
+        char16_t ch = 0;
+        int setBegin = 0;  // into ranges_
+        int setEnd = 0;
+    };
+    QList<Token> tokens_;
+    QList<std::pair<char16_t, char16_t>> ranges_;
+    // "*" followed by plain characters only (as in "*.mp3"): a suffix test.
+    bool suffixOnly_ = false;
+    QString suffix_;
+};
+
+class FileSearch {
+public:
+    FileSearch() = default;
+    ~FileSearch() { ResetSearch(true); }
+    FileSearch(const FileSearch&) = delete;
+    FileSearch& operator=(const FileSearch&) = delete;
+
+    // Counts of recorded files and folders; the next recording goes to position FilesFound /
+    // PathsFound.
+    int FilesFound = 0;
+    int PathsFound = 0;
+
+    // 0 <= Index < FilesFound (PathsFound); the caller keeps to that.
+    QString File(int Index) const;
+    QString Path(int Index) const;
+    // Size in bytes of the recorded file; 0 on any failure. Clamped to 32 bits.
+    int FileSize(int Index) const;
+    QStringList CopyFiles() const { return files_.mid(0, FilesFound); }
+    QStringList CopyPaths() const { return paths_.mid(0, PathsFound); }
+
+    void FindFiles(QString sPath, const QString& searchStr, bool Recurse);
+    void FindFilesWithPatterns(const QString& sPath, bool Recurse);
+    void FindPaths(QString sPath, bool Recurse);
+    void FindPathsWithPatterns(const QString& sPath, bool Recurse);
+
+    // The pieces of `s` between ";" characters, empty pieces kept; "" gives no patterns.
+    void SetFilePatterns(const QString& s);
+    QString GetFilePatterns(const QString& s = QString()) const;
+    void SetPathPatterns(const QString& s);
+    QString GetPathPatterns(const QString& s = QString()) const;
+
+    void ResetFileSearch(bool erasePatterns = false);
+    void ResetPathSearch(bool erasePatterns = false);
+    void ResetSearch(bool erasePatterns = false);
+
+    // For a search on a worker thread: a raised flag stops the walk at the next entry, keeping
+    // what was recorded so far, which is always a prefix of the full result. liveCount() may be
+    // read from any thread while a search runs.
+    void setCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+    int liveCount() const { return live_.load(std::memory_order_relaxed); }
+
+    // Upper-cases one character at a time (so lengths never change), the form in which names are
+    // compared and sorted.
+    static QString upperKey(const QString& s);
+
+private:
+    enum class Mode { Files, FilesWithPatterns, Paths, PathsWithPatterns };
+    struct Walk;
+    void search(Walk& walk, const QByteArray& dir, const QString& shown, unsigned long dev);
+    void recordFile(const QString& p);
+    void recordPath(const QString& p);
+    bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
+    QStringList files_;
+    QStringList paths_;
+    QStringList filePatterns_;
+    QStringList pathPatterns_;
+    QList<WildcardPattern> fileCompiled_;
+    QList<WildcardPattern> pathCompiled_;
+    const std::atomic<bool>* cancel_ = nullptr;
+    std::atomic<int> live_{0};
+};
+
+}  // namespace vantrel

@@ -1,0 +1,181 @@
+#include "playlist/ListFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+const QString kErrorTitle = QStringLiteral("Error");
+
+void fail(Dialogs& dialogs, const QString& file, const QString& description) {
+    dialogs.message(kErrorTitle, QStringLiteral("%1\n%2").arg(description, file),
+                    Dialogs::Icon::Warning);
+}
+
+// A title or path may not hold a line break: it would split the entry and shift every entry
+// after it by one line.
+bool hasLineBreak(const QString& s) {
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+}  // namespace
+
+void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        fail(dialogs, file, f.errorString());
+        return;
+    }
+    // Read block by block and hand complete entries to the list after each block, so a read
+    // error keeps everything before it. No event processing per line: a full list loads in a
+    // few tens of milliseconds, and no command can then run into a half-loaded list.
+    constexpr qint64 kBlock = 1 << 20;
+    QByteArray pending;
+    qsizetype scanned = 0;  // bytes of `pending` known to hold no line end
+    QList<Playlist::Entry> batch;
+    QString title;
+    bool haveTitle = false;
+    bool first = true;
+    bool full = false;
+    const auto flush = [&] {
+        if (batch.isEmpty()) return;
+        if (list.appendEntries(batch) < batch.size()) full = true;
+        batch.clear();
+    };
+    const auto takeLine = [&](const char* begin, qsizetype len) {
+        if (len > 0 && begin[len - 1] == '\r') --len;
+        QString text = QString::fromUtf8(begin, len);
+        if (!haveTitle) {
+            title = std::move(text);
+            haveTitle = true;
+        } else {
+            batch.append(Playlist::Entry{std::move(title), std::move(text)});
+            haveTitle = false;
+        }
+    };
+
+    for (;;) {
+        const QByteArray block = f.read(kBlock);
+        if (block.isEmpty()) {
+            if (f.error() != QFileDevice::NoError || !f.atEnd()) {
+                flush();
+                fail(dialogs, file, f.errorString());
+                return;
+            }
+            break;
+        }
+        pending.append(block);
+        qsizetype start = 0;
+        if (first) {
+            first = false;
+            if (pending.startsWith("\xEF\xBB\xBF")) start = 3;
+        }
+        const char* data = pending.constData();
+        const qsizetype size = pending.size();
+        qsizetype from = std::max(start, scanned);
+        while (from < size) {
+            const void* nl = std::memchr(data + from, '\n', static_cast<size_t>(size - from));
+            if (!nl) break;
+            const qsizetype end = static_cast<const char*>(nl) - data;
+            takeLine(data + start, end - start);
+            start = from = end + 1;
+        }
+        pending.remove(0, start);
+        scanned = pending.size();
+        flush();
+        if (full) break;
+    }
+    // The last line needs no terminator.
+    if (!full && !pending.isEmpty()) takeLine(pending.constData(), pending.size());
+    flush();
+
+    if (full) {
+        fail(dialogs, file,
+             QStringLiteral("The list is full: only the first %1 entries were kept.")
+                 .arg(Playlist::kMaxEntries));
+    } else if (haveTitle) {
+        fail(dialogs, file,
+             QStringLiteral("Input past end of file: the last title has no path line."));
+    }
+}
+
+void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
+    QByteArray out;
+    qsizetype total = 0;
+    for (const Playlist::Entry& e : list.entries()) total += e.title.size() + e.path.size() + 4;
+    out.reserve(total + total / 2);
+    int skipped = 0;
+    for (const Playlist::Entry& e : list.entries()) {
+        // A path with a line break cannot be written as one line; leaving it out keeps the rest
+        // of the file readable. A title is only shown, so its breaks become blanks.
+        if (hasLineBreak(e.path)) {
+            ++skipped;
+            continue;
+        }
+        QString title = e.title;
+        if (hasLineBreak(title)) {
+            title.replace(QLatin1Char('\r'), QLatin1Char(' '));
+            title.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        }
+        out.append(title.toUtf8()).append("\r\n");
+        out.append(e.path.toUtf8()).append("\r\n");
+    }
+
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
+        fail(dialogs, file, f.errorString());
+        return;
+    }
+    if (f.write(out) != out.size()) {
+        const QString why = f.errorString();
+        f.cancelWriting();
+        fail(dialogs, file, why);
+        return;
+    }
+    if (!f.commit()) {
+        fail(dialogs, file, f.errorString());
+        return;
+    }
+    if (skipped > 0) {
+        fail(dialogs, file,
+             QStringLiteral("%1 entries were left out: their paths hold a line break.")
+                 .arg(skipped));
+    }
+}
+
+ListCommands::Texts ListCommands::playlistTexts() {
+    return {QStringLiteral("Open Vantrel playlist"),
+            QStringLiteral("Vantrel playlist|*.kvl|All files|*.*"),
+            QStringLiteral("Save Korvel playlist"), QStringLiteral("Korvel playlist|*.kvl")};
+}
+
+ListCommands::Texts ListCommands::sampleListTexts() {
+    return {QStringLiteral("Open Vantrel samplelist"),
+            QStringLiteral("Vantrel samplelist|*.sls|All files|*.*"),
+            QStringLiteral("Save Vantrel samplelist"), QStringLiteral("Vantrel samplelist|*.sls")};
+}
+
+ListCommands::ListCommands(Playlist& list, Dialogs& dialogs, Texts texts)
+    : list_(list), dialogs_(dialogs), texts_(std::move(texts)) {}
+
+void ListCommands::cmdNew() {
+    list_.clear();
+}
+
+void ListCommands::cmdOpen() {
+    const QStringList chosen = dialogs_.openFiles(texts_.openTitle, texts_.openFilter, false);
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    list_.clear();
+    LoadList(list_, chosen.first(), dialogs_);
+}
+
+void ListCommands::cmdSave() {
+    const QString chosen = dialogs_.saveFile(texts_.saveTitle, texts_.saveFilter);
+    if (chosen.isEmpty()) return;
+    SaveList(list_, chosen, dialogs_);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,46 @@
+#pragma once
+// Playlist and sample-list files: per entry a title line, then a path line, each ended by CR LF,
+// UTF-8 without a BOM. One reader and one writer serve every pair and the default playlist.
+#include <QString>
+
+#include "app/Dialogs.h"
+#include "playlist/Playlist.h"
+
+namespace vantrel {
+
+// Appends the file's entries to `list` (callers that want a fresh list clear it first). Takes
+// CR LF and LF line ends and a leading UTF-8 BOM; lines are kept whole, blanks included, and
+// invalid UTF-8 becomes U+FFFD. Any failure ends the read with an "Error" box; the entries read
+// before it stay. A title line without its path line is dropped, so the pair stays whole.
+void LoadList(Playlist& list, const QString& file, Dialogs& dialogs);
+
+// Replaces the file with the list. The file is written beside itself and renamed into place, so
+// a failed write (read-only folder, full disk) shows the "Error" box and leaves the old file as
+// it was. An empty list gives a 0-byte file.
+void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs);
+
+// The new/open/save commands of one list pair, with their dialog texts.
+class ListCommands {
+public:
+    struct Texts {
+        QString openTitle;
+        QString openFilter;
+        QString saveTitle;
+        QString saveFilter;
+    };
+    static Texts playlistTexts();
+    static Texts sampleListTexts();
+
+    ListCommands(Playlist& list, Dialogs& dialogs, Texts texts);
+
+    void cmdNew();   // cmdNewPlaylist / cmdNewSampleList
+    void cmdOpen();  // cmdOpenPlaylist / cmdOpenSampleList
+    void cmdSave();  // cmdSavePlaylist / cmdSaveSampleList
+
+private:
+    Playlist& list_;
+    Dialogs& dialogs_;
+    Texts texts_;
+};
+
+}  // namespace vantrel
