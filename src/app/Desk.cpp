@@ -24,6 +24,10 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     // --- samples ---
     // Pointed at the group folders here so that every desk, the tests' included, has them.
     samples.SetSampleFolders(programFolder);
+    // The sample list's folder command is the playlist's, with its own patterns and last folder.
+    samples.addFolder = [this](const QString& patterns, QString& lastFolder, Playlist& target) {
+        AddFolder(target, dialogs, FolderSearch(), lastFolder, patterns);
+    };
 
     // --- lifecycle ---
     defaultPlaylist = DefaultPlaylistPath(programFolder);
