@@ -20,6 +20,8 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     // --- sound controls, system mixer ---
 
     // --- samples ---
+    // Pointed at the group folders here so that every desk, the tests' included, has them.
+    samples.SetSampleFolders(programFolder);
 
     // --- lifecycle ---
 }

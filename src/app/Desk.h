@@ -18,6 +18,7 @@
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
 #include "samples/CuePoints.h"
+#include "samples/Samples.h"
 #include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
 #include "sound/SystemMixer.h"
@@ -92,6 +93,7 @@ public:
     }
 
     // --- samples ---
+    Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing
 
     // --- lifecycle ---
 };

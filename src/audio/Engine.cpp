@@ -1,37 +1,159 @@
 #include "audio/Engine.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
-// Placeholder until the real engine lands: silent, offline only.
+#include "audio/EngineImpl.h"
+
 namespace vantrel::audio {
 
-struct Engine::Impl {
-    EngineOptions options;
-    std::function<void(const float*, int)> sink;
-};
-
-Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>()) {
-    impl_->options = options;
+void Engine::Impl::addPlayer(PlayerCore* p) {
+    for (auto& slot : players) {
+        PlayerCore* none = nullptr;
+        if (slot.compare_exchange_strong(none, p)) return;
+    }
 }
-Engine::~Engine() = default;
+
+void Engine::Impl::removePlayer(PlayerCore* p) {
+    for (auto& slot : players) {
+        PlayerCore* mine = p;
+        slot.compare_exchange_strong(mine, nullptr);
+    }
+    awaitRender();
+}
+
+void Engine::Impl::awaitRender() const {
+    const std::uint64_t e = epoch.load(std::memory_order_seq_cst);
+    if ((e & 1) == 0) return;
+    while (epoch.load(std::memory_order_seq_cst) == e)
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+}
+
+void Engine::Impl::render(float* out, int frames) noexcept {
+    // Two outputs never render at once (a stalled device waking up after the Null output took
+    // over); the loser plays silence instead of waiting.
+    if (rendering.exchange(true, std::memory_order_acquire)) {
+        std::fill(out, out + size_t(frames) * 2, 0.0f);
+        return;
+    }
+    epoch.fetch_add(1, std::memory_order_seq_cst);
+    for (int done = 0; done < frames;) {
+        const int n = std::min(kChunkFrames, frames - done);
+        renderChunk(out + size_t(done) * 2, n);
+        done += n;
+    }
+    epoch.fetch_add(1, std::memory_order_seq_cst);
+    rendering.store(false, std::memory_order_release);
+}
+
+void Engine::Impl::renderChunk(float* out, int frames) noexcept {
+    float* m = mix.data();
+    std::fill(m, m + size_t(frames) * 2, 0.0f);
+    outFrames += frames;
+    const std::int64_t latency = latencyFrames.load(std::memory_order_relaxed);
+    for (auto& slot : players)
+        if (PlayerCore* p = slot.load(std::memory_order_acquire))
+            p->renderInto(m, frames, outFrames, latency);
+
+    for (SampleChannel& c : channels) {
+        const std::uint32_t s = c.state.load(std::memory_order_acquire);
+        if ((s & 1) == 0) continue;
+        const SampleData* d = c.data.load(std::memory_order_acquire);
+        const float target = std::clamp(c.volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
+        if ((s >> 1) != c.seenSequence) {
+            c.seenSequence = s >> 1;
+            c.cursor = 0;
+            c.gain = target;  // the volume given with the firing applies from its first frame
+        }
+        if (!d) {
+            std::uint32_t expected = s;
+            c.state.compare_exchange_strong(expected, s & ~1u);
+            continue;
+        }
+        const int n = int(std::min<std::int64_t>(frames, d->count() - c.cursor));
+        const float* src = d->frames.data() + c.cursor * 2;
+        const float step = (target - c.gain) / float(frames);
+        float g = c.gain;
+        for (int i = 0; i < n; ++i) {
+            g += step;
+            m[2 * i] += src[2 * i] * g;
+            m[2 * i + 1] += src[2 * i + 1] * g;
+        }
+        c.gain = target;
+        c.cursor += n;
+        if (c.cursor >= d->count()) {
+            // Done: the channel is free again unless it was fired anew meanwhile.
+            std::uint32_t expected = s;
+            c.state.compare_exchange_strong(expected, s & ~1u);
+        }
+    }
+    // Everything was summed in float; only the output is clipped.
+    for (int i = 0; i < frames * 2; ++i) out[i] = std::clamp(m[i], -1.0f, 1.0f);
+}
+
+Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
+    impl_->startOutput();
+}
+
+Engine::~Engine() {
+    impl_->stopOutput();
+}
 
 void Engine::render(float* out, int frames) noexcept {
-    std::fill(out, out + 2 * frames, 0.0f);
+    impl_->render(out, frames);
 }
+
 int Engine::sampleRate() const {
-    return impl_->options.sampleRate;
+    return impl_->rate;
 }
+
+int Engine::bufferFrames() const {
+    return impl_->options.bufferFrames;
+}
+
 OutputKind Engine::outputKind() const {
-    return impl_->options.output;
+    return impl_->kind.load(std::memory_order_acquire);
 }
+
 std::int64_t Engine::underruns() const {
-    return 0;
+    return impl_->underruns.load(std::memory_order_relaxed);
+}
+
+Engine::CallbackTiming Engine::callbackTiming() const {
+    CallbackTiming t;
+    t.periodUs = impl_->options.bufferFrames * 1e6 / impl_->rate;
+    std::int64_t total = 0;
+    for (int i = 0; i < Impl::kTimingBuckets; ++i)
+        total += impl_->timing[size_t(i)].load(std::memory_order_relaxed);
+    t.count = total;
+    if (total == 0) return t;
+    std::int64_t seen = 0;
+    const std::int64_t p999 = std::max<std::int64_t>(1, (total * 999 + 999) / 1000);
+    const std::int64_t p50 = std::max<std::int64_t>(1, (total + 1) / 2);
+    for (int i = 0; i < Impl::kTimingBuckets; ++i) {
+        const std::uint32_t c = impl_->timing[size_t(i)].load(std::memory_order_relaxed);
+        if (c == 0) continue;
+        if (seen < p50 && seen + c >= p50) t.p50Us = i;
+        if (seen < p999 && seen + c >= p999) t.p999Us = i;
+        seen += c;
+        t.maxUs = i;
+    }
+    return t;
 }
 
 void Engine::renderOffline(int frames) {
-    std::vector<float> block(static_cast<size_t>(frames) * 2);
-    render(block.data(), frames);
-    if (impl_->sink) impl_->sink(block.data(), frames);
+    Impl& d = *impl_;
+    for (int done = 0; done < frames;) {
+        const int n = std::min(kChunkFrames, frames - done);
+        // Offline, the players decode right here before each piece: no worker races the
+        // render, so two runs give the same sound.
+        for (auto& slot : d.players)
+            if (PlayerCore* p = slot.load(std::memory_order_acquire)) p->fillFor(n);
+        d.render(d.offlineBlock.data(), n);
+        if (d.sink) d.sink(d.offlineBlock.data(), n);
+        done += n;
+    }
 }
 
 void Engine::setCaptureSink(std::function<void(const float*, int)> sink) {

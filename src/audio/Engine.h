@@ -34,6 +34,15 @@ public:
     OutputKind outputKind() const;
     bool onNullOutput() const { return outputKind() == OutputKind::Null; }
     std::int64_t underruns() const;
+    int bufferFrames() const;
+
+    // How long the device callback takes, for the benchmarks (microseconds).
+    struct CallbackTiming {
+        std::int64_t count = 0;
+        double p50Us = 0, p999Us = 0, maxUs = 0;
+        double periodUs = 0;  // one buffer
+    };
+    CallbackTiming callbackTiming() const;
 
     // Offline output: renders exactly `frames` frames now and hands them to the capture sink.
     void renderOffline(int frames);

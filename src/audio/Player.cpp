@@ -1,48 +1,142 @@
 #include "audio/Player.h"
 
-// Placeholder until the real engine lands.
+#include <algorithm>
+#include <cmath>
+
+#include "audio/EngineImpl.h"
+
 namespace vantrel::audio {
 
 struct Player::Impl {
+    explicit Impl(Engine& e)
+        : engine(e.impl()),
+          core(std::make_unique<PlayerCore>(engine, engine.rate,
+                                            engine.options.output != OutputKind::Offline)) {
+        engine.addPlayer(core.get());
+    }
+    ~Impl() { engine.removePlayer(core.get()); }
+
+    std::int64_t toFrames(int ms) const { return std::int64_t(ms) * engine.rate / 1000; }
+    int toMs(std::int64_t frames) const { return int(frames * 1000 / engine.rate); }
+
+    // A seek (or a pause, which is a seek to where it stopped) starts a new generation: the
+    // render drops whatever was queued for the old one.
+    void seekTo(int ms) {
+        const std::uint32_t g = core->gen.load() + 1;
+        target = ms;
+        core->gen.store(g, std::memory_order_release);
+        core->post(g, toFrames(ms));
+    }
+
+    Engine::Impl& engine;
+    std::unique_ptr<PlayerCore> core;
     std::string fileName;
+    bool loaded = false;
+    int lengthMs = 0;
+    int target = 0;  // the position while not playing, or until the new one is heard
     float volume = 1.0f;
 };
 
-Player::Player(Engine&) : impl_(std::make_unique<Impl>()) {}
+Player::Player(Engine& engine) : impl_(std::make_unique<Impl>(engine)) {}
 Player::~Player() = default;
+
 void Player::SetFileName(const std::string& p) {
     impl_->fileName = p;
 }
+
 const std::string& Player::FileName() const {
     return impl_->fileName;
 }
+
 int Player::Open() {
-    return -1;
+    Impl& d = *impl_;
+    OpenResult r = openDecoder(d.fileName, d.engine.rate);
+    d.core->playing.store(false);
+    const std::uint32_t g = d.core->gen.load() + 1;
+    d.core->gen.store(g, std::memory_order_release);
+    d.target = 0;
+    d.loaded = r.decoder != nullptr;
+    d.lengthMs = d.loaded ? r.decoder->lengthMs() : 0;
+    d.core->postReplace(g, std::move(r.decoder));
+    return d.loaded ? 0 : (r.error ? r.error : -1);
 }
+
 int Player::Length() const {
-    return 0;
+    return impl_->loaded ? impl_->lengthMs : 0;
 }
+
 int Player::Position() const {
-    return 0;
+    const Impl& d = *impl_;
+    if (!d.loaded) return 0;
+    if (!d.core->playing.load()) return d.target;
+    const std::uint64_t heard = d.core->audible.load(std::memory_order_acquire);
+    if (packedGen(heard) != d.core->gen.load()) return d.target;
+    return std::min(d.toMs(packedFrame(heard)), d.lengthMs);
 }
-void Player::SetPosition(int) {}
-void Player::Play() {}
-void Player::Pause() {}
+
+void Player::SetPosition(int ms) {
+    Impl& d = *impl_;
+    if (!d.loaded) return;
+    d.seekTo(std::clamp(ms, 0, d.lengthMs));
+}
+
+void Player::Play() {
+    Impl& d = *impl_;
+    if (!d.loaded || d.core->playing.load()) return;
+    d.engine.ensureOutput();
+    d.core->playing.store(true, std::memory_order_release);
+}
+
+void Player::Pause() {
+    Impl& d = *impl_;
+    if (!d.loaded || !d.core->playing.load()) return;
+    const int at = Position();
+    d.core->playing.store(false, std::memory_order_release);
+    // Resume exactly where it was heard, not where the decoder had run ahead to.
+    d.seekTo(at);
+}
+
 int Player::Status() const {
-    return kStopped;
+    const Impl& d = *impl_;
+    if (!d.loaded) return kStopped;
+    if (d.core->endedGen.load(std::memory_order_acquire) == d.core->gen.load()) return kEnded;
+    return d.core->playing.load() ? kPlaying : kStopped;
 }
+
 float Player::Volume() const {
     return impl_->volume;
 }
-void Player::SetVolume(float v) {
-    impl_->volume = v;
+
+void Player::SetVolume(float volume) {
+    impl_->volume = std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 0.0f;
+    impl_->core->volume.store(impl_->volume, std::memory_order_relaxed);
 }
+
 double Player::Level() const {
-    return 0.0;
+    return impl_->core->level.load(std::memory_order_relaxed);
 }
-void Player::SetRate(float) {}
-void Player::SetTempo(float) {}
-void Player::SetPitch(float) {}
-void Player::SetPitchSemitones(float) {}
+
+namespace {
+float factor(float f) {
+    return std::isfinite(f) ? std::clamp(f, 0.05f, 20.0f) : 1.0f;
+}
+}  // namespace
+
+void Player::SetRate(float f) {
+    impl_->core->rate.store(factor(f));
+}
+
+void Player::SetTempo(float f) {
+    impl_->core->tempo.store(factor(f));
+}
+
+void Player::SetPitch(float f) {
+    impl_->core->pitch.store(factor(f));
+}
+
+void Player::SetPitchSemitones(float semitones) {
+    // Like the gradual pitch, the last of the two that was set is the pitch.
+    impl_->core->pitch.store(factor(std::exp2(semitones / 12.0f)));
+}
 
 }  // namespace vantrel::audio

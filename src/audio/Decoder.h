@@ -1,0 +1,53 @@
+#pragma once
+// Decodes one audio file into interleaved stereo float frames at the engine's rate.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrel::audio {
+
+class Decoder {
+public:
+    enum class Read { Ok, End, Error };
+
+    virtual ~Decoder() = default;
+
+    // Reads up to `frames` frames into `out`. Clamped to the measured length, so every caller
+    // sees the same end of stream whatever the container says. Sets `got`.
+    Read read(float* out, int frames, int& got);
+    // Puts the next frame read at `frame` (output rate); clamped to the length.
+    bool seek(std::int64_t frame);
+
+    std::int64_t position() const { return position_; }
+    std::int64_t lengthFrames() const { return lengthFrames_; }  // at the output rate
+    int lengthMs() const { return lengthMs_; }                   // exact source length
+    int outputRate() const { return outputRate_; }
+
+protected:
+    virtual Read decode(float* out, int frames, int& got) = 0;
+    virtual bool seekTo(std::int64_t frame) = 0;
+
+    std::int64_t lengthFrames_ = 0;
+    int lengthMs_ = 0;
+    int outputRate_ = 44100;
+
+private:
+    std::int64_t position_ = 0;
+};
+
+struct OpenResult {
+    std::unique_ptr<Decoder> decoder;
+    int error = 0;  // 0 = opened
+};
+
+// Opens, checks that the first audio decodes, and measures the exact length.
+OpenResult openDecoder(const std::string& path, int outputRate);
+
+// Container or stream duration in whole seconds (truncated); -1 when the file does not open.
+int probeDurationSeconds(const std::string& path);
+
+// Decodes a whole (short) file; empty on failure.
+bool decodeWhole(const std::string& path, int outputRate, std::vector<float>& interleaved);
+
+}  // namespace vantrel::audio

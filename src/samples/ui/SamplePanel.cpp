@@ -1,0 +1,214 @@
+#include "samples/ui/SamplePanel.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/Desk.h"
+#include "sound/ui/SliderBinding.h"
+
+namespace vantrel {
+
+namespace {
+
+QToolButton* makeButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& toolTip) {
+    auto* b = new QToolButton(parent);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setIconSize({20, 20});
+    b->setAutoRaise(true);
+    b->setToolTip(toolTip);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+bool isFireKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
+}  // namespace
+
+SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(desk) {
+    Samples& samples = desk_.samples;
+    SampleGroups& groups = samples.groups;
+
+    // Left: the group box and the group lists stacked in one rectangle.
+    cmbSampleGrup_ = new QComboBox(this);
+    cmbSampleGrup_->addItems(SampleGroups::Texts());
+    cmbSampleGrup_->setCurrentText(groups.cmbSampleGrupText());
+    cmbSampleGrup_->setMaxVisibleItems(SampleGroups::kCount);
+    stack_ = new QStackedWidget(this);
+    for (int g = 0; g < SampleGroups::kCount; ++g) stack_->addWidget(makeGroupList(g));
+    stack_->setCurrentIndex(groups.Front());
+
+    connect(cmbSampleGrup_, &QComboBox::textActivated, this, [&groups](const QString& text) {
+        groups.SetCmbSampleGrupText(text);
+        groups.cmbSampleGrupClick();
+    });
+    connect(&groups, &SampleGroups::cmbSampleGrupTextChanged, this, [this](const QString& text) {
+        const QSignalBlocker block(cmbSampleGrup_);
+        cmbSampleGrup_->setCurrentText(text);
+    });
+    connect(&groups, &SampleGroups::frontChanged, stack_, &QStackedWidget::setCurrentIndex);
+
+    // Middle: the user's own sample list and its buttons.
+    lstSample_ = new QListView(this);
+    lstSample_->setModel(&desk_.sampleList);
+    lstSample_->setToolTip(QStringLiteral("Click to play samples"));
+    lstSample_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstSample_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstSample_->setUniformItemSizes(true);
+    lstSample_->installEventFilter(this);
+    connect(lstSample_, &QListView::clicked, this,
+            [this](const QModelIndex& index) { playSampleRow(index.row()); });
+    connect(&desk_.sampleList, &Playlist::selectionChanged, this,
+            &SamplePanel::showSampleSelection);
+    connect(&desk_.sampleList, &QAbstractItemModel::modelReset, this,
+            &SamplePanel::showSampleSelection);
+
+    cmdAddSampleFolderList_ = makeButton(this, QStyle::SP_FileDialogNewFolder,
+                                         QStringLiteral("Add folder to samplelist"));
+    cmdNewSampleList_ = makeButton(this, QStyle::SP_FileIcon, QStringLiteral("New samplelist"));
+    cmdOpenSampleList_ =
+        makeButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Open samplelist"));
+    cmdSaveSampleList_ =
+        makeButton(this, QStyle::SP_DialogSaveButton, QStringLiteral("Save samplelist"));
+    connect(cmdAddSampleFolderList_, &QToolButton::clicked, this,
+            [&samples] { samples.cmdAddSampleFolderList(); });
+    connect(cmdNewSampleList_, &QToolButton::clicked, this, [this] { desk_.sampleList.clear(); });
+    // The sample-list files arrive with the list-file commands.
+    cmdOpenSampleList_->setEnabled(false);
+    cmdSaveSampleList_->setEnabled(false);
+
+    auto* listButtons = new QHBoxLayout;
+    listButtons->setSpacing(2);
+    listButtons->addWidget(cmdAddSampleFolderList_);
+    listButtons->addStretch(1);
+    listButtons->addWidget(cmdNewSampleList_);
+    listButtons->addWidget(cmdOpenSampleList_);
+    listButtons->addWidget(cmdSaveSampleList_);
+
+    // Right: the upright sample volume, loudest at the top.
+    auto* speaker = new QLabel(this);
+    speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(18, 18));
+    speaker->setAlignment(Qt::AlignHCenter);
+    sldSampleVolume_ = new QSlider(Qt::Vertical, this);
+    sldSampleVolume_->setTickPosition(QSlider::TicksBothSides);
+    sldSampleVolume_->setTickInterval(10);
+    sldSampleVolume_->setPageStep(10);
+    SliderBinding::bind(samples.sldSampleVolume, *sldSampleVolume_);
+    cmdSampleVolUp_ = makeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Sample volume up"));
+    cmdSampleVolDown_ =
+        makeButton(this, QStyle::SP_ArrowDown, QStringLiteral("Sample volume down"));
+    cmdSampleVolUp_->setAutoRepeat(true);
+    cmdSampleVolDown_->setAutoRepeat(true);
+    connect(cmdSampleVolUp_, &QToolButton::clicked, this, [&samples] { samples.cmdSampleVolUp(); });
+    connect(cmdSampleVolDown_, &QToolButton::clicked, this,
+            [&samples] { samples.cmdSampleVolDown(); });
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(2);
+    right->addWidget(speaker);
+    right->addWidget(cmdSampleVolUp_, 0, Qt::AlignHCenter);
+    right->addWidget(sldSampleVolume_, 1, Qt::AlignHCenter);
+    right->addWidget(cmdSampleVolDown_, 0, Qt::AlignHCenter);
+
+    // One grid, so that both lists end on the same line above the list buttons.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setHorizontalSpacing(8);
+    layout->setVerticalSpacing(4);
+    layout->addWidget(cmbSampleGrup_, 0, 0);
+    layout->addWidget(stack_, 1, 0);
+    layout->addWidget(lstSample_, 0, 1, 2, 1);
+    layout->addLayout(listButtons, 2, 1);
+    layout->addLayout(right, 0, 2, 3, 1);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(1, 1);
+
+    showSampleSelection();
+}
+
+QListWidget* SamplePanel::makeGroupList(int group) {
+    auto* list = new QListWidget(this);
+    list->setToolTip(QStringLiteral("Click to play samples while music is playing"));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);
+    list->installEventFilter(this);
+    groupLists_.at(group) = list;
+    showNames(group);
+
+    FileList& files = desk_.samples.groups.List(group);
+    connect(&files, &FileList::namesChanged, this, [this, group] { showNames(group); });
+    connect(&files, &FileList::listIndexChanged, list, [list](int index) {
+        const QSignalBlocker block(list);
+        list->setCurrentRow(index);
+    });
+    connect(list, &QListWidget::clicked, this,
+            [this, group](const QModelIndex& index) { playGroupRow(group, index.row()); });
+    return list;
+}
+
+void SamplePanel::showNames(int group) {
+    QListWidget* list = groupLists_.at(group);
+    const FileList& files = desk_.samples.groups.List(group);
+    const QSignalBlocker block(list);
+    list->clear();
+    list->addItems(files.Names());
+    list->setCurrentRow(files.ListIndex());
+}
+
+void SamplePanel::playGroupRow(int group, int row) {
+    if (row < 0) return;
+    FileList& files = desk_.samples.groups.List(group);
+    files.SetListIndex(row);
+    desk_.samples.PlayFolderSample(files);
+}
+
+void SamplePanel::playSampleRow(int row) {
+    if (row < 0) return;
+    desk_.sampleList.setSelected(row);
+    desk_.samples.lstSampleClick();
+}
+
+void SamplePanel::showSampleSelection() {
+    const int selected = desk_.sampleList.selected();
+    const QSignalBlocker block(lstSample_->selectionModel());
+    if (selected < 0) {
+        lstSample_->selectionModel()->clear();
+        return;
+    }
+    lstSample_->setCurrentIndex(desk_.sampleList.index(selected));
+}
+
+bool SamplePanel::eventFilter(QObject* watched, QEvent* event) {
+    // The keyboard fires the current entry the way a click does.
+    if (isFireKey(event)) {
+        if (watched == lstSample_) {
+            playSampleRow(lstSample_->currentIndex().row());
+            return true;
+        }
+        for (int g = 0; g < SampleGroups::kCount; ++g) {
+            if (watched == groupLists_.at(g)) {
+                playGroupRow(g, groupLists_.at(g)->currentRow());
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace vantrel
