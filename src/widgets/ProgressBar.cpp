@@ -23,10 +23,12 @@ void ProgressBar::setValue(int v) {
     const double w = std::clamp(double(width()) * value_ / max_, -1e9, 1e9);
     const int filled = int(std::nearbyint(w));
     if (filled == filled_) return;
-    // The gradient stretches over the filled bar, so all of it up to the wider edge changes.
-    const int edge = std::min(std::max(filled, filled_), width());
+    // The filled bar uncovers a gradient laid over the whole width, so only the columns between
+    // the old and the new edge change.
+    const int from = std::clamp(std::min(filled, filled_), 0, width());
+    const int to = std::clamp(std::max(filled, filled_), 0, width());
     filled_ = filled;
-    if (edge > 0) update(0, 0, edge, height());
+    if (to > from) update(from, 0, to - from, height());
 }
 
 void ProgressBar::paintEvent(QPaintEvent*) {
@@ -42,8 +44,8 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     p.drawRect(bar.adjusted(0.5, 0.5, -0.5, -0.5));
 
     if (filled_ <= 0) return;
-    const QRectF fill(0, 0, filled_, bar.height());
-    QLinearGradient across(0, 0, filled_, 0);
+    const QRectF fill(0, 0, std::min(filled_, width()), bar.height());
+    QLinearGradient across(0, 0, bar.width(), 0);
     across.setColorAt(0.0, QColor(0x20, 0x40, 0xE0));
     across.setColorAt(0.5, QColor(0x90, 0x30, 0xC0));
     across.setColorAt(1.0, QColor(0xE8, 0x18, 0x18));

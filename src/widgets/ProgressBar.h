@@ -1,6 +1,7 @@
 #pragma once
-// The song-progress bar: a light grey empty bar over the whole control with a blue → purple → red
-// filled bar laid over it from the left, Value / Max of the way across.
+// The song-progress bar: a light grey empty bar over the whole control with a filled bar laid over
+// it from the left, Value / Max of the way across. The filled bar uncovers a blue → purple → red
+// gradient that spans the whole control, so its colour tells how far the song has got.
 #include <QWidget>
 
 namespace vantrel {

@@ -1,7 +1,10 @@
 #include <QtTest>
 
+#include <QDir>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QImage>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include "widgets/LevelMeter.h"
@@ -58,10 +61,15 @@ private slots:
     void tickerBlankMessageBlanks();
     void tickerIgnoresSpeedBelowOne();
     void tickerClickNamesItem();
+    void tickerPansWithTheMouse();
+    void tickerItemOrder_data();
+    void tickerItemOrder();
 
     void progressFill_data();
     void progressFill();
     void progressResizeKeepsFill();
+
+    void deckPanelsShowAllThree();
 
 private:
     QTemporaryDir dir_;
@@ -236,6 +244,55 @@ void DisplayTest::tickerClickNamesItem() {
     QCOMPARE(clicks.at(0).at(0).toInt(), 2);
 }
 
+void DisplayTest::tickerPansWithTheMouse() {
+    Ticker t;
+    t.setFont(tickerFont());
+    t.setBorderStyle(0);
+    t.setBackColor(kWhite);
+    t.setForeColor(kBlack);
+    t.resize(300, 20);
+    t.Fill(QStringLiteral("Drag me along the strip"), QStringLiteral("·"), 1);
+    t.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t));
+    QTest::mousePress(&t, Qt::LeftButton, {}, QPoint(100, 10));
+    const QImage held = render(t);
+    QTest::mouseMove(&t, QPoint(60, 10));
+    const QImage dragged = render(t);
+    QVERIFY(sameColumns(dragged, 0, held, 40, 260));
+    QTest::qWait(400);  // the scroll timer stays stopped while the strip is held
+    QCOMPARE(render(t), dragged);
+    QTest::mouseRelease(&t, Qt::LeftButton, {}, QPoint(60, 10));
+    QTRY_VERIFY_WITH_TIMEOUT(render(t) != dragged, 1000);
+}
+
+void DisplayTest::tickerItemOrder_data() {
+    QTest::addColumn<QStringList>("adds");  // text|key|index
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("appended") << QStringList{"a||0", "b||0"} << QStringList{"a", "b"};
+    QTest::newRow("before an index")
+        << QStringList{"a||0", "b||0", "c||2"} << QStringList{"a", "c", "b"};
+    QTest::newRow("index past the end") << QStringList{"a||0", "b||3"} << QStringList{"a"};
+    QTest::newRow("key taken") << QStringList{"a|k|0", "b|k|0", "c| |0"} << QStringList{"a", "c"};
+    QTest::newRow("blank text") << QStringList{"   ||0", "||0", "x||0"} << QStringList{"x"};
+}
+
+void DisplayTest::tickerItemOrder() {
+    QFETCH(QStringList, adds);
+    QFETCH(QStringList, items);
+    Ticker t;
+    for (const QString& add : adds) {
+        const QStringList f = add.split(u'|');
+        t.AddItem(f[0], f[1], f[2].toInt());
+    }
+    QStringList got;
+    for (int i = 1; i <= t.ListCount(); ++i) got << t.List(i);
+    QCOMPARE(got, items);
+    if (t.FindKey(QStringLiteral("k"))) {
+        t.RemoveItem(QStringLiteral("k"));
+        QCOMPARE(t.ListCount(), items.size() - 1);
+    }
+}
+
 void DisplayTest::progressFill_data() {
     QTest::addColumn<int>("max");
     QTest::addColumn<int>("value");
@@ -280,6 +337,73 @@ void DisplayTest::progressResizeKeepsFill() {
     bar.setMin(5000);  // takes no part in drawing
     bar.setValue(5000);
     QCOMPARE(bar.filledWidth(), 150);
+}
+
+void DisplayTest::deckPanelsShowAllThree() {
+    // The bar image the build makes, in two deck panels as the main window lays them out.
+    const QString asset = QDir(qEnvironmentVariable("VANTREL_BUILD_DIR",
+                                                    QCoreApplication::applicationDirPath() + "/.."))
+                              .filePath(QStringLiteral("util/keysec.dat"));
+    QVERIFY2(QFile::exists(asset), qPrintable(asset));
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Vantrel"));
+    auto* grid = new QGridLayout(&window);
+    struct Deck {
+        Ticker* ticker;
+        LevelMeter* meters[2];
+        ProgressBar* progress;
+    } decks[2];
+    const float levels[2][2] = {{0.93f, 0.88f}, {0.71f, 0.64f}};
+    const QString titles[2] = {QStringLiteral("Midnight Avenue (MP3 file)"),
+                               QStringLiteral("Harbour Lights (Wav file)")};
+    for (int d = 0; d < 2; ++d) {
+        Deck& k = decks[d];
+        grid->addWidget(new QLabel(QStringLiteral("Deck %1").arg(d + 1)), 0, d);
+        k.ticker = new Ticker;
+        k.ticker->setBorderStyle(0);
+        QFont f = k.ticker->font();
+        f.setPointSizeF(9.75);
+        f.setBold(true);
+        k.ticker->setFont(f);
+        k.ticker->setFixedSize(493, 20);
+        k.ticker->Fill(titles[d],
+                       d == 0 ? QStringLiteral("· Vantrel ·") : QStringLiteral("   Mixing to... "),
+                       3);
+        for (int i = 0; i < 40; ++i) k.ticker->step();
+        grid->addWidget(k.ticker, 1, d);
+        for (int m = 0; m < 2; ++m) {
+            k.meters[m] = new LevelMeter;
+            k.meters[m]->setImage(asset);
+            k.meters[m]->setPercent(levels[d][m]);
+            grid->addWidget(k.meters[m], 2 + m, d);
+        }
+        k.progress = new ProgressBar(0);
+        k.progress->setMax(214000);
+        k.progress->setValue(d == 0 ? 171000 : 12000);
+        grid->addWidget(k.progress, 4, d);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(decks[0].meters[0]->size(), QSize(222, 12));
+
+    const QImage shot = window.grab().toImage();
+    if (const QString out = qEnvironmentVariable("VANTREL_SCREENSHOT"); !out.isEmpty())
+        shot.save(out);
+    auto at = [&](QWidget* w, int x, int y) {
+        return QColor(shot.pixel(w->mapTo(&window, QPoint(x, y)) * shot.devicePixelRatio()));
+    };
+    // Uncovered meter: the green start of the bar; covered: the background.
+    QVERIFY(at(decks[0].meters[0], 5, 6).green() > 150);
+    QVERIFY(at(decks[0].meters[0], 5, 6).red() < 120);
+    QCOMPARE(at(decks[1].meters[1], 200, 6), window.palette().color(QPalette::Button));
+    // The near-finished song's bar is red at its end; the other one has barely begun.
+    QVERIFY(at(decks[0].progress, 390, 6).red() > 180);
+    QVERIFY(at(decks[1].progress, 100, 6).hsvSaturation() < 20);
+    // Text has been drawn across the ticker.
+    int ink = 0;
+    for (int x = 0; x < 493; ++x)
+        if (at(decks[0].ticker, x, 10) != window.palette().color(QPalette::Button)) ++ink;
+    QVERIFY(ink > 50);
 }
 
 QTEST_MAIN(DisplayTest)
