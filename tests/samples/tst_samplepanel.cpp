@@ -54,6 +54,8 @@ private slots:
     void groupListsFollowTheirFolders();
     void volumeButtonsMoveTheSlider();
     void clickingTheSampleListSelectsTheEntry();
+    void listButtonsReachTheirCommands_data();
+    void listButtonsReachTheirCommands();
 };
 
 void SamplePanelTest::toolTips_data() {
@@ -141,6 +143,37 @@ void SamplePanelTest::clickingTheSampleListSelectsTheEntry() {
     QCOMPARE(rig.desk->sampleList.selected(), 1);
     // Nothing can be played from it, and nothing else changes.
     QCOMPARE(rig.desk->sampleList.count(), 2);
+}
+
+void SamplePanelTest::listButtonsReachTheirCommands_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("asks");  // the dialog it opens (each is cancelled)
+    QTest::addColumn<int>("left");      // entries left in the list afterwards
+    QTest::newRow("new") << "new"
+                         << "" << 0;
+    QTest::newRow("open") << "open"
+                          << "Open Vantrel samplelist" << 1;
+    QTest::newRow("save") << "save"
+                          << "Save Vantrel samplelist" << 1;
+    QTest::newRow("add folder") << "add"
+                                << "Add folder with audio files to playlist" << 1;
+}
+
+void SamplePanelTest::listButtonsReachTheirCommands() {
+    QFETCH(QString, button);
+    QFETCH(QString, asks);
+    QFETCH(int, left);
+    Rig rig;
+    SamplePanel& p = *rig.panel;
+    rig.desk->sampleList.append("a (Wav file)", "/nowhere/a.wav");
+    const QHash<QString, QToolButton*> buttons{{"new", p.cmdNewSampleList()},
+                                               {"open", p.cmdOpenSampleList()},
+                                               {"save", p.cmdSaveSampleList()},
+                                               {"add", p.cmdAddSampleFolderList()}};
+    QTest::mouseClick(buttons.value(button), Qt::LeftButton);
+    QCOMPARE(rig.dialogs.requests.size(), asks.isEmpty() ? 0 : 1);
+    if (!asks.isEmpty()) QCOMPARE(rig.dialogs.requests[0].title, asks);
+    QCOMPARE(rig.desk->sampleList.count(), left);
 }
 
 QTEST_MAIN(SamplePanelTest)

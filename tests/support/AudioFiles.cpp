@@ -1,10 +1,17 @@
 #include "support/AudioFiles.h"
 
+#include "audio/Engine.h"
+#include "audio/Player.h"
+
 #include <sndfile.h>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace vantrel::test {
 
@@ -42,7 +49,9 @@ bool makeTone(const QString& path, const ToneSpec& s) {
                  << "wmav2";
         if (ext == QLatin1String("m4a"))
             args << "-c:a"
-                 << "aac";
+                 << "aac"
+                 << "-movflags"
+                 << "+faststart";  // index first, as players and stores write them
         args << path;
         return runTool(QStringLiteral("ffmpeg"), args);
     }
@@ -86,6 +95,45 @@ bool writeWav(const QString& path, const float* data, int frames, int channels, 
     return wrote == frames;
 }
 
+bool writeAs(const QString& path, const Audio& a) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("wav"))
+        return writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
+    const QString wav = path + QStringLiteral(".src.wav");
+    if (!writeWav(wav, a.samples.data(), a.frames(), a.channels, a.rate)) return false;
+    QStringList args{"-nostdin", "-v", "error", "-y", "-i", wav};
+    if (ext == QLatin1String("wma"))
+        args << "-c:a"
+             << "wmav2";
+    if (ext == QLatin1String("m4a"))
+        args << "-c:a"
+             << "aac";
+    if (ext == QLatin1String("mp3"))
+        args << "-c:a"
+             << "libmp3lame";
+    args << path;
+    const bool ok = runTool(QStringLiteral("ffmpeg"), args);
+    QFile::remove(wav);
+    return ok;
+}
+
+int firstAbove(const Audio& a, float threshold, int start) {
+    for (int i = std::max(start, 0); i < a.frames(); ++i)
+        if (std::abs(a.samples[size_t(i) * a.channels]) >= threshold) return i;
+    return -1;
+}
+
+float largestStep(const Audio& a, int start, int frames) {
+    float m = 0;
+    start = std::clamp(start, 1, std::max(a.frames(), 1));
+    const int end = std::clamp(start + frames, start, a.frames());
+    for (int i = start; i < end; ++i)
+        for (int c = 0; c < a.channels; ++c)
+            m = std::max(m, std::abs(a.samples[size_t(i) * a.channels + c] -
+                                     a.samples[size_t(i - 1) * a.channels + c]));
+    return m;
+}
+
 double estimateFrequency(const Audio& a, int start, int frames) {
     if (a.channels == 0) return 0;
     start = std::clamp(start, 0, a.frames());
@@ -111,6 +159,43 @@ float peak(const Audio& a, int start, int frames) {
     const int end = std::clamp(start + frames, start, a.frames());
     for (int i = start; i < end; ++i) m = std::max(m, std::abs(a.samples[size_t(i) * a.channels]));
     return m;
+}
+
+namespace {
+Audio capture(audio::Engine& engine, const std::function<void()>& run) {
+    Audio out;
+    out.rate = engine.sampleRate();
+    out.channels = 2;
+    engine.setCaptureSink([&](const float* d, int n) {
+        out.samples.insert(out.samples.end(), d, d + size_t(n) * 2);
+    });
+    run();
+    engine.setCaptureSink({});
+    return out;
+}
+}  // namespace
+
+Audio playOffline(audio::Engine& engine, audio::Player& player, int limitMs) {
+    return capture(engine, [&] {
+        const int step = engine.sampleRate() / 100;
+        for (int t = 0; t < limitMs && player.Status() == audio::Player::kPlaying; t += 10)
+            engine.renderOffline(step);
+    });
+}
+
+Audio renderOffline(audio::Engine& engine, int ms) {
+    return capture(engine,
+                   [&] { engine.renderOffline(int(qint64(ms) * engine.sampleRate() / 1000)); });
+}
+
+void keepOnFailure(const QString& name, const Audio& a) {
+    if (!QTest::currentTestFailed()) return;
+    QString tag = QString::fromLatin1(QTest::currentDataTag());
+    tag.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    const QString path = QDir::current().absoluteFilePath(
+        tag.isEmpty() ? name + QStringLiteral(".wav") : QStringLiteral("%1-%2.wav").arg(name, tag));
+    writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
+    qWarning("actual output written to %s", qPrintable(path));
 }
 
 }  // namespace vantrel::test

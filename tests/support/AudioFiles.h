@@ -5,6 +5,11 @@
 #include <QStringList>
 #include <vector>
 
+namespace vantrel::audio {
+class Engine;
+class Player;
+}  // namespace vantrel::audio
+
 namespace vantrel::test {
 
 struct ToneSpec {
@@ -19,6 +24,11 @@ struct ToneSpec {
 // aiff, wma, m4a). Returns false (and fails no test by itself) when the encoder is missing.
 bool makeTone(const QString& path, const ToneSpec& spec);
 
+struct Audio;
+// Writes `audio` to `path` in the format its extension names (wav directly, the rest encoded
+// by ffmpeg from a temporary wav). False when the encoder is missing or fails.
+bool writeAs(const QString& path, const Audio& audio);
+
 // Runs a program and waits; true when it exits 0. Output is kept for the message.
 bool runTool(const QString& program, const QStringList& args, QString* output = nullptr);
 
@@ -32,9 +42,23 @@ struct Audio {
 Audio readAudioFile(const QString& path);
 bool writeWav(const QString& path, const float* interleaved, int frames, int channels, int rate);
 
+// First frame from `startFrame` on whose channel-0 magnitude reaches `threshold`; -1 if none.
+int firstAbove(const Audio& audio, float threshold, int startFrame = 0);
+// Largest sample-to-sample step of any channel over a range.
+float largestStep(const Audio& audio, int startFrame, int frames);
+
 // Dominant frequency of channel 0 over [startFrame, startFrame + frames), by zero crossings.
 double estimateFrequency(const Audio& audio, int startFrame, int frames);
 // Peak absolute value of channel 0 over a range.
 float peak(const Audio& audio, int startFrame, int frames);
+
+// Drives an offline engine in 10 ms steps while `player` plays (at most `limitMs`) and returns
+// everything the engine produced.
+Audio playOffline(audio::Engine& engine, audio::Player& player, int limitMs);
+// Renders exactly `ms` of offline output and returns it.
+Audio renderOffline(audio::Engine& engine, int ms);
+// When the running test has failed, writes `audio` beside the test log as
+// <name>-<data tag>.wav for listening, and says where.
+void keepOnFailure(const QString& name, const Audio& audio);
 
 }  // namespace vantrel::test

@@ -87,10 +87,12 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
         makeButton(this, QStyle::SP_DialogSaveButton, QStringLiteral("Save samplelist"));
     connect(cmdAddSampleFolderList_, &QToolButton::clicked, this,
             [&samples] { samples.cmdAddSampleFolderList(); });
-    connect(cmdNewSampleList_, &QToolButton::clicked, this, [this] { desk_.sampleList.clear(); });
-    // The sample-list files arrive with the list-file commands.
-    cmdOpenSampleList_->setEnabled(false);
-    cmdSaveSampleList_->setEnabled(false);
+    connect(cmdNewSampleList_, &QToolButton::clicked, this,
+            [this] { desk_.sampleListFiles.cmdNew(); });
+    connect(cmdOpenSampleList_, &QToolButton::clicked, this,
+            [this] { desk_.sampleListFiles.cmdOpen(); });
+    connect(cmdSaveSampleList_, &QToolButton::clicked, this,
+            [this] { desk_.sampleListFiles.cmdSave(); });
 
     auto* listButtons = new QHBoxLayout;
     listButtons->setSpacing(2);
