@@ -141,6 +141,8 @@ public:
             padLimit_ = 4096;
         } else if (countByDecoding(st->codecpar->codec_id)) {
             samples = decodedSamples();
+            // Their timestamps are as rough as their durations: count up to a seek target too.
+            seekByDecoding_ = true;
         } else {
             samples = scanSamples();
             if (samples <= 0) {
@@ -194,7 +196,7 @@ protected:
         const std::int64_t ts =
             startTs + av_rescale_q(frame, AVRational{1, outputRate_}, st->time_base);
         if (frame == 0) return rewind();
-        if (av_seek_frame(fmt_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD) < 0) {
+        if (seekByDecoding_ || av_seek_frame(fmt_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD) < 0) {
             // Some demuxers cannot seek: decode from the start and drop what comes before.
             if (!rewind()) return false;
             discard_ = frame;
@@ -451,6 +453,7 @@ private:
     std::vector<float> scratch_;
     bool demuxEnd_ = false, codecEnd_ = false, failed_ = false;
     std::int64_t padLimit_ = 0;
+    bool seekByDecoding_ = false;
     int errors_ = 0;
     bool align_ = false;
     std::int64_t target_ = 0;

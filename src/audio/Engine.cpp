@@ -74,9 +74,8 @@ void Engine::Impl::renderChunk(float* out, int frames) noexcept {
         const int n = int(std::min<std::int64_t>(frames, d->count() - c.cursor));
         const float* src = d->frames.data() + c.cursor * 2;
         const float step = (target - c.gain) / float(frames);
-        float g = c.gain;
         for (int i = 0; i < n; ++i) {
-            g += step;
+            const float g = c.gain + step * float(i + 1);
             m[2 * i] += src[2 * i] * g;
             m[2 * i + 1] += src[2 * i + 1] * g;
         }

@@ -119,6 +119,7 @@ private:
     // Render-owned.
     int blockOffset_ = 0;
     float gain_ = 1.0f;
+    bool sounding_ = false;
     std::uint64_t head_ = 0;  // packed position of the next frame to play
     std::array<std::int64_t, kHistory> historyAt_{};
     std::array<std::uint64_t, kHistory> historyPos_{};

@@ -252,11 +252,13 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
 
     // Volume ramps over this buffer, so fade steps never click.
     const float target = std::clamp(volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
+    // Sound that starts now starts at the volume given; only changes while sounding ramp.
+    if (!sounding_) gain_ = target;
+    sounding_ = filled > 0;
     const float step = (target - gain_) / float(frames);
-    float g0 = gain_;
     float pk = 0;
     for (int i = 0; i < frames; ++i) {
-        g0 += step;
+        const float g0 = gain_ + step * float(i + 1);
         const float l = out[2 * i] * g0, r = out[2 * i + 1] * g0;
         mix[2 * i] += l;
         mix[2 * i + 1] += r;

@@ -9,34 +9,6 @@
 using namespace vantrel;
 using namespace vantrel::test;
 
-namespace {
-
-// Renders offline in 10 ms steps until the player stops playing (or `limitMs` passes) and
-// returns everything the engine produced.
-Audio playToEnd(audio::Engine& engine, audio::Player& player, int limitMs) {
-    Audio out;
-    out.rate = engine.sampleRate();
-    out.channels = 2;
-    engine.setCaptureSink([&](const float* d, int n) {
-        out.samples.insert(out.samples.end(), d, d + size_t(n) * 2);
-    });
-    const int step = engine.sampleRate() / 100;
-    for (int t = 0; t < limitMs && player.Status() == audio::Player::kPlaying; t += 10)
-        engine.renderOffline(step);
-    engine.setCaptureSink({});
-    return out;
-}
-
-void keepOnFailure(const char* name, const Audio& a) {
-    if (!QTest::currentTestFailed()) return;
-    const QString path = QDir::current().filePath(
-        QStringLiteral("%1-%2.wav").arg(name, QString::fromLatin1(QTest::currentDataTag())));
-    writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
-    qWarning() << "actual output written to" << path;
-}
-
-}  // namespace
-
 // The engine offline: decoding, lengths, positions, samples.
 class TestEngine : public QObject {
     Q_OBJECT
@@ -44,6 +16,10 @@ private slots:
     void lengthIsExact_data();
     void lengthIsExact();
     void positionFollowsSeekAndPause();
+    void seekLandsOnTheFrame_data();
+    void seekLandsOnTheFrame();
+    void durationInWholeSeconds_data();
+    void durationInWholeSeconds();
     void sampleChannels();
     void badFilesDoNotOpen_data();
     void badFilesDoNotOpen();
@@ -82,7 +58,7 @@ void TestEngine::lengthIsExact() {
     const int length = player.Length();
     QVERIFY2(qAbs(length - 1500) <= slackMs + 1, qPrintable(QString::number(length)));
     player.Play();
-    const Audio out = playToEnd(engine, player, 5000);
+    const Audio out = playOffline(engine, player, 5000);
     keepOnFailure("length", out);
     QCOMPARE(player.Status(), audio::Player::kEnded);
     // Exact: the player stops at the very millisecond it announced.
@@ -117,6 +93,79 @@ void TestEngine::positionFollowsSeekAndPause() {
     QCOMPARE(player.Position(), 100);
     engine.renderOffline(441);
     QCOMPARE(player.Position(), 110);
+}
+
+void TestEngine::seekLandsOnTheFrame_data() {
+    QTest::addColumn<QString>("ext");
+    for (const char* e : {"wav", "aiff", "flac", "ogg", "mp3", "m4a", "wma"})
+        QTest::newRow(e) << QString::fromLatin1(e);
+}
+
+void TestEngine::seekLandsOnTheFrame() {
+    QFETCH(QString, ext);
+    // Silence with a short burst at 2.5 s. Where the burst sounds when played from the start
+    // is the codec's own timing; a seek must keep to it within 10 ms.
+    Audio src;
+    src.rate = 44100;
+    src.channels = 2;
+    src.samples.assign(size_t(44100) * 2 * 4, 0.0f);
+    for (int i = 0; i < 441; ++i)
+        src.samples[size_t(110250 + i) * 2] = src.samples[size_t(110250 + i) * 2 + 1] =
+            0.8f * float(std::sin(i * 2 * M_PI * 1000 / 44100.0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("burst." + ext);
+    QVERIFY(writeAs(path, src));
+
+    audio::Engine engine({.output = audio::OutputKind::Offline});
+    audio::Player player(engine);
+    player.SetFileName(path.toStdString());
+    QCOMPARE(player.Open(), 0);
+    player.Play();
+    const Audio whole = playOffline(engine, player, 6000);
+    const int natural = firstAbove(whole, 0.3f);
+    QVERIFY(natural > 0);
+    for (int seekMs : {1500, 2200, 2450}) {
+        player.SetPosition(seekMs);
+        QCOMPARE(player.Position(), seekMs);
+        player.Play();
+        const Audio after = renderOffline(engine, 1500);
+        const int at = firstAbove(after, 0.3f);
+        const double errorMs = (at + seekMs * 44.1 - natural) / 44.1;
+        QVERIFY2(at >= 0 && qAbs(errorMs) <= 10.0,
+                 qPrintable(QStringLiteral("seek %1: off by %2 ms").arg(seekMs).arg(errorMs)));
+        keepOnFailure("seek", after);
+    }
+}
+
+void TestEngine::durationInWholeSeconds_data() {
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("expected");
+    for (int rate : {22050, 44100, 48000}) {
+        QTest::addRow("mp3 2.5 s @%d", rate) << "mp3" << rate << 2.5 << 2;
+        QTest::addRow("mp3 3.7 s @%d", rate) << "mp3" << rate << 3.7 << 3;
+    }
+    QTest::newRow("wav 1.9 s") << "wav" << 44100 << 1.9 << 1;
+    QTest::newRow("ogg 4.2 s") << "ogg" << 44100 << 4.2 << 4;
+}
+
+void TestEngine::durationInWholeSeconds() {
+    QFETCH(QString, ext);
+    QFETCH(int, rate);
+    QFETCH(double, seconds);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d." + ext);
+    QVERIFY(makeTone(path, {.seconds = seconds, .rate = rate}));
+    audio::Engine engine({.output = audio::OutputKind::Offline});
+    audio::MediaControl dmc(engine);
+    QCOMPARE(dmc.OpenFile(path.toStdString()), 0);
+    QCOMPARE(dmc.Duration(), expected);
+    dmc.CloseFile();
+    QCOMPARE(dmc.Duration(), 0);
+    QVERIFY(dmc.OpenFile(dir.filePath("missing.mp3").toStdString()) != 0);
+    QCOMPARE(dmc.Duration(), 0);
 }
 
 void TestEngine::sampleChannels() {

@@ -3,7 +3,13 @@
 // as float frames for measuring.
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
+
+namespace vantrel::audio {
+class Engine;
+class Player;
+}  // namespace vantrel::audio
 
 namespace vantrel::test {
 
@@ -19,6 +25,11 @@ struct ToneSpec {
 // aiff, wma, m4a). Returns false (and fails no test by itself) when the encoder is missing.
 bool makeTone(const QString& path, const ToneSpec& spec);
 
+struct Audio;
+// Writes `audio` to `path` in the format its extension names (wav directly, the rest encoded
+// by ffmpeg from a temporary wav). False when the encoder is missing or fails.
+bool writeAs(const QString& path, const Audio& audio);
+
 // Runs a program and waits; true when it exits 0. Output is kept for the message.
 bool runTool(const QString& program, const QStringList& args, QString* output = nullptr);
 
@@ -32,9 +43,67 @@ struct Audio {
 Audio readAudioFile(const QString& path);
 bool writeWav(const QString& path, const float* interleaved, int frames, int channels, int rate);
 
+// First frame from `startFrame` on whose channel-0 magnitude reaches `threshold`; -1 if none.
+int firstAbove(const Audio& audio, float threshold, int startFrame = 0);
+// Largest sample-to-sample step of any channel over a range.
+float largestStep(const Audio& audio, int startFrame, int frames);
+
 // Dominant frequency of channel 0 over [startFrame, startFrame + frames), by zero crossings.
 double estimateFrequency(const Audio& audio, int startFrame, int frames);
 // Peak absolute value of channel 0 over a range.
 float peak(const Audio& audio, int startFrame, int frames);
+
+// Drives an offline engine in 10 ms steps while `player` plays (at most `limitMs`) and returns
+// everything the engine produced.
+Audio playOffline(audio::Engine& engine, audio::Player& player, int limitMs);
+// Renders exactly `ms` of offline output and returns it.
+Audio renderOffline(audio::Engine& engine, int ms);
+// When the running test has failed, writes `audio` beside the test log as
+// <name>-<data tag>.wav for listening, and says where.
+void keepOnFailure(const QString& name, const Audio& audio);
+
+// Records a PulseAudio source (a sink's ".monitor") with parec while it lives, noting when each
+// piece arrived so that a sound can be placed in time.
+class MonitorRecording {
+public:
+    explicit MonitorRecording(const QString& source, int rate = 44100);
+    ~MonitorRecording();
+    MonitorRecording(const MonitorRecording&) = delete;
+    MonitorRecording& operator=(const MonitorRecording&) = delete;
+
+    bool started() const { return fd_ >= 0; }
+    // Stops recording and returns what came in.
+    Audio stop();
+    // Seconds on the steady clock at which `frame` was captured (estimated from arrivals).
+    double timeOfFrame(qint64 frame) const;
+    static double now();  // steady clock, seconds
+
+private:
+    void run();
+    int rate_;
+    int fd_ = -1;
+    int pid_ = -1;
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// A private PulseAudio server with one null sink, for tests that must pull the sound server
+// away from under the engine without disturbing anything else.
+class PrivateSoundServer {
+public:
+    PrivateSoundServer();
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+
+    bool start();            // true once it answers
+    void kill();             // SIGKILL, as a crash would
+    QString server() const;  // for PULSE_SERVER
+    QString sink() const { return QStringLiteral("vantrel_private"); }
+
+private:
+    QString dir_;
+    int pid_ = -1;
+};
 
 }  // namespace vantrel::test

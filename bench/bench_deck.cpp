@@ -1,0 +1,87 @@
+// What a position tick costs the UI thread: both decks playing, their panels bound, with and
+// without the repaint that follows. The peer is an idle tick (no deck playing), so the report
+// is a ratio as well as a time.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include "deck/ui/DeckPanel.h"
+#include "support/DeskFixture.h"
+
+using namespace vantrel;
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "bench_deck";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication a(argc, argv);
+    return a;
+}
+
+struct Stage {
+    test::DeskFixture f;
+    std::unique_ptr<DeckPanel> one;
+    std::unique_ptr<DeckPanel> two;
+
+    explicit Stage(bool playing) {
+        app();
+        one = std::make_unique<DeckPanel>(f.desk->deck1(), nullptr);
+        two = std::make_unique<DeckPanel>(f.desk->deck2(), nullptr);
+        one->show();
+        two->show();
+        if (!playing) return;
+        f.add(f.tone("a.wav", 120.0, 440), "A fairly long title for the ticker");
+        f.add(f.tone("b.wav", 120.0, 550), "Another title");
+        Deck& d1 = f.desk->deck1();
+        d1.PrepareAudio();
+        f.desk->playlist.removeAt(0);
+        d1.cmdPlay();                     // cues B into deck 2
+        f.desk->deck2().player().Play();  // and let it sound too
+        f.desk->deck2().tmrPosition->SetEnabled(true);
+        QApplication::processEvents();
+    }
+
+    // 30 ms of audio between ticks, as the real timer would see it; not timed.
+    void between() { f.engine->renderOffline(1323); }
+};
+
+void tick(benchmark::State& state, bool playing, bool paint) {
+    Stage s(playing);
+    for (auto _ : state) {
+        s.between();
+        QElapsedTimer t;
+        t.start();
+        s.f.desk->deck1().positionTick();
+        s.f.desk->deck2().positionTick();
+        if (paint) QApplication::processEvents();
+        state.SetIterationTime(double(t.nsecsElapsed()) * 1e-9);
+    }
+}
+
+void BM_PositionTick_BothDecks(benchmark::State& state) {
+    tick(state, true, false);
+}
+void BM_PositionTick_BothDecksWithRepaint(benchmark::State& state) {
+    tick(state, true, true);
+}
+void BM_PositionTick_Idle(benchmark::State& state) {
+    tick(state, false, false);
+}
+
+}  // namespace
+
+// 3000 ticks are 90 s of audio: the songs (120 s) play through every measured tick.
+BENCHMARK(BM_PositionTick_Idle)->UseManualTime()->Iterations(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PositionTick_BothDecks)
+    ->UseManualTime()
+    ->Iterations(3000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PositionTick_BothDecksWithRepaint)
+    ->UseManualTime()
+    ->Iterations(3000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();

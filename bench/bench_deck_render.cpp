@@ -1,0 +1,86 @@
+// Offline throughput of vantrel-render: the playlist form (two decks, fades, the desk on the
+// virtual clock) against the single-file form on the same songs, in multiples of real time.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "support/AudioFiles.h"
+
+namespace {
+
+struct Songs {
+    QTemporaryDir dir;
+    QStringList paths;
+    QString list;
+    Songs() {
+        QFile kvl(dir.filePath("evening.kvl"));
+        kvl.open(QIODevice::WriteOnly);
+        for (int hz : {330, 440, 550, 660}) {
+            const QString p = dir.filePath(QStringLiteral("tone%1.wav").arg(hz));
+            vantrel::test::ToneSpec spec;
+            spec.seconds = 40.0;
+            spec.frequency = hz;
+            vantrel::test::makeTone(p, spec);
+            paths << p;
+            kvl.write(QStringLiteral("Tone %1\r\n%2\r\n").arg(hz).arg(p).toUtf8());
+        }
+        list = kvl.fileName();
+    }
+};
+
+Songs& songs() {
+    static Songs s;
+    return s;
+}
+
+QString tool() {
+    const QString build = qEnvironmentVariable("VANTREL_BUILD_DIR");
+    return (build.isEmpty() ? QStringLiteral("build") : build) + QStringLiteral("/vantrel-render");
+}
+
+// Runs the tool, returns the seconds of audio written per second of wall time.
+double run(const QStringList& args, const QString& out) {
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.start(tool(), args);
+    if (!p.waitForFinished(600000) || p.exitCode() != 0) return 0;
+    const double wall = t.nsecsElapsed() * 1e-9;
+    const vantrel::test::Audio a = vantrel::test::readAudioFile(out);
+    return a.rate ? (double(a.frames()) / a.rate) / wall : 0;
+}
+
+void BM_RenderPlaylistForm(benchmark::State& state) {
+    Songs& s = songs();
+    const QString out = s.dir.filePath("mix.wav");
+    double x = 0;
+    for (auto _ : state) x = run({"--interval", "8", "--out", out, s.list}, out);
+    if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
+    state.counters["x_realtime"] = x;
+}
+
+void BM_RenderSingleFile(benchmark::State& state) {
+    Songs& s = songs();
+    const QString out = s.dir.filePath("one.wav");
+    double x = 0;
+    for (auto _ : state) x = run({"--out", out, s.paths.first()}, out);
+    if (x == 0) state.SkipWithError("vantrel-render single-file form failed");
+    state.counters["x_realtime"] = x;
+}
+
+}  // namespace
+
+BENCHMARK(BM_RenderSingleFile)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPlaylistForm)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,253 @@
+#include "deck/ui/DeckPanel.h"
+
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "deck/Deck.h"
+#include "sound/ui/SliderBinding.h"
+#include "widgets/LevelMeter.h"
+#include "widgets/ProgressBar.h"
+#include "widgets/Ticker.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kLeftWidth = 250;
+constexpr int kTransportSize = 26;
+constexpr int kSmallButton = 18;
+
+// "Mix now": two crossing curves, one rising and one falling.
+QIcon crossFadeIcon(const QPalette& palette) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(palette.color(QPalette::ButtonText), 3.0, Qt::SolidLine, Qt::RoundCap);
+    p.setPen(pen);
+    QPainterPath up, down;
+    up.moveTo(4, 26);
+    up.cubicTo(14, 26, 18, 6, 28, 6);
+    down.moveTo(4, 6);
+    down.cubicTo(14, 6, 18, 26, 28, 26);
+    p.drawPath(down);
+    pen.setColor(palette.color(QPalette::Highlight));
+    p.setPen(pen);
+    p.drawPath(up);
+    return QIcon(pm);
+}
+
+// The time display is clickable (elapsed / remaining); a label has no click of its own.
+class ClickFilter final : public QObject {
+public:
+    ClickFilter(QObject* parent, std::function<void()> onClick)
+        : QObject(parent), onClick_(std::move(onClick)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            onClick_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onClick_;
+};
+
+}  // namespace
+
+DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
+    : QGroupBox(parent), deck_(deck) {
+    DeckDisplay& d = deck.display;
+    setObjectName(QStringLiteral("fraPlayer%1").arg(deck.index()));
+    setTitle(d.fraPlayer.Caption());
+    connect(&d.fraPlayer, &Label::captionChanged, this, &QGroupBox::setTitle);
+    setFixedSize(kWidth, kHeight);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 2, 2);
+    row->setSpacing(4);
+
+    auto* left = new QWidget(this);
+    left->setFixedWidth(kLeftWidth);
+    auto* col = new QVBoxLayout(left);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(3);
+    row->addWidget(left);
+    if (soundPanel) {
+        soundPanel->setParent(this);
+        row->addWidget(soundPanel, 1);
+    } else {
+        row->addStretch(1);
+    }
+
+    // Ticker as the window design stores it: no border, speed 1, the program's separator.
+    ticker_ = new Ticker(left);
+    ticker_->setObjectName(named("Ticker"));
+    ticker_->setBorderStyle(0);
+    ticker_->setScrollSpeed(1);
+    ticker_->setSeperator(kTickerSeparator);
+    QFont tickerFont(QStringLiteral("BankGothic VNTL"));
+    tickerFont.setPointSizeF(9.75);
+    tickerFont.setStyleHint(QFont::SansSerif);
+    tickerFont.setCapitalization(QFont::AllUppercase);
+    ticker_->setFont(tickerFont);
+    ticker_->setBackColor(rgbColour(0x12, 0x16, 0x1c));
+    ticker_->setForeColor(rgbColour(0x9c, 0xd8, 0xff));
+    ticker_->setFixedHeight(22);
+    connect(&d, &DeckDisplay::tickerFilled, ticker_, &Ticker::Fill);
+    if (!d.tickerMessage().isEmpty())
+        ticker_->Fill(d.tickerMessage(), d.tickerSeparator(), d.tickerSpeed());
+    col->addWidget(ticker_);
+
+    // The two meters under the ticker, each as wide as its bar image.
+    vuLeft_ = new LevelMeter(left);
+    vuLeft_->setObjectName(named("VUleft"));
+    vuRight_ = new LevelMeter(left);
+    vuRight_->setObjectName(named("VUright"));
+    for (LevelMeter* m : {vuLeft_, vuRight_}) {
+        m->setToolTip(m == vuLeft_ ? tr("Left") : tr("Right"));
+        col->addWidget(m, 0, Qt::AlignHCenter);
+    }
+    connect(&d, &DeckDisplay::vuLeftChanged, vuLeft_, &LevelMeter::setPercent);
+    connect(&d, &DeckDisplay::vuRightChanged, vuRight_, &LevelMeter::setPercent);
+
+    // The main window's design stores the bars with Max 0: no fill until a song sets it.
+    progress_ = new ProgressBar(0, left);
+    progress_->setObjectName(named("SongProgress"));
+    progress_->setFixedHeight(12);
+    progress_->setMax(d.progressMax());
+    progress_->setValue(d.progressValue());
+    connect(&d, &DeckDisplay::progressMaxChanged, progress_, &ProgressBar::setMax);
+    connect(&d, &DeckDisplay::progressValueChanged, progress_, &ProgressBar::setValue);
+    col->addWidget(progress_);
+
+    // The time, and beside it the mix-now button.
+    auto* timeRow = new QHBoxLayout;
+    timeRow->setSpacing(4);
+    time_ = new QLabel(d.lblTime.Caption(), left);
+    time_->setObjectName(named("lblTime"));
+    QFont timeFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    timeFont.setPixelSize(20);
+    timeFont.setBold(true);
+    time_->setFont(timeFont);
+    time_->setAlignment(Qt::AlignCenter);
+    time_->setFixedWidth(time_->fontMetrics().horizontalAdvance(QStringLiteral("000:00:00")) + 12);
+    time_->setFixedHeight(30);
+    time_->setStyleSheet(
+        QStringLiteral("QLabel { background: #12161c; color: #9cd8ff; "
+                       "border: 1px solid palette(mid); border-radius: 3px; }"));
+    time_->setToolTip(tr("Click to switch between elapsed and remaining time"));
+    time_->setCursor(Qt::PointingHandCursor);
+    time_->installEventFilter(new ClickFilter(time_, [&deck] { deck.lblTimeClick(); }));
+    connect(&d.lblTime, &Label::captionChanged, time_, &QLabel::setText);
+    timeRow->addWidget(time_);
+    timeRow->addStretch(1);
+    QToolButton* mix = button(named("cmdMix"), tr("Mix to the other deck now"));
+    mix->setText(tr("Mix now"));
+    mix->setIcon(crossFadeIcon(palette()));
+    mix->setIconSize(QSize(16, 16));
+    mix->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    mix->setFixedHeight(30);
+    mix->setMinimumWidth(88);
+    connect(mix, &QToolButton::clicked, this, [&deck] { deck.cmdMix(); });
+    timeRow->addWidget(mix);
+    col->addLayout(timeRow);
+
+    // Transport, and at its right the mixing interval's caption and value.
+    auto* transport = new QHBoxLayout;
+    transport->setSpacing(2);
+    QStyle* st = style();
+    struct Cmd {
+        const char* name;
+        QString tip;
+        QStyle::StandardPixmap icon;
+        void (Deck::*handler)();
+    };
+    const Cmd cmds[] = {
+        {"cmdRewind", tr("Rewind 5 seconds"), QStyle::SP_MediaSeekBackward, &Deck::cmdRewind},
+        {"cmdPlay", tr("Play"), QStyle::SP_MediaPlay, &Deck::cmdPlay},
+        {"cmdPause", tr("Pause"), QStyle::SP_MediaPause, &Deck::cmdPause},
+        {"cmdStop", tr("Stop"), QStyle::SP_MediaStop, &Deck::cmdStop},
+        {"cmdFForward", tr("Forward 5 seconds"), QStyle::SP_MediaSeekForward, &Deck::cmdFForward},
+    };
+    for (const Cmd& c : cmds) {
+        QToolButton* b = button(named(c.name), c.tip);
+        b->setIcon(st->standardIcon(c.icon, nullptr, b));
+        b->setIconSize(QSize(16, 16));
+        b->setFixedSize(kTransportSize + 4, kTransportSize);
+        connect(b, &QToolButton::clicked, this, [&deck, h = c.handler] { (deck.*h)(); });
+        transport->addWidget(b);
+    }
+    transport->addStretch(1);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    auto* interval = new QVBoxLayout;
+    interval->setSpacing(0);
+    auto* caption = new QLabel(tr("Mixing interval"), left);
+    caption->setFont(small);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* value = new QLabel(deck.lblMixingInterval.Caption(), left);
+    value->setObjectName(named("lblMixingInterval"));
+    QFont valueFont = small;
+    valueFont.setBold(true);
+    value->setFont(valueFont);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(&deck.lblMixingInterval, &Label::captionChanged, value, &QLabel::setText);
+    interval->addWidget(caption);
+    interval->addWidget(value);
+    transport->addLayout(interval);
+    col->addLayout(transport);
+
+    // The mixing interval's slider with its step and reset buttons.
+    auto* mixRow = new QHBoxLayout;
+    mixRow->setSpacing(2);
+    QToolButton* down = button(named("cmdMixIntervalDown"), tr("Shorter mix"));
+    down->setText(QStringLiteral("\u2212"));
+    mixSlider_ = new QSlider(Qt::Horizontal, left);
+    mixSlider_->setObjectName(named("sldMixInterval"));
+    mixSlider_->setFixedHeight(kSmallButton);
+    mixSlider_->setPageStep(2);
+    mixSlider_->setToolTip(tr("Mixing interval"));
+    SliderBinding::bind(deck.sldMixInterval, *mixSlider_);
+    QToolButton* up = button(named("cmdMixIntervalUp"), tr("Longer mix"));
+    up->setText(QStringLiteral("+"));
+    QToolButton* reset = button(named("cmdMixIntervalReset"), tr("Reset mixing interval"));
+    reset->setText(QStringLiteral("\u21BA"));
+    for (QToolButton* b : {down, up, reset}) b->setFixedSize(kSmallButton, kSmallButton);
+    connect(down, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalDown(); });
+    connect(up, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalUp(); });
+    connect(reset, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalReset(); });
+    mixRow->addWidget(down);
+    mixRow->addWidget(mixSlider_, 1);
+    mixRow->addWidget(up);
+    mixRow->addWidget(reset);
+    col->addLayout(mixRow);
+    col->addStretch(1);
+}
+
+QToolButton* DeckPanel::button(const QString& name, const QString& toolTip) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    b->setToolTip(toolTip);
+    b->setAutoRaise(false);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QString DeckPanel::named(const char* base) const {
+    const QString name = QString::fromLatin1(base);
+    return deck_.index() == 1 ? name + QLatin1Char('2') : name;
+}
+
+}  // namespace vantrel

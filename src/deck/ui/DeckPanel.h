@@ -1,0 +1,51 @@
+#pragma once
+// One deck's panel (fraPlayer(0) or fraPlayer(1)), 493 x 194 px: on the left what the deck
+// shows (ticker, level meters, progress bar, time) and its transport and mixing controls; on the
+// right the deck's sound panel. It mirrors the deck's core state and forwards clicks to the
+// deck's handlers; it keeps no state of its own.
+#include <QGroupBox>
+
+class QLabel;
+class QSlider;
+class QToolButton;
+
+namespace vantrel {
+
+class Deck;
+class LevelMeter;
+class ProgressBar;
+class Ticker;
+
+class DeckPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 493;   // 7400 twips
+    static constexpr int kHeight = 194;  // 2910 twips
+
+    // `soundPanel` (may be null) is placed on the right and owned by the panel. Child widgets
+    // are named after the deck's controls, with the deck digit for deck 2 ("cmdPlay2").
+    DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent = nullptr);
+
+    Ticker& ticker() const { return *ticker_; }
+    LevelMeter& vuLeft() const { return *vuLeft_; }
+    LevelMeter& vuRight() const { return *vuRight_; }
+    ProgressBar& songProgress() const { return *progress_; }
+    QLabel& lblTime() const { return *time_; }
+    QSlider& sldMixInterval() const { return *mixSlider_; }
+
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
+private:
+    QToolButton* button(const QString& name, const QString& toolTip);
+    QString named(const char* base) const;
+
+    Deck& deck_;
+    Ticker* ticker_ = nullptr;
+    LevelMeter* vuLeft_ = nullptr;
+    LevelMeter* vuRight_ = nullptr;
+    ProgressBar* progress_ = nullptr;
+    QLabel* time_ = nullptr;
+    QSlider* mixSlider_ = nullptr;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,170 @@
+#include "PlaylistForm.h"
+
+#include <sndfile.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/Desk.h"
+#include "app/Dialogs.h"
+#include "app/Scheduler.h"
+#include "audio/Engine.h"
+#include "audio/Player.h"
+#include "playlist/ListFile.h"
+
+namespace vantrel::render {
+
+namespace {
+
+// No one to answer a dialog offline: messages go to stderr, choosers are cancelled.
+class ConsoleDialogs final : public Dialogs {
+public:
+    void message(const QString& title, const QString& text, Icon) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }
+    QStringList openFiles(const QString&, const QString&, bool) override { return {}; }
+    QString saveFile(const QString&, const QString&) override { return {}; }
+    QString browseForFolder(const QString&, const QString&) override { return {}; }
+};
+
+bool bothStopped(Desk& desk) {
+    for (int i = 0; i < 2; ++i) {
+        Deck& d = desk.deck(i);
+        if (d.player().Status() == audio::Player::kPlaying) return false;
+        if (d.tmrPosition->Enabled() || d.tmrMix->Enabled()) return false;
+    }
+    return true;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: vantrel-render [--interval M] [--log] --out OUT.wav LIST.kvl\n");
+    return 2;
+}
+
+QString programFolder() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? QStringLiteral(".") : QString::fromStdString(exe.parent_path().string());
+}
+
+}  // namespace
+
+bool isPlaylistForm(int argc, char** argv) {
+    if (argc < 2) return false;
+    const char* last = argv[argc - 1];
+    const size_t n = std::strlen(last);
+    return n > 4 && std::strcmp(last + n - 4, ".kvl") == 0;
+}
+
+int runPlaylistForm(int argc, char** argv) {
+    int interval = Deck::kDefaultMixInterval;
+    bool log = false;
+    QString out;
+    QString listFile;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--log") {
+            log = true;
+        } else if (a == "--interval" && i + 1 < argc) {
+            interval = std::atoi(argv[++i]);
+            if (interval < Deck::kMinMixInterval || interval > Deck::kMaxMixInterval) {
+                std::fprintf(stderr, "vantrel-render: the mixing interval is 2 to 14 seconds\n");
+                return 2;
+            }
+        } else if (a == "--out" && i + 1 < argc) {
+            out = QString::fromLocal8Bit(argv[++i]);
+        } else if (!a.empty() && a[0] != '-' && listFile.isEmpty()) {
+            listFile = QString::fromLocal8Bit(argv[i]);
+        } else {
+            return usage();
+        }
+    }
+    if (out.isEmpty() || listFile.isEmpty()) return usage();
+
+    int qargc = 1;
+    QCoreApplication app(qargc, argv);
+
+    audio::EngineOptions options;
+    options.output = audio::OutputKind::Offline;
+    audio::Engine engine(options);
+    const int rate = engine.sampleRate();
+
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* wav = sf_open(QFile::encodeName(out).constData(), SFM_WRITE, &info);
+    if (!wav) {
+        std::fprintf(stderr, "vantrel-render: cannot write %s: %s\n", qPrintable(out),
+                     sf_strerror(nullptr));
+        return 1;
+    }
+    sf_command(wav, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    qint64 written = 0;
+    engine.setCaptureSink([&](const float* block, int frames) {
+        sf_writef_float(wav, block, frames);
+        written += frames;
+    });
+
+    VirtualScheduler scheduler;
+    qint64 rendered = 0;
+    // Frames are counted from time 0, so millisecond steps never drift from the sample clock.
+    scheduler.onAdvance = [&](qint64, qint64 to) {
+        const qint64 target = to * rate / 1000;
+        if (target > rendered) engine.renderOffline(static_cast<int>(target - rendered));
+        rendered = std::max(rendered, target);
+    };
+
+    ConsoleDialogs dialogs;
+    Desk desk(engine, scheduler, dialogs, programFolder());
+    // The list reader reports a file it cannot read through the dialogs, like the program.
+    LoadList(desk.playlist, listFile, dialogs);
+    if (desk.playlist.count() == 0) {
+        std::fprintf(stderr, "vantrel-render: %s holds no songs\n", qPrintable(listFile));
+        sf_close(wav);
+        QFile::remove(out);
+        return 1;
+    }
+    desk.deck1().sldMixInterval.SetValue(interval);
+
+    if (log) {
+        for (int i = 0; i < 2; ++i) {
+            Deck& d = desk.deck(i);
+            const int n = i + 1;
+            QObject::connect(&d, &Deck::cued, [&scheduler, &d, n](const QString&) {
+                std::printf("%10lld ms  cue   deck %d  %s\n", scheduler.nowMs(), n,
+                            qPrintable(d.display.tickerMessage()));
+            });
+            QObject::connect(&d, &Deck::fadeStarted, [&scheduler, n](const QString& title) {
+                std::printf("%10lld ms  fade  deck %d  %s\n", scheduler.nowMs(), n,
+                            qPrintable(title));
+            });
+            QObject::connect(&d, &Deck::fadeCompleted, [&scheduler, n](const QString& title) {
+                std::printf("%10lld ms  done  deck %d  %s\n", scheduler.nowMs(), n,
+                            qPrintable(title));
+            });
+        }
+    }
+
+    // What a user does to start an evening: Play on deck 1 (which cues the top entry into
+    // deck 2), then Mix now.
+    desk.deck1().cmdPlay();
+    desk.deck1().cmdMix();
+    // Each step is bounded so that a list whose songs never end still stops (a day of audio).
+    constexpr qint64 kLimitMs = 24LL * 3600 * 1000;
+    const bool stopped = scheduler.runUntil([&] { return bothStopped(desk); }, kLimitMs);
+    if (log) std::printf("%10lld ms  end\n", scheduler.nowMs());
+    std::fflush(stdout);
+
+    sf_close(wav);
+    if (!stopped) std::fprintf(stderr, "vantrel-render: stopped after 24 hours of audio\n");
+    std::fprintf(stderr, "vantrel-render: %s: %.3f s\n", qPrintable(out),
+                 static_cast<double>(written) / rate);
+    return 0;
+}
+
+}  // namespace vantrel::render

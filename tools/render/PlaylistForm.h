@@ -1,0 +1,12 @@
+#pragma once
+// The renderer's playlist form: `vantrel-render [--interval M] [--log] --out OUT.wav LIST.kvl`
+// mixes a whole playlist offline, exactly as the desk would mix it live.
+
+namespace vantrel::render {
+
+// True when the last argument names a playlist file (".kvl").
+bool isPlaylistForm(int argc, char** argv);
+// Returns the process exit code: 0 written, 1 nothing could be rendered, 2 bad arguments.
+int runPlaylistForm(int argc, char** argv);
+
+}  // namespace vantrel::render
