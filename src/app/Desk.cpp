@@ -1,5 +1,7 @@
 #include "app/Desk.h"
 
+#include "app/ProgramFolder.h"
+
 namespace vantrel {
 
 Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QString folder,
@@ -28,6 +30,49 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     };
 
     // --- lifecycle ---
+    defaultPlaylist = DefaultPlaylistPath(programFolder);
+    const auto button = [this](const char* name, std::function<void()> handler) {
+        buttons.insert(QLatin1String(name), std::move(handler));
+    };
+    button("cmdNewPlaylist", [this] { playlistFiles.cmdNew(); });
+    button("cmdOpenPlaylist", [this] { playlistFiles.cmdOpen(); });
+    button("cmdSavePlaylist", [this] { playlistFiles.cmdSave(); });
+    button("cmdAddFileList", [this] { cmdAddFileList(); });
+    button("cmdAddFolderList", [this] { cmdAddFolderList(); });
+    button("cmdLstRemove", [this] { playlist.cmdLstRemove(); });
+    button("cmdNewSampleList", [this] { sampleListFiles.cmdNew(); });
+    button("cmdOpenSampleList", [this] { sampleListFiles.cmdOpen(); });
+    button("cmdSaveSampleList", [this] { sampleListFiles.cmdSave(); });
+    // The deck buttons: deck 1's under their names, deck 2's twins with a "2".
+    const auto deckButton = [this](const char* name, void (Deck::*handler)()) {
+        buttons.insert(QLatin1String(name), [this, handler] { (Deck1.*handler)(); });
+        buttons.insert(QLatin1String(name) + QLatin1Char('2'),
+                       [this, handler] { (Deck2.*handler)(); });
+    };
+    deckButton("cmdPlay", &Deck::cmdPlay);
+    deckButton("cmdPause", &Deck::cmdPause);
+    deckButton("cmdStop", &Deck::cmdStop);
+    deckButton("cmdRewind", &Deck::cmdRewind);
+    deckButton("cmdFForward", &Deck::cmdFForward);
+    deckButton("cmdMix", &Deck::cmdMix);
+    // Tempo, pitch and rate: deck 1's controls, and the deck-2 twins under the "2" names.
+    const auto soundButton = [this](const char* name, void (SoundControls::*handler)()) {
+        buttons.insert(QLatin1String(name), [this, handler] { (soundControls.*handler)(); });
+        buttons.insert(QLatin1String(name) + QLatin1Char('2'),
+                       [this, handler] { (soundControls2.*handler)(); });
+    };
+    soundButton("cmdTempoDown", &SoundControls::cmdTempoDown);
+    soundButton("cmdTempoUp", &SoundControls::cmdTempoUp);
+    soundButton("cmdTempoReset", &SoundControls::cmdTempoReset);
+    soundButton("cmdSemitoneDown", &SoundControls::cmdSemitoneDown);
+    soundButton("cmdSemitoneUp", &SoundControls::cmdSemitoneUp);
+    soundButton("cmdPitchResetSemi", &SoundControls::cmdPitchResetSemi);
+    soundButton("cmdGradualDown", &SoundControls::cmdGradualDown);
+    soundButton("cmdGradualUp", &SoundControls::cmdGradualUp);
+    soundButton("cmdPitchResetGrad", &SoundControls::cmdPitchResetGrad);
+    soundButton("cmdTempoPitchDown", &SoundControls::cmdTempoPitchDown);
+    soundButton("cmdTempoPitchUp", &SoundControls::cmdTempoPitchUp);
+    soundButton("cmdRateReset", &SoundControls::cmdRateReset);
 }
 
 Desk::~Desk() = default;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/Dialogs.h"
+#include "app/MenuTable.h"
 #include "app/Scheduler.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
@@ -96,6 +97,13 @@ public:
     Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing
 
     // --- lifecycle ---
+    // The default playlist: beside the program, or in the user's data folder when the program
+    // folder cannot be written. Read at start-up, written at shutdown.
+    QString defaultPlaylist;
+    // Every button handler the menu reaches, by the button's name.
+    MenuHandlers buttons;
+    bool unloading = false;
+    void runMenuItem(const QString& key) { MenuDispatch(key, state, buttons); }
 };
 
 }  // namespace vantrel

@@ -1,0 +1,60 @@
+#pragma once
+// frmMain: the two deck panels stacked at one place (only the front one shows), the tab strip
+// with the playlist, the sample lists and the cue list, and the menu bar. It holds no state of
+// its own: it shows the desk and hands every click and key to the desk's handlers.
+#include <QHash>
+#include <QMainWindow>
+
+#include "app/Lifecycle.h"
+
+class QAction;
+class QLabel;
+class QTabWidget;
+class QTimer;
+
+namespace vantrel {
+
+class Desk;
+class KeyboardRules;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 501;   // 7515 twips
+    static constexpr int kClientHeight = 618;  // 9270 twips
+    static constexpr int kLeft = 264;          // 3960 twips
+    static constexpr int kTop = 40;            // 600 twips
+
+    // Builds the window's controls and runs Form_Load; show() it afterwards.
+    explicit MainWindow(Desk& desk, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Form_Unload and the end of the process; what the close box, "Exit" and a termination
+    // signal all do. Runs once.
+    void unload();
+
+    QAction* menuAction(const QString& key) const { return actions_.value(key); }
+    QWidget* fraPlayer(int index) const { return fraPlayer_[index]; }
+    QTabWidget* XTab() const { return XTab_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ViewSteps viewSteps();
+    void registerWindowCommands();
+    void showFrontDeck();
+    void updateNullNotice();
+    void unloadOtherWindows();
+
+    Desk& desk_;
+    QWidget* fraPlayer_[2] = {nullptr, nullptr};
+    QTabWidget* XTab_ = nullptr;
+    QLabel* nullNotice_ = nullptr;
+    QTimer* outputWatch_ = nullptr;
+    KeyboardRules* keys_ = nullptr;
+    QHash<QString, QAction*> actions_;
+    bool unloaded_ = false;
+};
+
+}  // namespace vantrel

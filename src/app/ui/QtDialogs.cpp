@@ -1,0 +1,69 @@
+#include "app/ui/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace vantrel {
+
+namespace {
+
+QWidget* owner() {
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
+    return QApplication::activeWindow();
+}
+
+}  // namespace
+
+QString QtDialogs::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        // "*.*" meant every file; here names need not have a dot.
+        pattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out.append(parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    switch (icon) {
+        case Icon::NoIcon:
+            qicon = QMessageBox::NoIcon;
+            break;
+        case Icon::Information:
+            qicon = QMessageBox::Information;
+            break;
+        case Icon::Warning:
+            qicon = QMessageBox::Warning;
+            break;
+        case Icon::Critical:
+            qicon = QMessageBox::Critical;
+            break;
+    }
+    QMessageBox box(qicon, title, text, QMessageBox::Ok, owner());
+    box.exec();
+}
+
+QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bool multiple) {
+    const QString f = qtFilter(filter);
+    if (multiple) return QFileDialog::getOpenFileNames(owner(), title, QString(), f);
+    const QString file = QFileDialog::getOpenFileName(owner(), title, QString(), f);
+    return file.isEmpty() ? QStringList{} : QStringList{file};
+}
+
+QString QtDialogs::saveFile(const QString& title, const QString& filter) {
+    // The old save box did not ask before replacing a file.
+    return QFileDialog::getSaveFileName(owner(), title, QString(), qtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtDialogs::browseForFolder(const QString& title, const QString& initialFolder) {
+    return QFileDialog::getExistingDirectory(owner(), title, initialFolder);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,18 @@
+#pragma once
+// The dialog seam with the platform's own boxes and choosers, parented to the active window.
+#include "app/Dialogs.h"
+
+namespace vantrel {
+
+class QtDialogs final : public Dialogs {
+public:
+    void message(const QString& title, const QString& text, Icon icon) override;
+    QStringList openFiles(const QString& title, const QString& filter, bool multiple) override;
+    QString saveFile(const QString& title, const QString& filter) override;
+    QString browseForFolder(const QString& title, const QString& initialFolder) override;
+
+    // "Label|*.kvl|All files|*.*" -> "Label (*.kvl);;All files (*)".
+    static QString qtFilter(const QString& filter);
+};
+
+}  // namespace vantrel

@@ -1,0 +1,89 @@
+// The about box's fixed texts and size, and its system-information button with and without a
+// tool on PATH.
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/SystemInfo.h"
+#include "app/ui/AboutBox.h"
+#include "support/ScriptedDialogs.h"
+
+using namespace vantrel;
+
+class AboutBoxTest : public QObject {
+    Q_OBJECT
+private slots:
+    void showsTitleAndVersion();
+    void systemInfo_data();
+    void systemInfo();
+};
+
+void AboutBoxTest::showsTitleAndVersion() {
+    test::ScriptedDialogs dialogs;
+    AboutBox box(dialogs);
+    QCOMPARE(box.windowTitle(), QStringLiteral("About Vantrel"));
+    QCOMPARE(box.lblTitle->text(), QStringLiteral("Vantrel"));
+    QCOMPARE(box.lblVersion->text(), QStringLiteral("Version 1.4.0"));
+    QCOMPARE(box.cmdOK->text(), QStringLiteral("OK"));
+    QCOMPARE(box.cmdSysInfo->text(), QStringLiteral("&System Info..."));
+    QVERIFY(!box.Label1->text().isEmpty());
+    QVERIFY(!box.Label2->text().isEmpty());
+    QVERIFY(box.isModal());
+    QCOMPARE(box.minimumSize(), QSize(403, 153));
+    QCOMPARE(box.maximumSize(), QSize(403, 153));
+    // Every label fits the fixed box.
+    for (QLabel* l : box.findChildren<QLabel*>())
+        QVERIFY2(QRect(0, 0, 403, 153).contains(l->geometry()), qPrintable(l->objectName()));
+}
+
+void AboutBoxTest::systemInfo_data() {
+    QTest::addColumn<QStringList>("tools");  // made executable in a folder that is all of PATH
+    QTest::addColumn<QString>("started");    // "" = the message
+    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("one") << QStringList{"gnome-system-monitor"} << "gnome-system-monitor";
+    QTest::newRow("preferred first")
+        << QStringList{"gnome-system-monitor", "hardinfo"} << "hardinfo";
+    QTest::newRow("not executable") << QStringList{"-hardinfo"} << QString();
+}
+
+void AboutBoxTest::systemInfo() {
+    QFETCH(QStringList, tools);
+    QFETCH(QString, started);
+    QTemporaryDir bin;
+    const QString mark = bin.filePath(QStringLiteral("started"));
+    for (QString tool : tools) {
+        const bool executable = !tool.startsWith(QLatin1Char('-'));
+        if (!executable) tool.remove(0, 1);
+        QFile f(bin.filePath(tool));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2'\n").arg(tool, mark).toUtf8());
+        f.close();
+        if (executable) f.setPermissions(f.permissions() | QFile::ExeOwner);
+    }
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8());
+    test::ScriptedDialogs dialogs;
+    AboutBox box(dialogs);
+    QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+    qputenv("PATH", oldPath);
+
+    if (started.isEmpty()) {
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text,
+                 QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(dialogs.messages[0].title, QStringLiteral("Vantrel"));
+        QVERIFY(!QFile::exists(mark));
+        return;
+    }
+    QVERIFY(dialogs.messages.isEmpty());
+    auto ran = [&] {
+        QFile f(mark);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().trimmed()) : QString();
+    };
+    QTRY_COMPARE(ran(), started);
+}
+
+QTEST_MAIN(AboutBoxTest)
+#include "tst_aboutbox.moc"
