@@ -101,7 +101,7 @@ void Desk::lstAudioClick() {
     audio::Player& p = d.player();
     p.SetFileName(playlist.path(i).toStdString());
     d.audioPath() = playlist.path(i);
-    if (p.Open() != 0) return;
+    if (d.Open() != 0) return;
     d.TickerFill(playlist.title(i), kTickerSeparator, 3);
     // The click measures like a load but leaves the bar's value alone.
     const QString& path = d.audioPath();

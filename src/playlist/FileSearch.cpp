@@ -9,6 +9,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace vantrel {
@@ -65,7 +66,7 @@ QList<WildcardPattern> compile(const QStringList& patterns) {
     return out;
 }
 
-bool matchesAny(const QList<WildcardPattern>& patterns, const QString& upperText) {
+bool matchesAny(const QList<WildcardPattern>& patterns, QStringView upperText) {
     const qsizetype n = std::min<qsizetype>(patterns.size(), kMaxPatternIndex + 1);
     for (qsizetype i = 0; i < n; ++i)
         if (patterns[i].matchesUpper(upperText.constData(), upperText.size())) return true;
@@ -228,103 +229,132 @@ struct FileSearch::Walk {
 
 namespace {
 
-struct Item {
-    QByteArray raw;
-    QString name;
-    QString key;
-};
-
 QByteArray withSlash(const QString& path) {
     QByteArray p = QFile::encodeName(path);
     if (!p.endsWith('/')) p.append('/');
     return p;
 }
 
+// UTF-8 to upper-cased UTF-16, appended to `out`; invalid bytes become U+FFFD as in
+// QString::fromUtf8. Names are mostly ASCII, which takes the quick path.
+void appendUpperKey(std::vector<char16_t>& out, const char* s, size_t n) {
+    size_t i = 0;
+    while (i < n && static_cast<unsigned char>(s[i]) < 0x80) {
+        const char c = s[i++];
+        out.push_back(char16_t(c >= 'a' && c <= 'z' ? c - 32 : c));
+    }
+    if (i == n) return;
+    const QString rest = QString::fromUtf8(s + i, qsizetype(n - i));
+    for (QChar c : rest) out.push_back(upper(c.unicode()));
+}
+
 }  // namespace
 
+// `parentDev` is 0 for the start folder, else the device of the folder above.
 void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
-                        unsigned long dev) {
+                        unsigned long parentDev) {
     if (cancelled()) return;
     const bool fileMode = walk.mode == Mode::Files || walk.mode == Mode::FilesWithPatterns;
 
-    struct Sub {
-        QByteArray raw;
-        QString name;
-        unsigned long dev;
-    };
-    std::vector<Sub> subfolders;
-
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        DIR* d = ::fdopendir(fd);
-        if (!d) {
-            ::close(fd);
-        } else {
-            std::vector<Item> items;
-            while (const dirent* e = ::readdir(d)) {
-                const char* n = e->d_name;
-                if (n[0] == '\0' ||
-                    (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
-                    continue;
-                Item it;
-                it.raw = QByteArray(n);
-                it.name = QFile::decodeName(it.raw);
-                it.key = upperKey(it.name);
-                items.push_back(std::move(it));
-            }
-            std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-                const int c = QString::compare(a.key, b.key, Qt::CaseSensitive);
-                return c != 0 ? c < 0 : a.raw < b.raw;
-            });
-            for (Item& it : items) {
-                if (cancelled()) break;
-                struct stat st;
-                bool folder = true;  // an entry whose kind cannot be read counts as a folder
-                unsigned long subDev = dev;
-                if (::fstatat(fd, it.raw.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                    if (S_ISLNK(st.st_mode)) {
-                        // Links count as their target, but a linked folder is never entered.
-                        if (::fstatat(fd, it.raw.constData(), &st, 0) != 0 || S_ISDIR(st.st_mode))
-                            continue;
-                        folder = false;
-                    } else {
-                        folder = S_ISDIR(st.st_mode);
-                        subDev = static_cast<unsigned long>(st.st_dev);
-                    }
-                }
-                if (fileMode) {
-                    if (!folder) {
-                        if (matchesAny(*walk.patterns, it.key)) recordFile(shown + it.name);
-                        continue;
-                    }
-                    if (!walk.recurse) continue;
-                }
-                if (!folder || subfolders.size() >= size_t(kMaxSubfolders)) continue;
-                if (subDev != dev && isKernelFileSystem((dir + it.raw).constData())) continue;
-                subfolders.push_back({std::move(it.raw), std::move(it.name), subDev});
-            }
-            ::closedir(d);
-        }
+    // Below the start folder a link is never entered, even one swapped in since the listing.
+    const int fd = parentDev == 0 ? ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                  : ::open(dir.chopped(1).constData(),
+                                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat self;
+    if (::fstat(fd, &self) != 0) {
+        ::close(fd);
+        return;
+    }
+    const auto dev = static_cast<unsigned long>(self.st_dev);
+    if (parentDev != 0 && dev != parentDev && isKernelFileSystem(dir.constData())) {
+        ::close(fd);
+        return;
+    }
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return;
     }
 
-    for (const Sub& s : subfolders) {
+    // All names of the folder live in two pools: raw bytes (for the queries) and upper-cased
+    // UTF-16 (for sorting and matching), so an entry costs no allocation of its own.
+    struct Item {
+        unsigned rawAt, rawLen, keyAt, keyLen;
+        unsigned char type;
+    };
+    std::vector<Item> items;
+    std::string raw;
+    std::vector<char16_t> keys;
+    while (const dirent* e = ::readdir(d)) {
+        const char* n = e->d_name;
+        if (n[0] == '\0' || (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
+            continue;
+        const size_t len = std::strlen(n);
+        Item it{unsigned(raw.size()), unsigned(len), unsigned(keys.size()), 0, e->d_type};
+        raw.append(n, len + 1);  // keep the NUL: the queries take C strings
+        appendUpperKey(keys, n, len);
+        it.keyLen = unsigned(keys.size() - it.keyAt);
+        items.push_back(it);
+    }
+    const char16_t* k = keys.data();
+    const char* r = raw.data();
+    std::sort(items.begin(), items.end(), [k, r](const Item& a, const Item& b) {
+        const int c =
+            QStringView(k + a.keyAt, a.keyLen).compare(QStringView(k + b.keyAt, b.keyLen));
+        if (c != 0) return c < 0;
+        return std::strcmp(r + a.rawAt, r + b.rawAt) < 0;  // names that differ only in case
+    });
+
+    std::vector<const Item*> subfolders;
+    for (const Item& it : items) {
+        if (cancelled()) break;
+        const char* name = r + it.rawAt;
+        bool folder = it.type == DT_DIR;
+        if (it.type != DT_DIR && it.type != DT_REG) {
+            // The file system did not say (or it is a link): ask. An entry whose kind cannot be
+            // read counts as a folder; entering it then finds nothing.
+            struct stat st;
+            folder = true;
+            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISLNK(st.st_mode)) {
+                    // Links count as their target, but a linked folder is never entered.
+                    if (::fstatat(fd, name, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
+                    folder = false;
+                } else {
+                    folder = S_ISDIR(st.st_mode);
+                }
+            }
+        }
+        if (fileMode) {
+            if (!folder) {
+                if (matchesAny(*walk.patterns, QStringView(k + it.keyAt, it.keyLen)))
+                    recordFile(shown + QString::fromUtf8(name, it.rawLen));
+                continue;
+            }
+            if (!walk.recurse) continue;
+        }
+        if (folder && subfolders.size() < size_t(kMaxSubfolders)) subfolders.push_back(&it);
+    }
+    ::closedir(d);
+
+    for (const Item* s : subfolders) {
         if (cancelled()) return;
-        QByteArray subDir = dir + s.raw;
-        subDir.append('/');
-        const QString subShown = shown + s.name;
-        const unsigned long subDev = s.dev;
+        QByteArray subDir = dir;
+        subDir.append(r + s->rawAt, s->rawLen).append('/');
+        const QString subShown = shown + QString::fromUtf8(r + s->rawAt, s->rawLen);
         switch (walk.mode) {
             case Mode::Files:
             case Mode::FilesWithPatterns:
-                search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                search(walk, subDir, subShown + QLatin1Char('/'), dev);
                 break;
             case Mode::Paths:
                 recordPath(subShown);
-                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), dev);
                 break;
             case Mode::PathsWithPatterns:
                 if (matchesAny(*walk.patterns, upperKey(subShown))) recordPath(subShown);
-                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), subDev);
+                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), dev);
                 break;
         }
     }
@@ -336,37 +366,32 @@ QString shownWithSlash(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
-unsigned long deviceOf(const QByteArray& dir) {
-    struct stat st;
-    return ::stat(dir.constData(), &st) == 0 ? static_cast<unsigned long>(st.st_dev) : 0;
-}
-
 }  // namespace
 
 void FileSearch::FindFiles(QString sPath, const QString& searchStr, bool Recurse) {
     const QList<WildcardPattern> one{WildcardPattern(searchStr)};
     Walk w{Mode::Files, Recurse, &one};
     const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+    search(w, dir, shownWithSlash(sPath), 0);
 }
 
 void FileSearch::FindFilesWithPatterns(const QString& sPath, bool Recurse) {
     if (fileCompiled_.isEmpty()) return;
     Walk w{Mode::FilesWithPatterns, Recurse, &fileCompiled_};
     const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+    search(w, dir, shownWithSlash(sPath), 0);
 }
 
 void FileSearch::FindPaths(QString sPath, bool Recurse) {
     Walk w{Mode::Paths, Recurse, nullptr};
     const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+    search(w, dir, shownWithSlash(sPath), 0);
 }
 
 void FileSearch::FindPathsWithPatterns(const QString& sPath, bool Recurse) {
     Walk w{Mode::PathsWithPatterns, Recurse, &pathCompiled_};
     const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), deviceOf(dir));
+    search(w, dir, shownWithSlash(sPath), 0);
 }
 
 void FileSearch::SetFilePatterns(const QString& s) {

@@ -3,9 +3,11 @@
 // regard to case. Results accumulate in two growing lists until a reset.
 //
 // Folders are enumerated in a fixed order, names sorted by ordinal comparison of their
-// upper-cased forms, so the same tree always gives the same result list. Each entry's kind comes
-// from its own lstat-style query; a symlink counts as the file it points to, while a symlinked
-// folder (or a dangling link) is never entered, so link loops cannot trap the walk. Unreadable
+// upper-cased forms, so the same tree always gives the same result list. An entry's kind comes
+// from the listing where the file system reports it (every common one does) and from its own
+// lstat query otherwise: a query per entry would cost a third of the walk. A symlink counts as
+// the file it points to, while a symlinked folder (or a dangling link) is never entered, so link
+// loops cannot trap the walk; an entry whose kind cannot be read counts as a folder. Unreadable
 // folders are skipped silently. Kernel file systems (/proc, /sys ...) met below the start folder
 // are not entered: they hold no music and change under the walk.
 #include <QList>
