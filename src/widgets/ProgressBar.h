@@ -26,9 +26,6 @@ public:
     // Ignored while Max ≤ 0. Not clamped: a value above Max fills past the right edge, cut off.
     void setValue(int v);
 
-    // Width of the filled bar in pixels; it follows Value, not resizes.
-    int filledWidth() const { return filled_; }
-
     QSize sizeHint() const override { return {493, 13}; }
 
 protected:
@@ -38,7 +35,7 @@ private:
     int min_ = 0;
     int max_ = 10000;
     int value_ = 0;
-    int filled_ = 1;  // the filled bar's design width
+    int filled_ = 1;  // pixels; follows Value, not resizes; one pixel in the design
 };
 
 }  // namespace vantrel

@@ -189,6 +189,7 @@ void Ticker::setList(int index, const QString& text) {
     Item* it = itemAt(index);
     if (!it) return;
     it->text = text;
+    it->measured = false;
     layout();
     redraw(false);
 }
@@ -243,13 +244,17 @@ void Ticker::layout() {
     total_ = 0;
     for (std::size_t i = 0; i < items_.size(); ++i) {
         Item& it = items_[i];
-        it.width = fm.horizontalAdvance(it.text);
+        // Only new or changed texts are measured, so filling a long strip stays linear.
+        if (!it.measured) {
+            it.width = fm.horizontalAdvance(it.text);
+            it.shown.setTextFormat(Qt::PlainText);
+            it.shown.setText(it.text);
+            it.shown.prepare(QTransform(), font());
+            it.measured = true;
+        }
         it.left = total_;
         total_ += it.width + (i + 1 < items_.size() ? sepWidth_ : 0);
         it.right = total_;
-        it.shown.setTextFormat(Qt::PlainText);
-        if (it.shown.text() != it.text) it.shown.setText(it.text);
-        it.shown.prepare(QTransform(), font());
     }
 }
 
@@ -377,6 +382,7 @@ void Ticker::resizeEvent(QResizeEvent*) {
 
 void Ticker::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
+        for (Item& it : items_) it.measured = false;
         layout();
         redraw(false);
     } else if (event->type() == QEvent::PaletteChange) {

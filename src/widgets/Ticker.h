@@ -120,7 +120,8 @@ private:
         int width = 0;
         int left = 0;
         int right = 0;
-        QStaticText shown;  // laid out once, drawn at every tick
+        QStaticText shown;      // laid out once, drawn at every tick
+        bool measured = false;  // width and shown match text and font
     };
     // One piece of the drawn line: an item's text or the separator after it.
     struct Piece {

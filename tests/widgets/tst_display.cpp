@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "widgets/LevelMeter.h"
 #include "widgets/ProgressBar.h"
@@ -43,6 +44,26 @@ QFont tickerFont() {
     return f;
 }
 
+// A borderless black-on-white ticker in a known font, so text positions can be computed.
+std::unique_ptr<Ticker> plainTicker(int width) {
+    auto t = std::make_unique<Ticker>();
+    t->setFont(tickerFont());
+    t->setBorderStyle(0);
+    t->setBackColor(kWhite);
+    t->setForeColor(kBlack);
+    t->resize(width, 20);
+    return t;
+}
+
+// Columns of the filled (strongly coloured) bar, counted from the left along the middle row.
+int filledColumns(const QImage& img) {
+    int x = 0;
+    while (x < img.width() && QColor(img.pixel(x, 6)).hsvSaturation() > 100) ++x;
+    for (int rest = x; rest < img.width(); ++rest)
+        if (QColor(img.pixel(rest, 6)).hsvSaturation() >= 20) return -1;  // not a clean edge
+    return x;
+}
+
 }  // namespace
 
 class DisplayTest : public QObject {
@@ -60,6 +81,7 @@ private slots:
     void tickerThatFitsStandsStillWithRed();
     void tickerBlankMessageBlanks();
     void tickerIgnoresSpeedBelowOne();
+    void tickerClickNamesItem_data();
     void tickerClickNamesItem();
     void tickerPansWithTheMouse();
     void tickerItemOrder_data();
@@ -126,25 +148,15 @@ void DisplayTest::meterWithoutImageIsTwoByTwo() {
 }
 
 void DisplayTest::tickerMovesBySpeedPerTick() {
-    Ticker t;
-    t.setFont(tickerFont());
-    t.setBorderStyle(0);
-    t.setBackColor(kWhite);
-    t.setForeColor(kBlack);
-    t.resize(400, 20);
-    t.Fill(QStringLiteral("Night Drive (MP3 file)"), QStringLiteral("· Vantrel ·"), 3);
-    const QImage start = render(t);
-    for (int ticks : {1, 2, 7, 20}) {
-        Ticker u;
-        u.setFont(tickerFont());
-        u.setBorderStyle(0);
-        u.setBackColor(kWhite);
-        u.setForeColor(kBlack);
-        u.resize(400, 20);
-        u.Fill(QStringLiteral("Night Drive (MP3 file)"), QStringLiteral("· Vantrel ·"), 3);
-        for (int i = 0; i < ticks; ++i) u.step();
+    auto t = plainTicker(400);
+    t->Fill(QStringLiteral("Night Drive (MP3 file)"), QStringLiteral("· Vantrel ·"), 3);
+    const QImage start = render(*t);
+    int ticks = 0;
+    for (int more : {1, 1, 5, 13}) {
+        for (int i = 0; i < more; ++i) t->step();
+        ticks += more;
         const int shift = 3 * ticks;
-        QVERIFY2(sameColumns(render(u), 0, start, shift, 400 - shift),
+        QVERIFY2(sameColumns(render(*t), 0, start, shift, 400 - shift),
                  qPrintable(QStringLiteral("after %1 ticks").arg(ticks)));
     }
 }
@@ -167,34 +179,24 @@ void DisplayTest::tickerWrapsAfterOneCycle() {
     const QFontMetrics fm(tickerFont());
     const int cycle = fm.horizontalAdvance(message) + fm.horizontalAdvance(shown);
 
-    Ticker t;
-    t.setFont(tickerFont());
-    t.setBorderStyle(0);
-    t.setBackColor(kWhite);
-    t.setForeColor(kBlack);
-    t.resize(300, 20);
-    t.Fill(message, separator, 1);
-    const QImage start = render(t);
-    for (int i = 0; i < cycle - 1; ++i) t.step();
-    QVERIFY(render(t) != start);
-    t.step();
-    QCOMPARE(render(t), start);
-    t.step();
-    QVERIFY(sameColumns(render(t), 0, start, 1, 299));
+    auto t = plainTicker(300);
+    t->Fill(message, separator, 1);
+    const QImage start = render(*t);
+    for (int i = 0; i < cycle - 1; ++i) t->step();
+    QVERIFY(render(*t) != start);
+    t->step();
+    QCOMPARE(render(*t), start);
+    t->step();
+    QVERIFY(sameColumns(render(*t), 0, start, 1, 299));
 }
 
 void DisplayTest::tickerThatFitsStandsStillWithRed() {
-    Ticker t;
-    t.setFont(tickerFont());
-    t.setBorderStyle(0);
-    t.setBackColor(kWhite);
-    t.setForeColor(kBlack);
-    t.resize(300, 20);
-    t.setAutoScroll(true);
-    t.AddItem(QStringLiteral("Short"));
-    const QImage before = render(t);
+    auto t = plainTicker(300);
+    t->setAutoScroll(true);
+    t->AddItem(QStringLiteral("Short"));
+    const QImage before = render(*t);
     QTest::qWait(400);  // more than three ticks of the default interval
-    QCOMPARE(render(t), before);
+    QCOMPARE(render(*t), before);
     const int textWidth = QFontMetrics(tickerFont()).horizontalAdvance(QStringLiteral("Short"));
     for (int y : {0, 10, 19})
         QCOMPARE(runOf(before, y, textWidth, qRgb(255, 0, 0)), 300 - textWidth);
@@ -202,16 +204,13 @@ void DisplayTest::tickerThatFitsStandsStillWithRed() {
 }
 
 void DisplayTest::tickerBlankMessageBlanks() {
-    Ticker t;
-    t.setBorderStyle(0);
-    t.setBackColor(kWhite);
-    t.resize(200, 20);
-    t.Fill(QStringLiteral("Something"), QStringLiteral("·"), 3);
-    t.Fill(QStringLiteral("   "), QStringLiteral("·"), 3);
-    QCOMPARE(t.ListCount(), 0);
+    auto t = plainTicker(200);
+    t->Fill(QStringLiteral("Something"), QStringLiteral("·"), 3);
+    t->Fill(QStringLiteral("   "), QStringLiteral("·"), 3);
+    QCOMPARE(t->ListCount(), 0);
     QImage blank(200, 20, QImage::Format_RGB32);
     blank.fill(qRgb(255, 255, 255));
-    QCOMPARE(render(t), blank);
+    QCOMPARE(render(*t), blank);
 }
 
 void DisplayTest::tickerIgnoresSpeedBelowOne() {
@@ -222,47 +221,47 @@ void DisplayTest::tickerIgnoresSpeedBelowOne() {
     QCOMPARE(t.ScrollSpeed(), 5);
 }
 
+void DisplayTest::tickerClickNamesItem_data() {
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("clicked");  // 0: a click with no item
+    QTest::newRow("second of two") << 2 << 2 << 2;
+    QTest::newRow("past the strip, on red") << 2 << 3 << 0;
+    QTest::newRow("last entry of the hit table") << 1100 << 1024 << 1024;
+    QTest::newRow("beyond the hit table") << 1100 << 1025 << 0;
+}
+
 void DisplayTest::tickerClickNamesItem() {
-    Ticker t;
-    t.setFont(tickerFont());
-    t.setBorderStyle(0);
-    t.resize(400, 20);
-    t.AddItem(QStringLiteral("First"));
-    t.AddItem(QStringLiteral("Second"), QStringLiteral("two"));
-    QCOMPARE(t.FindItem(QStringLiteral("second")), 0);  // compared with the upper-cased text
-    QVERIFY(t.FindKey(QStringLiteral("two")));
-    t.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&t));
-    QSignalSpy clicks(&t, &Ticker::ItemClick);
+    QFETCH(int, items);
+    QFETCH(int, target);
+    QFETCH(int, clicked);
     const QFontMetrics fm(tickerFont());
-    const int second = fm.horizontalAdvance(QStringLiteral("First")) +
-                       fm.horizontalAdvance(QStringLiteral(" · ")) + 3;
-    QTest::mouseMove(&t, QPoint(second, 10));
-    QTest::mouseClick(&t, Qt::LeftButton, {}, QPoint(second, 10));
-    QTest::mouseClick(&t, Qt::LeftButton, {}, QPoint(390, 10));  // past the strip: red, no item
+    const int pitch =
+        fm.horizontalAdvance(QStringLiteral("a")) + fm.horizontalAdvance(QStringLiteral(" · "));
+    auto t = plainTicker(pitch * (items + 1));
+    for (int i = 0; i < items; ++i) t->AddItem(QStringLiteral("a"));
+    QSignalSpy itemClicks(t.get(), &Ticker::ItemClick);
+    QSignalSpy clicks(t.get(), &Ticker::Click);
+    const QPoint at(pitch * (target - 1) + 1, 10);
+    QTest::mouseMove(t.get(), at);
+    QTest::mouseClick(t.get(), Qt::LeftButton, {}, at);
     QCOMPARE(clicks.count(), 1);
-    QCOMPARE(clicks.at(0).at(0).toInt(), 2);
+    QCOMPARE(itemClicks.count(), clicked ? 1 : 0);
+    if (clicked) QCOMPARE(itemClicks.at(0).at(0).toInt(), clicked);
 }
 
 void DisplayTest::tickerPansWithTheMouse() {
-    Ticker t;
-    t.setFont(tickerFont());
-    t.setBorderStyle(0);
-    t.setBackColor(kWhite);
-    t.setForeColor(kBlack);
-    t.resize(300, 20);
-    t.Fill(QStringLiteral("Drag me along the strip"), QStringLiteral("·"), 1);
-    t.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&t));
-    QTest::mousePress(&t, Qt::LeftButton, {}, QPoint(100, 10));
-    const QImage held = render(t);
-    QTest::mouseMove(&t, QPoint(60, 10));
-    const QImage dragged = render(t);
+    auto t = plainTicker(300);
+    t->Fill(QStringLiteral("Drag me along the strip"), QStringLiteral("·"), 1);
+    QTest::mousePress(t.get(), Qt::LeftButton, {}, QPoint(100, 10));
+    const QImage held = render(*t);
+    QTest::mouseMove(t.get(), QPoint(60, 10));
+    const QImage dragged = render(*t);
     QVERIFY(sameColumns(dragged, 0, held, 40, 260));
     QTest::qWait(400);  // the scroll timer stays stopped while the strip is held
-    QCOMPARE(render(t), dragged);
-    QTest::mouseRelease(&t, Qt::LeftButton, {}, QPoint(60, 10));
-    QTRY_VERIFY_WITH_TIMEOUT(render(t) != dragged, 1000);
+    QCOMPARE(render(*t), dragged);
+    QTest::mouseRelease(t.get(), Qt::LeftButton, {}, QPoint(60, 10));
+    QTRY_VERIFY_WITH_TIMEOUT(render(*t) != dragged, 1000);
 }
 
 void DisplayTest::tickerItemOrder_data() {
@@ -315,28 +314,21 @@ void DisplayTest::progressFill() {
     QCOMPARE(bar.size(), QSize(493, 13));
     bar.setValue(value);
     QCOMPARE(bar.Value(), max > 0 ? value : 0);
-    const QImage img = render(bar);
-    // The filled bar is strongly coloured, the empty one grey.
-    int coloured = 0;
-    while (coloured < img.width() && QColor(img.pixel(coloured, 6)).hsvSaturation() > 100)
-        ++coloured;
-    QCOMPARE(coloured, filled);
-    for (int x = coloured; x < img.width(); ++x)
-        QVERIFY(QColor(img.pixel(x, 6)).hsvSaturation() < 20);
+    QCOMPARE(filledColumns(render(bar)), filled);
 }
 
 void DisplayTest::progressResizeKeepsFill() {
     ProgressBar bar;
     bar.setValue(5000);
     bar.resize(300, 13);
-    QCOMPARE(bar.filledWidth(), 246);
+    QCOMPARE(filledColumns(render(bar)), 246);
     bar.setMax(0);
     bar.setValue(100);  // ignored: the bar stays as it was
-    QCOMPARE(bar.filledWidth(), 246);
+    QCOMPARE(filledColumns(render(bar)), 246);
     bar.setMax(10000);
     bar.setMin(5000);  // takes no part in drawing
     bar.setValue(5000);
-    QCOMPARE(bar.filledWidth(), 150);
+    QCOMPARE(filledColumns(render(bar)), 150);
 }
 
 void DisplayTest::deckPanelsShowAllThree() {
