@@ -3,7 +3,11 @@
 #include "audio/Engine.h"
 #include "audio/Player.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -11,7 +15,12 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
+
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace vantrel::test {
 
@@ -196,6 +205,150 @@ void keepOnFailure(const QString& name, const Audio& a) {
         tag.isEmpty() ? name + QStringLiteral(".wav") : QStringLiteral("%1-%2.wav").arg(name, tag));
     writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
     qWarning("actual output written to %s", qPrintable(path));
+}
+
+struct MonitorRecording::State {
+    std::mutex mutex;
+    std::vector<std::int16_t> samples;
+    std::vector<std::pair<double, qint64>> arrivals;  // (time, frames so far)
+    std::atomic<bool> stop{false};
+    std::thread reader;
+};
+
+double MonitorRecording::now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+MonitorRecording::MonitorRecording(const QString& source, int rate)
+    : rate_(rate), state_(std::make_unique<State>()) {
+    int pipefd[2];
+    if (::pipe(pipefd) != 0) return;
+    const QByteArray dev = "--device=" + source.toLocal8Bit();
+    const QByteArray r = "--rate=" + QByteArray::number(rate);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipefd[1], 1);
+        ::close(pipefd[0]);
+        ::close(pipefd[1]);
+        ::execlp("parec", "parec", dev.constData(), "--raw", "--format=s16le", r.constData(),
+                 "--channels=2", "--latency-msec=5", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipefd[1]);
+    if (pid < 0) {
+        ::close(pipefd[0]);
+        return;
+    }
+    pid_ = pid;
+    fd_ = pipefd[0];
+    state_->reader = std::thread([this] { run(); });
+}
+
+void MonitorRecording::run() {
+    std::vector<std::int16_t> buf(4096);
+    qint64 frames = 0;
+    while (!state_->stop.load()) {
+        const ssize_t n = ::read(fd_, buf.data(), buf.size() * 2);
+        if (n <= 0) break;
+        const double t = now();
+        std::lock_guard lock(state_->mutex);
+        state_->samples.insert(state_->samples.end(), buf.data(), buf.data() + n / 2);
+        frames = qint64(state_->samples.size() / 2);
+        state_->arrivals.emplace_back(t, frames);
+    }
+}
+
+Audio MonitorRecording::stop() {
+    Audio a;
+    a.rate = rate_;
+    a.channels = 2;
+    if (pid_ > 0) {
+        state_->stop.store(true);
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    if (state_->reader.joinable()) state_->reader.join();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    std::lock_guard lock(state_->mutex);
+    a.samples.reserve(state_->samples.size());
+    for (std::int16_t v : state_->samples) a.samples.push_back(float(v) / 32768.0f);
+    return a;
+}
+
+double MonitorRecording::timeOfFrame(qint64 frame) const {
+    std::lock_guard lock(state_->mutex);
+    for (const auto& [t, total] : state_->arrivals)
+        if (total > frame) return t - double(total - frame) / rate_;
+    return -1;
+}
+
+MonitorRecording::~MonitorRecording() {
+    stop();
+}
+
+PrivateSoundServer::PrivateSoundServer() {
+    char tmpl[] = "/tmp/vantrel-private-audio.XXXXXX";
+    if (::mkdtemp(tmpl)) dir_ = QString::fromLocal8Bit(tmpl);
+}
+
+PrivateSoundServer::~PrivateSoundServer() {
+    kill();
+    if (!dir_.isEmpty()) QDir(dir_).removeRecursively();
+}
+
+QString PrivateSoundServer::server() const {
+    return QStringLiteral("unix:%1/native").arg(dir_);
+}
+
+bool PrivateSoundServer::start() {
+    if (dir_.isEmpty()) return false;
+    QDir(dir_).mkpath(QStringLiteral("runtime"));
+    QDir(dir_).mkpath(QStringLiteral("state"));
+    const QByteArray runtime = (dir_ + "/runtime").toLocal8Bit();
+    const QByteArray state = (dir_ + "/state").toLocal8Bit();
+    const QByteArray proto =
+        "module-native-protocol-unix socket=" + (dir_ + "/native").toLocal8Bit() +
+        " auth-anonymous=1";
+    const QByteArray sinkArg =
+        "module-null-sink sink_name=" + sink().toLocal8Bit() + " rate=44100 channels=2";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("PULSE_RUNTIME_PATH", runtime.constData(), 1);
+        ::setenv("PULSE_STATE_PATH", state.constData(), 1);
+        const int devnull = ::open("/dev/null", O_RDWR);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+        ::execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+                 "--use-pid-file=no", "--system=no", "--disallow-exit=yes", "-L", proto.constData(),
+                 "-L", sinkArg.constData(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (pid < 0) return false;
+    pid_ = pid;
+    for (int i = 0; i < 100; ++i) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PULSE_SERVER"), server());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+        if (p.waitForFinished(2000) && p.exitCode() == 0) return true;
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+void PrivateSoundServer::kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 }  // namespace vantrel::test

@@ -3,6 +3,7 @@
 // as float frames for measuring.
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace vantrel::audio {
@@ -60,5 +61,49 @@ Audio renderOffline(audio::Engine& engine, int ms);
 // When the running test has failed, writes `audio` beside the test log as
 // <name>-<data tag>.wav for listening, and says where.
 void keepOnFailure(const QString& name, const Audio& audio);
+
+// Records a PulseAudio source (a sink's ".monitor") with parec while it lives, noting when each
+// piece arrived so that a sound can be placed in time.
+class MonitorRecording {
+public:
+    explicit MonitorRecording(const QString& source, int rate = 44100);
+    ~MonitorRecording();
+    MonitorRecording(const MonitorRecording&) = delete;
+    MonitorRecording& operator=(const MonitorRecording&) = delete;
+
+    bool started() const { return fd_ >= 0; }
+    // Stops recording and returns what came in.
+    Audio stop();
+    // Seconds on the steady clock at which `frame` was captured (estimated from arrivals).
+    double timeOfFrame(qint64 frame) const;
+    static double now();  // steady clock, seconds
+
+private:
+    void run();
+    int rate_;
+    int fd_ = -1;
+    int pid_ = -1;
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// A private PulseAudio server with one null sink, for tests that must pull the sound server
+// away from under the engine without disturbing anything else.
+class PrivateSoundServer {
+public:
+    PrivateSoundServer();
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+
+    bool start();            // true once it answers
+    void kill();             // SIGKILL, as a crash would
+    QString server() const;  // for PULSE_SERVER
+    QString sink() const { return QStringLiteral("vantrel_private"); }
+
+private:
+    QString dir_;
+    int pid_ = -1;
+};
 
 }  // namespace vantrel::test
