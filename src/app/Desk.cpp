@@ -43,6 +43,8 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     button("cmdNewSampleList", [this] { sampleListFiles.cmdNew(); });
     button("cmdOpenSampleList", [this] { sampleListFiles.cmdOpen(); });
     button("cmdSaveSampleList", [this] { sampleListFiles.cmdSave(); });
+    button("cmdSampleVolUp", [this] { samples.cmdSampleVolUp(); });
+    button("cmdSampleVolDown", [this] { samples.cmdSampleVolDown(); });
     // The deck buttons: deck 1's under their names, deck 2's twins with a "2".
     const auto deckButton = [this](const char* name, void (Deck::*handler)()) {
         buttons.insert(QLatin1String(name), [this, handler] { (Deck1.*handler)(); });
@@ -99,7 +101,7 @@ void Desk::lstAudioClick() {
     audio::Player& p = d.player();
     p.SetFileName(playlist.path(i).toStdString());
     d.audioPath() = playlist.path(i);
-    if (p.Open() != 0) return;
+    if (d.Open() != 0) return;
     d.TickerFill(playlist.title(i), kTickerSeparator, 3);
     // The click measures like a load but leaves the bar's value alone.
     const QString& path = d.audioPath();

@@ -60,6 +60,12 @@ void Deck::TickerFill(const QString& message, const QString& separator, int spee
     display.TickerFill(message, separator, speed);
 }
 
+int Deck::Open() {
+    const int result = player().Open();
+    opened_ = result == 0;
+    return result;
+}
+
 void Deck::measure() {
     // Only a lower-case "mp3" ending is measured by the media control, in whole seconds; every
     // other file (an upper-case "MP3" too) by the player, to the millisecond.
@@ -84,7 +90,7 @@ void Deck::PrepareAudio() {
     audioPath() = list.path(0);
     TickerFill(list.title(0), kTickerSeparator, 3);
     emit cued(audioPath());
-    if (player().Open() != 0) return;
+    if (Open() != 0) return;
     paused_ = false;
     measure();
 }
@@ -99,7 +105,7 @@ void Deck::startTracking() {
 
 void Deck::SetSoundTouchAudio() {
     player().SetFileName(utf8(audioPath()));
-    if (player().Open() != 0) return;
+    if (Open() != 0) return;
     paused_ = false;
     TickerFill(desk_.playlist.title(desk_.playlist.selected()), kTickerSeparator, 3);
     measure();
@@ -171,7 +177,6 @@ void Deck::positionTick() {
         display.setVuLeft(0.0f);
         display.setVuRight(0.0f);
         display.setProgressValue(0);
-        playing() = false;
         paused_ = false;
         // Rewound, not restarted: a seek lets a player that still counts as running carry on,
         // and one that has just reached its end counts as running.
@@ -181,7 +186,15 @@ void Deck::positionTick() {
         // stays on until the fade completes, so that the tick after the completion ends the deck
         // and hands on to the song cued meanwhile instead of leaving both decks silent.
         if (!tmrMix->Enabled()) tmrPosition->SetEnabled(false);
+        const bool wasLive = playing();
+        playing() = false;
         runTriggers();
+        // A live song that ran out before its fade point (a decode error, a file shorter than it
+        // was measured) would leave the evening silent: the next entry is mixed in at once.
+        // A stop by the user ("stopped", not "ended") stays a stop.
+        if (wasLive && status == audio::Player::kEnded && !other().tmrMix->Enabled() &&
+            desk_.playlist.count() > 0)
+            cmdMix();
     }
     const int position = p.Position();
     display.lblTime.SetCaption(desk_.state.ShowRemaining
@@ -208,6 +221,13 @@ void Deck::runTriggers() {
 
 void Deck::MixAndPlay() {
     Playlist& list = desk_.playlist;
+    // A cued entry whose file would not open is passed over for the next one: fading in a deck
+    // that holds nothing would fade the music out into silence, and with a longer song's length
+    // still on the deck no trigger would ever follow.
+    while (!opened_ && list.count() > 0 && audioPath() == list.path(0)) {
+        list.removeAt(0);
+        PrepareAudio();
+    }
     if (list.count() == 0) return;
     mixTitle() = list.title(0);
     TickerFill(mixTitle(), kMixingSeparator, 3);

@@ -62,6 +62,8 @@ public:
     bool paused() const { return paused_; }
 
     void TickerFill(const QString& message, const QString& separator, int speed);
+    // The player's Open, remembering whether the deck now holds a playable file.
+    int Open();
 
     DeckDisplay display;
     Slider sldMixInterval{kMinMixInterval, kMaxMixInterval, kDefaultMixInterval};
@@ -88,6 +90,7 @@ private:
     Desk& desk_;
     const int index_;
     bool paused_ = false;
+    bool opened_ = false;  // the last Open succeeded
 };
 
 }  // namespace vantrel

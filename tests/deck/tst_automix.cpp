@@ -1,5 +1,6 @@
 // Automatic mixing and cue points: the triggers, the fade steps and the hand-over between the
 // decks, through the real engine on the offline output and the virtual clock.
+#include <QFile>
 #include <QtTest>
 
 #include "audio/Player.h"
@@ -63,6 +64,8 @@ private slots:
     void playlistRunsEmpty();
     void entryAddedLateIsFadedIn();
     void shortSongsHandOnInOrder();
+    void brokenEntriesArePassedOver();
+    void songEndingEarlyHandsOn();
     void cuePoints();
     void cuePointsClearedAtFadeStart();
 };
@@ -305,6 +308,47 @@ void TestAutoMix::shortSongsHandOnInOrder() {
     QCOMPARE(fades.size(), lengths.size());
     for (int i = 0; i < fades.size(); ++i) QCOMPARE(fades[i].detail, QStringLiteral("S%1").arg(i));
     QCOMPARE(log.of("done").size(), lengths.size());
+}
+
+void TestAutoMix::brokenEntriesArePassedOver() {
+    DeskFixture f;
+    const QString bad = f.folder.filePath("broken.wav");
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("RIFF, but nothing that decodes");
+    file.close();
+    f.add(f.tone("a.wav", 30.0), "A");
+    f.add(f.tone("b.wav", 30.0), "B");
+    f.add(bad, "Broken 1");
+    f.add(bad, "Broken 2");
+    f.add(f.tone("c.wav", 30.0), "C");
+    EventLog log(f);
+    startEvening(f);
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 200000));
+    QStringList faded;
+    for (const Event& e : log.of("fade")) faded << e.detail;
+    QCOMPARE(faded, (QStringList{"A", "B", "C"}));
+    // C follows B at B's own fade point, as if the broken entries had not been there.
+    const QList<Event> fades = log.of("fade");
+    QVERIFY(qAbs((fades[2].ms - fades[1].ms) - 18000) <= 60);
+}
+
+void TestAutoMix::songEndingEarlyHandsOn() {
+    // A file cut short after it was measured (here: its data truncated behind the header's
+    // back) ends before its fade point; the next entry is mixed in at once.
+    DeskFixture f;
+    const QString cut = f.tone("cut.wav", 30.0);
+    f.add(f.tone("a.wav", 12.0), "A");
+    f.add(cut, "Cut");
+    f.add(f.tone("c.wav", 10.0), "C");
+    EventLog log(f);
+    startEvening(f);
+    QVERIFY(f.runUntil([&] { return log.of("fade").size() == 2; }, 60000));
+    QFile file(cut);
+    QVERIFY(file.resize(44 + 2 * 11025 * 12));  // 12 of its 30 s left
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 120000));
+    QCOMPARE(log.of("fade").size(), 3);
+    QCOMPARE(log.of("fade")[2].detail, QStringLiteral("C"));
 }
 
 void TestAutoMix::cuePoints() {

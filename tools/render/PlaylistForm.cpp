@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -52,13 +51,6 @@ QString programFolder() {
 }
 
 }  // namespace
-
-bool isPlaylistForm(int argc, char** argv) {
-    if (argc < 2) return false;
-    const char* last = argv[argc - 1];
-    const size_t n = std::strlen(last);
-    return n > 4 && std::strcmp(last + n - 4, ".kvl") == 0;
-}
 
 int runPlaylistForm(int argc, char** argv) {
     int interval = Deck::kDefaultMixInterval;

@@ -4,8 +4,6 @@
 
 namespace vantrel::render {
 
-// True when the last argument names a playlist file (".kvl").
-bool isPlaylistForm(int argc, char** argv);
 // Returns the process exit code: 0 written, 1 nothing could be rendered, 2 bad arguments.
 int runPlaylistForm(int argc, char** argv);
 

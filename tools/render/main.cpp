@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "PlaylistForm.h"
 #include "SingleFile.h"
 
 namespace {
@@ -24,9 +25,6 @@ bool namesPlaylist(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (namesPlaylist(args)) {
-        std::fputs("vantrel-render: the playlist form is not available in this build\n", stderr);
-        return 2;
-    }
+    if (namesPlaylist(args)) return vantrel::render::runPlaylistForm(argc, argv);
     return vantrel::render::runSingleFile(args);
 }

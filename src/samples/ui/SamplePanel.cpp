@@ -49,6 +49,7 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     cmbSampleGrup_->addItems(SampleGroups::Texts());
     cmbSampleGrup_->setCurrentText(groups.cmbSampleGrupText());
     cmbSampleGrup_->setMaxVisibleItems(SampleGroups::kCount);
+    cmbSampleGrup_->setAccessibleName(QStringLiteral("Sample group"));
     stack_ = new QStackedWidget(this);
     for (int g = 0; g < SampleGroups::kCount; ++g) stack_->addWidget(makeGroupList(g));
     stack_->setCurrentIndex(groups.Front());
@@ -67,6 +68,7 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     lstSample_ = new QListView(this);
     lstSample_->setModel(&desk_.sampleList);
     lstSample_->setToolTip(QStringLiteral("Click to play samples"));
+    lstSample_->setAccessibleName(QStringLiteral("Sample list"));
     lstSample_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstSample_->setSelectionMode(QAbstractItemView::SingleSelection);
     lstSample_->setUniformItemSizes(true);
@@ -110,6 +112,7 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     sldSampleVolume_->setTickPosition(QSlider::TicksBothSides);
     sldSampleVolume_->setTickInterval(10);
     sldSampleVolume_->setPageStep(10);
+    sldSampleVolume_->setAccessibleName(QStringLiteral("Sample volume"));
     SliderBinding::bind(samples.sldSampleVolume, *sldSampleVolume_);
     cmdSampleVolUp_ = makeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Sample volume up"));
     cmdSampleVolDown_ =
@@ -147,6 +150,7 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
 QListWidget* SamplePanel::makeGroupList(int group) {
     auto* list = new QListWidget(this);
     list->setToolTip(QStringLiteral("Click to play samples while music is playing"));
+    list->setAccessibleName(SampleGroups::Text(group));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
     list->installEventFilter(this);
