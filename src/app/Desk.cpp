@@ -43,6 +43,8 @@ Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QSt
     button("cmdNewSampleList", [this] { sampleListFiles.cmdNew(); });
     button("cmdOpenSampleList", [this] { sampleListFiles.cmdOpen(); });
     button("cmdSaveSampleList", [this] { sampleListFiles.cmdSave(); });
+    button("cmdSampleVolUp", [this] { samples.cmdSampleVolUp(); });
+    button("cmdSampleVolDown", [this] { samples.cmdSampleVolDown(); });
     // The deck buttons: deck 1's under their names, deck 2's twins with a "2".
     const auto deckButton = [this](const char* name, void (Deck::*handler)()) {
         buttons.insert(QLatin1String(name), [this, handler] { (Deck1.*handler)(); });

@@ -28,11 +28,15 @@ void step(const char* what, F&& f) {
 void Form_Load(Desk& desk, const ViewSteps& view) {
     step("loading the default playlist",
          [&] { LoadList(desk.playlist, desk.defaultPlaylist, desk.dialogs); });
-    step("clearing the remembered folders", [&] { desk.LastAudioFolder.clear(); });
+    step("clearing the remembered folders", [&] {
+        desk.LastAudioFolder.clear();
+        desk.samples.LastSampleFolder.clear();
+    });
     step("building the menu", [&] {
         if (view.BuildMenu) view.BuildMenu();
     });
-    step("pointing the sample lists at their folders", [&] {});
+    step("pointing the sample lists at their folders",
+         [&] { desk.samples.SetSampleFolders(desk.programFolder); });
     step("opening the system mixer", [&] { desk.OpenSystemMixer(); });
     step("initialising DMC", [&] { desk.DMC.Initialize(nullptr, 44100, false, false); });
     step("initialising dmcSample",
