@@ -1,0 +1,67 @@
+#pragma once
+// The "Playlist" tab page: lstAudio on the playlist model, the five editing buttons and New,
+// Open, Save, Add file, Add folder and Search. Each button calls one core handler; the list
+// drives the playlist's drag state machine and reports clicks and double clicks, which the main
+// window hands to the decks.
+#include <QListView>
+#include <QPointer>
+#include <QWidget>
+
+class QToolButton;
+
+namespace vantrel {
+
+class Desk;
+class Playlist;
+class SearchDialog;
+
+// The list itself: while a button is held it moves the selection to the entry under the pointer
+// (the list's own behaviour), then lets the playlist follow.
+class PlaylistView : public QListView {
+    Q_OBJECT
+public:
+    explicit PlaylistView(Playlist& list, QWidget* parent = nullptr);
+    static QCursor dragCursor();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void takeViewSelection();
+    void showListSelection();
+
+    Playlist& list_;
+};
+
+class PlaylistPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlaylistPanel(Desk& desk, QWidget* parent = nullptr);
+    ~PlaylistPanel() override;
+
+    PlaylistView* lstAudio() const { return lstAudio_; }
+    QToolButton* button(const QString& name) const;  // "cmdLstUp", "cmdScan", ...
+    // The search dialog once cmdScan has made it; null before and after it was closed.
+    SearchDialog* searchDialog() const { return search_; }
+
+    // cmdScan: show the one search dialog, making it on first use.
+    void cmdScan_Click();
+
+    QSize sizeHint() const override { return {490, 330}; }
+
+signals:
+    void entryClicked();
+    void entryDoubleClicked();
+
+private:
+    QToolButton* addButton(const char* name, const QString& toolTip, const QIcon& icon);
+
+    Desk& desk_;
+    PlaylistView* lstAudio_ = nullptr;
+    QList<QToolButton*> buttons_;
+    QPointer<SearchDialog> search_;
+};
+
+}  // namespace vantrel

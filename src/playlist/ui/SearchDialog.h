@@ -1,0 +1,80 @@
+#pragma once
+// "Search for audio files": pick a folder, see every audio file below it, add some or all of them
+// to the end of the playlist. Modeless, one instance for the program: the add buttons only hide
+// it, so its list and remembered folder survive; closing it through the window's close control
+// ends it (the next cmdScan makes a fresh one).
+//
+// The walk runs on a worker thread with a live count and a Cancel button, so a search of a whole
+// drive never blocks the window or the music. It is the same FileSearch walk as on the UI thread,
+// so the results come in the same order; a cancelled search lists what it found until then.
+#include <QDialog>
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+class QLabel;
+class QListView;
+class QPushButton;
+class QStringListModel;
+class QTimer;
+
+namespace vantrel {
+
+class Dialogs;
+class FileSearch;
+class Playlist;
+
+class SearchDialog : public QDialog {
+    Q_OBJECT
+public:
+    SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~SearchDialog() override;
+
+    QPushButton* cmdSearch() const { return cmdSearch_; }
+    QListView* lstFoundAudios() const { return lstFoundAudios_; }
+    QPushButton* cmdAddSelected() const { return cmdAddSelected_; }
+    QPushButton* cmdAddAll() const { return cmdAddAll_; }
+    QPushButton* cmdCancel() const { return cmdCancel_; }
+    QLabel* lblStatus() const { return lblStatus_; }
+
+    const QString& LastSearchFolder() const { return lastSearchFolder_; }
+    QStringList foundPaths() const;
+    bool searching() const { return worker_ != nullptr; }
+
+    void cmdSearch_Click();
+    void cmdAddSelected_Click();
+    void cmdAddAll_Click();
+    // Stops a running search; what it found so far is listed.
+    void cancelSearch();
+
+signals:
+    void searchFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void finishSearch();
+    void showProgress();
+    void add(const QStringList& paths);
+    void stopWorker();
+
+    Playlist& playlist_;
+    Dialogs& dialogs_;
+    QString lastSearchFolder_;
+    std::unique_ptr<FileSearch> audioSearch_;  // AudioSearch, made on first use
+    std::atomic<bool> cancel_{false};
+    QThread* worker_ = nullptr;
+    int generation_ = 0;
+
+    QPushButton* cmdSearch_ = nullptr;
+    QListView* lstFoundAudios_ = nullptr;
+    QStringListModel* found_ = nullptr;
+    QPushButton* cmdAddSelected_ = nullptr;
+    QPushButton* cmdAddAll_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
+    QLabel* lblStatus_ = nullptr;
+    QTimer* progress_ = nullptr;
+};
+
+}  // namespace vantrel
