@@ -30,7 +30,7 @@ std::int64_t monotonicNs() noexcept {
 
 // A device that stops calling back for this long has gone away. Sound servers may hold a
 // new stream for a second or two while their sink drains what it rendered ahead.
-constexpr std::int64_t kSilentDeviceNs = 600'000'000;
+constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
 constexpr std::int64_t kStartGraceNs = 4'000'000'000;
 constexpr auto kSupervisorTick = std::chrono::milliseconds(100);
 constexpr auto kReopenSpacing = std::chrono::seconds(1);
