@@ -63,6 +63,7 @@ struct PlayerCore {
     std::atomic<std::uint64_t> audible{0};  // packed position of the frame now heard
     std::atomic<std::uint32_t> endedGen{0};
     std::atomic<float> level{0.0f};
+    std::atomic<float> audibleSlope{0.0f};  // source frames per output frame, now
 
     // --- UI thread → producer, under the mutex (never touched by the render) ---
     struct Request {

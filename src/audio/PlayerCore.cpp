@@ -68,7 +68,14 @@ void PlayerCore::workerLoop() {
         while (produceOnce()) busy = true;
         lock.lock();
         if (quit_) break;
-        if (!request_.pending) wake_.wait_for(lock, busy ? kIdleWait / 2 : kIdleWait);
+        if (request_.pending) continue;
+        if (!decoder_ || sentEnd_)
+            // Nothing loaded, or all of it queued: only a request brings more work.
+            wake_.wait(lock, [this] { return quit_ || request_.pending; });
+        else
+            // The ring is full; the render frees a block every few milliseconds while playing.
+            wake_.wait_for(lock,
+                           playing.load() ? (busy ? kIdleWait / 2 : kIdleWait) : kIdleWait * 5);
     }
 }
 
@@ -283,14 +290,29 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
     historyPos_[size_t(historyNext_)] = head_;
     historyNext_ = (historyNext_ + 1) % kHistory;
     std::uint64_t heard = head_;
+    float slope = 0;
     if (latency > 0) {
         const std::int64_t want = outFrameEnd - latency;
+        size_t later = size_t((historyNext_ - 1 + kHistory) % kHistory);
         for (int i = 1; i <= kHistory; ++i) {
             const size_t k = size_t((historyNext_ - i + kHistory) % kHistory);
             heard = historyPos_[k];
-            if (historyAt_[k] <= want) break;
+            if (historyAt_[k] <= want) {
+                // Between two steps of the same generation, in proportion.
+                const std::uint64_t next = historyPos_[later];
+                const std::int64_t span = historyAt_[later] - historyAt_[k];
+                if (k != later && packedGen(next) == packedGen(heard) && span > 0) {
+                    slope = float(packedFrame(next) - packedFrame(heard)) / float(span);
+                    heard = packPosition(
+                        packedGen(heard),
+                        packedFrame(heard) + std::llround(double(want - historyAt_[k]) * slope));
+                }
+                break;
+            }
+            later = k;
         }
     }
+    audibleSlope.store(slope, std::memory_order_relaxed);
     audible.store(heard, std::memory_order_release);
 }
 

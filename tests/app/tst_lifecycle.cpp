@@ -55,6 +55,7 @@ void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
     QVERIFY(p.waitForStarted());
     // Signals are taken from the first moments on, but not before QApplication exists.
     QTest::qWait(1500);
+    // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
     const pid_t pid = pid_t(p.processId());
     QVERIFY2(pid > 0 && p.state() == QProcess::Running, "the program ended before the signal");
     for (int sig : signalsToSend) QCOMPARE(::kill(pid, sig), 0);
