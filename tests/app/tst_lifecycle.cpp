@@ -48,7 +48,10 @@ void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
     QVERIFY(p.waitForStarted());
     // Signals are taken from the first moments on, but not before QApplication exists.
     QTest::qWait(1500);
-    for (int sig : signalsToSend) ::kill(pid_t(p.processId()), sig);
+    // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
+    const pid_t pid = pid_t(p.processId());
+    QVERIFY2(pid > 0, "the program ended before it could be signalled");
+    for (int sig : signalsToSend) ::kill(pid, sig);
     QVERIFY2(p.waitForFinished(15000), "the program did not end on the signal");
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);
