@@ -19,8 +19,8 @@
 
 namespace vantrel::audio {
 
-constexpr int kBlockFrames = 256;
-constexpr std::size_t kRingBlocks = 16;  // ~93 ms ahead: tempo and volume stay responsive
+constexpr int kBlockFrames = 192;
+constexpr std::size_t kRingBlocks = 16;  // ~70 ms ahead: slider moves are heard soon
 constexpr int kChunkFrames = 512;        // render works in pieces of at most this size
 constexpr int kMaxPlayers = 8;
 constexpr int kSampleChannels = 32;
@@ -186,6 +186,7 @@ struct Engine::Impl {
     std::vector<float> offlineBlock;
 
     std::atomic<std::int64_t> underruns{0};
+    std::atomic<std::int64_t> starved{0};
 
     // Callback timing in microseconds (a histogram the render side fills without locks).
     static constexpr int kTimingBuckets = 20000;

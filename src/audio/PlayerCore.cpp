@@ -9,7 +9,8 @@ namespace vantrel::audio {
 
 namespace {
 constexpr int kInputFrames = 1024;
-constexpr int kStagingFrames = 4096;
+// Small steps between the decoder and the ring keep a slider move close to the ear.
+constexpr int kStagingFrames = 1024;
 constexpr auto kIdleWait = std::chrono::milliseconds(4);
 
 bool isIdentity(float tempo, float rate, float pitch) {
@@ -144,7 +145,7 @@ void PlayerCore::fillStaging() {
         if (decoderDone_) return;
         const double start = double(decoder_->position());
         int got = 0;
-        const Decoder::Read res = decoder_->read(staging_.data(), kStagingFrames / 2, got);
+        const Decoder::Read res = decoder_->read(staging_.data(), kStagingFrames, got);
         if (res != Decoder::Read::Ok) decoderDone_ = true;
         staged_ = got;
         stagedStart_ = start;
@@ -234,7 +235,11 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
     if (on && endedGen.load(std::memory_order_relaxed) != g) {
         while (filled < frames) {
             Block* b = ring_.front();
-            if (!b) break;  // the worker fell behind: silence, not garbage
+            if (!b) {
+                // The worker fell behind (or a seek is still decoding): silence, not garbage.
+                engine_.starved.fetch_add(1, std::memory_order_relaxed);
+                break;
+            }
             if (b->end) {
                 endedGen.store(g, std::memory_order_release);
                 break;
