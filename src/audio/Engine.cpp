@@ -141,6 +141,11 @@ Engine::CallbackTiming Engine::callbackTiming() const {
     return t;
 }
 
+void Engine::resetCallbackTiming() {
+    for (int i = 0; i < Impl::kTimingBuckets; ++i)
+        impl_->timing[size_t(i)].store(0, std::memory_order_relaxed);
+}
+
 void Engine::renderOffline(int frames) {
     Impl& d = *impl_;
     for (int done = 0; done < frames;) {

@@ -43,6 +43,7 @@ public:
         double periodUs = 0;  // one buffer
     };
     CallbackTiming callbackTiming() const;
+    void resetCallbackTiming();
 
     // Offline output: renders exactly `frames` frames now and hands them to the capture sink.
     void renderOffline(int frames);
