@@ -170,10 +170,12 @@ int live(int seconds) {
     }
     engine.resetCallbackTiming();
     const std::int64_t underrunsBefore = engine.underruns();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // both rings are full
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     a.Play();
     b.Play();
+    const std::int64_t starvedBefore = engine.starvedSteps();
     for (int tick = 0; tick < seconds * 1000 / 30; ++tick) {
         // The UI's 30 ms tick: read positions and levels, keep four samples sounding.
         benchmark::DoNotOptimize(a.Position() + b.Position() + a.Level() + b.Level());
@@ -197,8 +199,9 @@ int live(int seconds) {
         "live: callback p50 %.0f us, p99.9 %.0f us, max %.0f us = %.1f%% of the period"
         " at p99.9 (%lld callbacks)\n",
         t.p50Us, t.p999Us, t.maxUs, 100 * t.p999Us / t.periodUs, static_cast<long long>(t.count));
-    std::printf("live: underruns %lld\n",
-                static_cast<long long>(engine.underruns() - underrunsBefore));
+    std::printf("live: underruns %lld, render steps a player waited for its decoder %lld\n",
+                static_cast<long long>(engine.underruns() - underrunsBefore),
+                static_cast<long long>(engine.starvedSteps() - starvedBefore));
     return 0;
 }
 

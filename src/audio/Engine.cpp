@@ -107,6 +107,10 @@ int Engine::sampleRate() const {
     return impl_->rate;
 }
 
+std::int64_t Engine::starvedSteps() const {
+    return impl_->starved.load(std::memory_order_relaxed);
+}
+
 int Engine::bufferFrames() const {
     return impl_->options.bufferFrames;
 }
