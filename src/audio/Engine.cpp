@@ -107,6 +107,10 @@ int Engine::sampleRate() const {
     return impl_->rate;
 }
 
+std::int64_t Engine::starvedSteps() const {
+    return impl_->starved.load(std::memory_order_relaxed);
+}
+
 int Engine::bufferFrames() const {
     return impl_->options.bufferFrames;
 }
@@ -139,6 +143,11 @@ Engine::CallbackTiming Engine::callbackTiming() const {
         t.maxUs = i;
     }
     return t;
+}
+
+void Engine::resetCallbackTiming() {
+    for (int i = 0; i < Impl::kTimingBuckets; ++i)
+        impl_->timing[size_t(i)].store(0, std::memory_order_relaxed);
 }
 
 void Engine::renderOffline(int frames) {

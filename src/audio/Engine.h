@@ -34,6 +34,8 @@ public:
     OutputKind outputKind() const;
     bool onNullOutput() const { return outputKind() == OutputKind::Null; }
     std::int64_t underruns() const;
+    // Render steps in which a playing player had nothing decoded yet (its worker fell behind).
+    std::int64_t starvedSteps() const;
     int bufferFrames() const;
 
     // How long the device callback takes, for the benchmarks (microseconds).
@@ -43,6 +45,7 @@ public:
         double periodUs = 0;  // one buffer
     };
     CallbackTiming callbackTiming() const;
+    void resetCallbackTiming();
 
     // Offline output: renders exactly `frames` frames now and hands them to the capture sink.
     void renderOffline(int frames);

@@ -19,8 +19,8 @@
 
 namespace vantrel::audio {
 
-constexpr int kBlockFrames = 256;
-constexpr std::size_t kRingBlocks = 16;  // ~93 ms ahead: tempo and volume stay responsive
+constexpr int kBlockFrames = 192;
+constexpr std::size_t kRingBlocks = 16;  // ~70 ms ahead: slider moves are heard soon
 constexpr int kChunkFrames = 512;        // render works in pieces of at most this size
 constexpr int kMaxPlayers = 8;
 constexpr int kSampleChannels = 32;
@@ -63,6 +63,7 @@ struct PlayerCore {
     std::atomic<std::uint64_t> audible{0};  // packed position of the frame now heard
     std::atomic<std::uint32_t> endedGen{0};
     std::atomic<float> level{0.0f};
+    std::atomic<float> audibleSlope{0.0f};  // source frames per output frame, now
 
     // --- UI thread → producer, under the mutex (never touched by the render) ---
     struct Request {
@@ -185,6 +186,7 @@ struct Engine::Impl {
     std::vector<float> offlineBlock;
 
     std::atomic<std::int64_t> underruns{0};
+    std::atomic<std::int64_t> starved{0};
 
     // Callback timing in microseconds (a histogram the render side fills without locks).
     static constexpr int kTimingBuckets = 20000;

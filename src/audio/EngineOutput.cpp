@@ -1,8 +1,12 @@
 // The outputs: PortAudio on the sound device, the Null output (a thread that renders in real
 // time into nothing, so positions keep moving without a device) and the supervisor that
 // switches between them when the device goes away or comes back.
+#include <fcntl.h>
 #include <portaudio.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +30,7 @@ std::int64_t monotonicNs() noexcept {
 
 // A device that stops calling back for this long has gone away. Sound servers may hold a
 // new stream for a second or two while their sink drains what it rendered ahead.
-constexpr std::int64_t kSilentDeviceNs = 600'000'000;
+constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
 constexpr std::int64_t kStartGraceNs = 4'000'000'000;
 constexpr auto kSupervisorTick = std::chrono::milliseconds(100);
 constexpr auto kReopenSpacing = std::chrono::seconds(1);
@@ -39,10 +43,20 @@ struct StreamCloser {
 };
 using StreamPtr = std::unique_ptr<PaStream, StreamCloser>;
 
-// Pa_Initialize / Pa_Terminate as one owner.
+// Pa_Initialize / Pa_Terminate as one owner. Probing the hosts makes ALSA and JACK print
+// pages of complaints about devices that do not exist; they go to /dev/null instead.
 class PaSystem {
 public:
-    PaSystem() : ok_(Pa_Initialize() == paNoError) {}
+    PaSystem() {
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && devnull >= 0) ::dup2(devnull, 2);
+        ok_ = Pa_Initialize() == paNoError;
+        if (saved >= 0 && devnull >= 0) ::dup2(saved, 2);
+        if (devnull >= 0) ::close(devnull);
+        if (saved >= 0) ::close(saved);
+    }
     ~PaSystem() {
         if (ok_) Pa_Terminate();
     }
@@ -51,7 +65,7 @@ public:
     bool ok() const { return ok_; }
 
 private:
-    bool ok_;
+    bool ok_ = false;
 };
 
 int paCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* ti,

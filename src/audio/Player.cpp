@@ -3,9 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
+#include <time.h>
+
 #include "audio/EngineImpl.h"
 
 namespace vantrel::audio {
+
+namespace {
+std::int64_t monotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+}  // namespace
 
 struct Player::Impl {
     explicit Impl(Engine& e)
@@ -71,7 +81,15 @@ int Player::Position() const {
     if (!d.core->playing.load()) return d.target;
     const std::uint64_t heard = d.core->audible.load(std::memory_order_acquire);
     if (packedGen(heard) != d.core->gen.load()) return d.target;
-    return std::min(d.toMs(packedFrame(heard)), d.lengthMs);
+    std::int64_t frame = packedFrame(heard);
+    if (d.engine.kind.load() == OutputKind::Device) {
+        // The device moved on since its last callback; follow it for up to one buffer.
+        const std::int64_t since = monotonicNs() - d.engine.lastCallbackNs.load();
+        const double frames = std::clamp(double(since) * 1e-9 * d.engine.rate, 0.0,
+                                         double(d.engine.options.bufferFrames));
+        frame += std::llround(frames * d.core->audibleSlope.load(std::memory_order_relaxed));
+    }
+    return std::min(d.toMs(frame), d.lengthMs);
 }
 
 void Player::SetPosition(int ms) {

@@ -9,7 +9,8 @@ namespace vantrel::audio {
 
 namespace {
 constexpr int kInputFrames = 1024;
-constexpr int kStagingFrames = 4096;
+// Small steps between the decoder and the ring keep a slider move close to the ear.
+constexpr int kStagingFrames = 1024;
 constexpr auto kIdleWait = std::chrono::milliseconds(4);
 
 bool isIdentity(float tempo, float rate, float pitch) {
@@ -68,7 +69,14 @@ void PlayerCore::workerLoop() {
         while (produceOnce()) busy = true;
         lock.lock();
         if (quit_) break;
-        if (!request_.pending) wake_.wait_for(lock, busy ? kIdleWait / 2 : kIdleWait);
+        if (request_.pending) continue;
+        if (!decoder_ || sentEnd_)
+            // Nothing loaded, or all of it queued: only a request brings more work.
+            wake_.wait(lock, [this] { return quit_ || request_.pending; });
+        else
+            // The ring is full; the render frees a block every few milliseconds while playing.
+            wake_.wait_for(lock,
+                           playing.load() ? (busy ? kIdleWait / 2 : kIdleWait) : kIdleWait * 5);
     }
 }
 
@@ -137,7 +145,7 @@ void PlayerCore::fillStaging() {
         if (decoderDone_) return;
         const double start = double(decoder_->position());
         int got = 0;
-        const Decoder::Read res = decoder_->read(staging_.data(), kStagingFrames / 2, got);
+        const Decoder::Read res = decoder_->read(staging_.data(), kStagingFrames, got);
         if (res != Decoder::Read::Ok) decoderDone_ = true;
         staged_ = got;
         stagedStart_ = start;
@@ -227,7 +235,11 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
     if (on && endedGen.load(std::memory_order_relaxed) != g) {
         while (filled < frames) {
             Block* b = ring_.front();
-            if (!b) break;  // the worker fell behind: silence, not garbage
+            if (!b) {
+                // The worker fell behind (or a seek is still decoding): silence, not garbage.
+                engine_.starved.fetch_add(1, std::memory_order_relaxed);
+                break;
+            }
             if (b->end) {
                 endedGen.store(g, std::memory_order_release);
                 break;
@@ -283,14 +295,29 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
     historyPos_[size_t(historyNext_)] = head_;
     historyNext_ = (historyNext_ + 1) % kHistory;
     std::uint64_t heard = head_;
+    float slope = 0;
     if (latency > 0) {
         const std::int64_t want = outFrameEnd - latency;
+        size_t later = size_t((historyNext_ - 1 + kHistory) % kHistory);
         for (int i = 1; i <= kHistory; ++i) {
             const size_t k = size_t((historyNext_ - i + kHistory) % kHistory);
             heard = historyPos_[k];
-            if (historyAt_[k] <= want) break;
+            if (historyAt_[k] <= want) {
+                // Between two steps of the same generation, in proportion.
+                const std::uint64_t next = historyPos_[later];
+                const std::int64_t span = historyAt_[later] - historyAt_[k];
+                if (k != later && packedGen(next) == packedGen(heard) && span > 0) {
+                    slope = float(packedFrame(next) - packedFrame(heard)) / float(span);
+                    heard = packPosition(
+                        packedGen(heard),
+                        packedFrame(heard) + std::llround(double(want - historyAt_[k]) * slope));
+                }
+                break;
+            }
+            later = k;
         }
     }
+    audibleSlope.store(slope, std::memory_order_relaxed);
     audible.store(heard, std::memory_order_release);
 }
 

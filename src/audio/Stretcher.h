@@ -26,6 +26,7 @@ public:
 private:
     std::unique_ptr<soundtouch::SoundTouch> st_;
     float tempo_ = 1, rate_ = 1, pitch_ = 1;
+    bool antiAlias_ = false;
 };
 
 }  // namespace vantrel::audio

@@ -191,8 +191,9 @@ void Deck::positionTick() {
         runTriggers();
         // A live song that ran out before its fade point (a decode error, a file shorter than it
         // was measured) would leave the evening silent: the next entry is mixed in at once.
-        // A stop by the user ("stopped", not "ended") stays a stop.
-        if (wasLive && status == audio::Player::kEnded && !other().tmrMix->Enabled() &&
+        // A stop by the user ("stopped", not "ended") stays a stop, and Play on a deck that
+        // holds no song starts nothing else.
+        if (wasLive && opened_ && status == audio::Player::kEnded && !other().tmrMix->Enabled() &&
             desk_.playlist.count() > 0)
             cmdMix();
     }

@@ -11,6 +11,20 @@
 
 namespace vantrel {
 
+namespace {
+
+// The width in pixels a level uncovers on a meter of the given inner width.
+int uncoveredWidth(int innerWidth, float x) {
+    // Single precision throughout, as the level is a single; the width rounds halves to even.
+    const float unit = float(innerWidth) / 99.0f;
+    if (x >= 0) x = float(std::pow(1.0 - std::abs(1.0 - double(x)), 5) * 99.0);
+    const float w = unit * x;
+    if (!(w > 0)) return 0;
+    return int(std::min(std::nearbyint(w), float(innerWidth)));
+}
+
+}  // namespace
+
 LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent) {
     // Everything is painted here each time; nothing behind the meter needs to show through.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -44,15 +58,6 @@ QPixmap LevelMeter::LoadGraphicDC(const QString& fileName) {
     const QImage image = reader.read();
     if (image.isNull()) return {};
     return QPixmap::fromImage(image);
-}
-
-int LevelMeter::uncoveredWidth(int innerWidth, float x) {
-    // Single precision throughout, as the level is a single; the width rounds halves to even.
-    const float unit = float(innerWidth) / 99.0f;
-    if (x >= 0) x = float(std::pow(1.0 - std::abs(1.0 - double(x)), 5) * 99.0);
-    const float w = unit * x;
-    if (!(w > 0)) return 0;
-    return int(std::min(std::nearbyint(w), float(innerWidth)));
 }
 
 void LevelMeter::setPercent(float x) {

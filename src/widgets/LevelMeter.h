@@ -29,9 +29,6 @@ public:
     // A decoded picture ready to be copied from; null when the file cannot be decoded.
     static QPixmap LoadGraphicDC(const QString& fileName);
 
-    // The width in pixels a level uncovers on a meter of the given inner width.
-    static int uncoveredWidth(int innerWidth, float x);
-
     QSize sizeHint() const override { return size_; }
     QSize minimumSizeHint() const override { return size_; }
 

@@ -33,9 +33,20 @@ void AboutBoxTest::showsTitleAndVersion() {
     QVERIFY(box.isModal());
     QCOMPARE(box.minimumSize(), QSize(403, 153));
     QCOMPARE(box.maximumSize(), QSize(403, 153));
-    // Every label fits the fixed box.
-    for (QLabel* l : box.findChildren<QLabel*>())
-        QVERIFY2(QRect(0, 0, 403, 153).contains(l->geometry()), qPrintable(l->objectName()));
+    // Every control lies inside the fixed box and shows its whole text in the font it has.
+    const QRect inside(0, 0, 403, 153);
+    for (QLabel* l : box.findChildren<QLabel*>()) {
+        const QString name = l->objectName();
+        QVERIFY2(inside.contains(l->geometry()), qPrintable(name));
+        if (l->wordWrap())
+            QVERIFY2(l->heightForWidth(l->width()) <= l->height(), qPrintable(name));
+        else
+            QVERIFY2(l->sizeHint().width() <= l->width(), qPrintable(name));
+    }
+    for (QPushButton* b : {box.cmdOK, box.cmdSysInfo}) {
+        QVERIFY2(inside.contains(b->geometry()), qPrintable(b->objectName()));
+        QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->objectName()));
+    }
 }
 
 void AboutBoxTest::systemInfo_data() {

@@ -1,10 +1,13 @@
 // Start-up and shutdown: the order of the steps, a failing step not stopping the others, and
 // where the default playlist lives.
+#include <signal.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
 #include <stdexcept>
 
 #include "app/Desk.h"
@@ -13,12 +16,53 @@
 #include "app/Scheduler.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
+#include "e2e/ProgramCopy.h"
 #include "support/DeskFixture.h"
 #include "support/ScriptedDialogs.h"
 
 using namespace vantrel;
 
 namespace {
+
+const QStringList kTwoEntries{"One (Wav file)", "/music/one.wav", "Two, live (Wav file)",
+                              "/music/two.wav"};
+const QByteArray kTwoEntriesSaved =
+    "One (Wav file)\r\n/music/one.wav\r\nTwo, live (Wav file)\r\n/music/two.wav\r\n";
+
+// Runs the real program (as `user` when not -1), lets it start, sends the signals and waits.
+void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
+                  QList<int> signalsToSend, int user = -1) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dataHome);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome + QStringLiteral("/xdg"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (user >= 0) {
+        // The other user cannot reach the test sound server's private files; without them the
+        // program runs on its silent output.
+        for (const QString& key : env.keys())
+            if (key.startsWith(QLatin1String("PULSE_")) || key.startsWith(QLatin1String("ALSA_")))
+                env.remove(key);
+    }
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (user >= 0)
+        p.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=%1").arg(user), QStringLiteral("--regid=%1").arg(user),
+                 QStringLiteral("--clear-groups"), QStringLiteral("--"), program.executable()});
+    else
+        p.start(program.executable(), {});
+    QVERIFY(p.waitForStarted());
+    // Signals are taken from the first moments on, but not before QApplication exists.
+    QTest::qWait(1500);
+    // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
+    const pid_t pid = pid_t(p.processId());
+    QVERIFY2(pid > 0 && p.state() == QProcess::Running, "the program ended before the signal");
+    for (int sig : signalsToSend) QCOMPARE(::kill(pid, sig), 0);
+    QVERIFY2(p.waitForFinished(15000), "the program did not end on the signal");
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+}
 
 int errorBoxes(const test::ScriptedDialogs& dialogs) {
     int n = 0;
@@ -50,6 +94,10 @@ private slots:
     void playlistSurvivesARestart();
     void firstRunShowsTheBoxOnceAndStartsEmpty();
     void exitDuringAFadeSavesWhatTheMixLeft();
+    void terminationSavesLikeAClose_data();
+    void terminationSavesLikeAClose();
+    void unwritableFolderKeepsThePlaylistInTheUserFolder_data();
+    void unwritableFolderKeepsThePlaylistInTheUserFolder();
 };
 
 void LifecycleTest::loadRunsEveryStepInOrder() {
@@ -214,6 +262,61 @@ void LifecycleTest::exitDuringAFadeSavesWhatTheMixLeft() {
     QCOMPARE(next.desk.playlist.count(), 2);
     QCOMPARE(next.desk.playlist.title(0), QStringLiteral("c"));
     QCOMPARE(next.desk.playlist.title(1), QStringLiteral("d"));
+}
+
+void LifecycleTest::terminationSavesLikeAClose_data() {
+    QTest::addColumn<QList<int>>("signalsToSend");
+    QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
+    QTest::newRow("SIGINT") << QList<int>{SIGINT};
+    QTest::newRow("SIGHUP") << QList<int>{SIGHUP};
+    QTest::newRow("a second signal is ignored") << QList<int>{SIGTERM, SIGTERM, SIGHUP};
+}
+
+void LifecycleTest::terminationSavesLikeAClose() {
+    QFETCH(QList<int>, signalsToSend);
+    test::ProgramCopy program;
+    QVERIFY(program.ok());
+    QTemporaryDir home;
+    test::ProgramCopy::writeList(program.defaultPlaylist(), kTwoEntries);
+    runAndSignal(program, home.path(), signalsToSend);
+    // Rewritten by the shutdown: the writer's own line ends.
+    QCOMPARE(test::ProgramCopy::read(program.defaultPlaylist()), kTwoEntriesSaved);
+}
+
+void LifecycleTest::unwritableFolderKeepsThePlaylistInTheUserFolder_data() {
+    QTest::addColumn<bool>("firstRun");
+    QTest::newRow("first run") << true;
+    QTest::newRow("later run") << false;
+}
+
+void LifecycleTest::unwritableFolderKeepsThePlaylistInTheUserFolder() {
+    QFETCH(bool, firstRun);
+    test::ProgramCopy program;
+    QVERIFY(program.ok());
+    QTemporaryDir home;
+    const QString userList = home.filePath(QStringLiteral("xdg/vantrel/default.kvl"));
+    if (!firstRun) {
+        QVERIFY(QDir().mkpath(QFileInfo(userList).path()));
+        test::ProgramCopy::writeList(userList, kTwoEntries);
+    }
+    // As an installed program: the folder belongs to someone else. Root writes anywhere, so
+    // the program then runs as "nobody" with a home of its own.
+    int user = -1;
+    if (::geteuid() == 0) {
+        user = 65534;
+        for (const QString& path : {home.path(), home.filePath(QStringLiteral("xdg")),
+                                    home.filePath(QStringLiteral("xdg/vantrel")), userList})
+            if (QFileInfo::exists(path))
+                QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
+    } else {
+        QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    runAndSignal(program, home.path(), {SIGTERM}, user);
+    QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(!QFileInfo::exists(program.defaultPlaylist()));
+    QVERIFY(QFileInfo::exists(userList));
+    QCOMPARE(test::ProgramCopy::read(userList), firstRun ? QByteArray() : kTwoEntriesSaved);
 }
 
 QTEST_MAIN(LifecycleTest)

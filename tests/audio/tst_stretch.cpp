@@ -15,6 +15,8 @@ private slots:
     void initTestCase();
     void settingsChangeSound_data();
     void settingsChangeSound();
+    void pitchChangeIsHeardSoon_data();
+    void pitchChangeIsHeardSoon();
     void volumeStepsDoNotClick_data();
     void volumeStepsDoNotClick();
     void levelFollowsVolume();
@@ -74,6 +76,29 @@ void TestStretch::settingsChangeSound() {
     // The source position reaches the end of the file, whatever the speed.
     QVERIFY(qAbs(player.Position() - 30000) <= 1);
     keepOnFailure("stretch", out);
+}
+
+void TestStretch::pitchChangeIsHeardSoon_data() {
+    QTest::addColumn<float>("tempo");
+    QTest::newRow("from untouched settings") << 1.0f;
+    QTest::newRow("while stretching") << 1.1f;
+}
+
+void TestStretch::pitchChangeIsHeardSoon() {
+    QFETCH(float, tempo);
+    audio::Engine engine({.output = audio::OutputKind::Offline});
+    audio::Player player(engine);
+    player.SetTempo(tempo);
+    player.SetFileName(tone30_.toStdString());
+    QCOMPARE(player.Open(), 0);
+    player.Play();
+    renderOffline(engine, 500);
+    player.SetPitchSemitones(12);
+    const Audio out = renderOffline(engine, 300);
+    // Everything from 100 ms after the change on is an octave up.
+    const double f = estimateFrequency(out, out.rate / 10, out.rate / 5);
+    QVERIFY2(qAbs(f - 880) < 880 * 0.01, qPrintable(QString::number(f)));
+    keepOnFailure("pitch-change", out);
 }
 
 void TestStretch::volumeStepsDoNotClick_data() {

@@ -16,12 +16,9 @@ class TestDeck : public QObject {
 private slots:
     void timeFormats_data();
     void timeFormats();
-    void prepareLoadsEntryZeroSilently();
     void playPauseResumeStop();
-    void rewind_data();
-    void rewind();
-    void fastForward_data();
-    void fastForward();
+    void seek_data();
+    void seek();
     void pauseLatchIsShared();
     void songEndClearsTheDeck();
     void playCuesEntryZeroIntoTheOtherDeck();
@@ -55,26 +52,6 @@ void TestDeck::timeFormats() {
     QFETCH(int, length);
     QFETCH(QString, text);
     QCOMPARE(remaining ? FormatRemainingTime(position, length) : FormatPosition(position), text);
-}
-
-void TestDeck::prepareLoadsEntryZeroSilently() {
-    DeskFixture f;
-    f.add(f.tone("a.wav", 3.0), "Song A");
-    f.add(f.tone("b.wav", 2.0), "Song B");
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
-    QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
-    QCOMPARE(f.desk->state.AudioLength1, 3000);
-    QCOMPARE(d.display.progressMax(), 3000);
-    QCOMPARE(d.display.progressValue(), 0);
-    QCOMPARE(d.display.tickerMessage(), QStringLiteral("Song A"));
-    QCOMPARE(d.display.tickerSeparator(), kTickerSeparator);
-    QCOMPARE(d.display.tickerSpeed(), 3);
-    QCOMPARE(f.desk->playlist.count(), 2);  // cueing takes nothing off the list
-    f.advance(500);
-    QVERIFY(d.player().Status() != audio::Player::kPlaying);
-    QCOMPARE(d.player().Position(), 0);
-    QVERIFY(!f.desk->state.Deck1Playing);
 }
 
 void TestDeck::playPauseResumeStop() {
@@ -117,15 +94,20 @@ void TestDeck::playPauseResumeStop() {
     QCOMPARE(d.display.lblTime.Caption(), QStringLiteral("00:00:00"));
 }
 
-void TestDeck::rewind_data() {
+void TestDeck::seek_data() {
+    QTest::addColumn<bool>("forward");
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
-    QTest::newRow("4.999 s stays") << 4999 << 4999;
-    QTest::newRow("5 s goes to 0") << 5000 << 0;
-    QTest::newRow("7.5 s") << 7500 << 2500;
+    QTest::newRow("rewind at 4.999 s stays") << false << 4999 << 4999;
+    QTest::newRow("rewind at 5 s goes to 0") << false << 5000 << 0;
+    QTest::newRow("rewind at 7.5 s") << false << 7500 << 2500;
+    QTest::newRow("forward from the start") << true << 0 << 5000;
+    QTest::newRow("forward exactly 5 s before the end") << true << 5000 << 10000;
+    QTest::newRow("forward 4.999 s before the end stays") << true << 5001 << 5001;
 }
 
-void TestDeck::rewind() {
+void TestDeck::seek() {
+    QFETCH(bool, forward);
     QFETCH(int, from);
     QFETCH(int, to);
     DeskFixture f;
@@ -133,27 +115,7 @@ void TestDeck::rewind() {
     Deck& d = f.desk->deck1();
     d.PrepareAudio();
     d.player().SetPosition(from);
-    d.cmdRewind();
-    QCOMPARE(d.player().Position(), to);
-}
-
-void TestDeck::fastForward_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::newRow("start") << 0 << 5000;
-    QTest::newRow("exactly 5 s before the end") << 5000 << 10000;
-    QTest::newRow("4.999 s before the end stays") << 5001 << 5001;
-}
-
-void TestDeck::fastForward() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    DeskFixture f;
-    f.add(f.tone("a.wav", 10.0));
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
-    d.player().SetPosition(from);
-    d.cmdFForward();
+    forward ? d.cmdFForward() : d.cmdRewind();
     QCOMPARE(d.player().Position(), to);
 }
 
@@ -208,8 +170,11 @@ void TestDeck::playCuesEntryZeroIntoTheOtherDeck() {
     QVERIFY(!two.tmrPosition->Enabled());
     QCOMPARE(f.desk->state.AudioPath2, f.desk->playlist.path(0));
     QCOMPARE(f.desk->state.AudioLength2, 3000);
+    QCOMPARE(two.display.progressMax(), 3000);
     QCOMPARE(two.display.tickerMessage(), QStringLiteral("A"));
-    QCOMPARE(f.desk->playlist.count(), 2);
+    QCOMPARE(two.display.tickerSeparator(), kTickerSeparator);
+    QCOMPARE(f.desk->playlist.count(), 2);  // cueing takes nothing off the list
+    QVERIFY(two.player().Status() != audio::Player::kPlaying);
 }
 
 void TestDeck::unopenableFileKeepsProgress() {

@@ -107,18 +107,15 @@ void TestDeckPanel::cuePanel() {
     QVERIFY(cue5->mapTo(&panel, QPoint()).x() > cue1->mapTo(&panel, QPoint()).x());
     QCOMPARE(cue5->mapTo(&panel, QPoint()).y(), cue1->mapTo(&panel, QPoint()).y());
 
+    // The buttons reach the core.
     Deck& d = f.desk->deck1();
     d.PrepareAudio();
     f.desk->playlist.clear();
     d.cmdPlay();
     f.advance(2000);
     QTest::mouseClick(panel.findChild<QToolButton*>("cmdCueRecord5"), Qt::LeftButton);
-    const int at = f.desk->cuePoints.CuePositions[5];
-    QVERIFY(at >= 1900);
+    QVERIFY(f.desk->cuePoints.CuePositions[5] >= 1900);
     QCOMPARE(panel.findChild<QLabel*>("lblCueTime5")->text().left(6), QStringLiteral("00:02:"));
-    f.advance(1000);
-    QTest::mouseClick(panel.findChild<QToolButton*>("cmdCuePlay5"), Qt::LeftButton);
-    QCOMPARE(d.player().Position(), at);
     QTest::mouseClick(panel.findChild<QToolButton*>("cmdCueReset5"), Qt::LeftButton);
     QCOMPARE(panel.findChild<QLabel*>("lblCueTime5")->text(), QStringLiteral("00:00:00"));
 }

@@ -3,6 +3,7 @@
 // exactly the audio that the elapsed virtual time holds, rendered through the real engine.
 #include <QString>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -21,8 +22,13 @@ public:
 
     // Advances the virtual clock by ms, firing timers in order.
     void advance(qint64 ms) { scheduler.advance(ms); }
+    // In short steps, so that a player sounding on with no timer left (a muted deck playing
+    // out) is noticed when it ends instead of the clock leaping to the limit.
     bool runUntil(const std::function<bool()>& done, qint64 limitMs) {
-        return scheduler.runUntil(done, limitMs);
+        const qint64 end = now() + limitMs;
+        while (now() < end)
+            if (scheduler.runUntil(done, std::min<qint64>(100, end - now()))) return true;
+        return done();
     }
     qint64 now() const { return scheduler.nowMs(); }
 

@@ -188,6 +188,14 @@ void DisplayTest::tickerWrapsAfterOneCycle() {
     QCOMPARE(render(*t), start);
     t->step();
     QVERIFY(sameColumns(render(*t), 0, start, 1, 299));
+
+    // At three pixels a tick the offset wraps to what is left over the cycle.
+    auto fast = plainTicker(300);
+    fast->Fill(message, separator, 3);
+    const int ticks = cycle / 3 + 1;
+    for (int i = 0; i < ticks; ++i) fast->step();
+    const int rest = 3 * ticks - cycle;
+    QVERIFY(sameColumns(render(*fast), 0, start, rest, 300 - rest));
 }
 
 void DisplayTest::tickerThatFitsStandsStillWithRed() {

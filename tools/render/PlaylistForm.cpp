@@ -146,9 +146,12 @@ int runPlaylistForm(int argc, char** argv) {
     // deck 2), then Mix now.
     desk.deck1().cmdPlay();
     desk.deck1().cmdMix();
-    // Each step is bounded so that a list whose songs never end still stops (a day of audio).
+    // In short steps: a muted deck can play out after the last timer has stopped, and the clock
+    // must not leap past its end. A day of audio bounds a list whose songs never end.
     constexpr qint64 kLimitMs = 24LL * 3600 * 1000;
-    const bool stopped = scheduler.runUntil([&] { return bothStopped(desk); }, kLimitMs);
+    const auto done = [&] { return bothStopped(desk); };
+    bool stopped = done();
+    while (!stopped && scheduler.nowMs() < kLimitMs) stopped = scheduler.runUntil(done, 100);
     if (log) std::printf("%10lld ms  end\n", scheduler.nowMs());
     std::fflush(stdout);
 

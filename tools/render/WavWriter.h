@@ -3,6 +3,7 @@
 // scale as a sound card would.
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantrel::render {
 
@@ -22,7 +23,12 @@ private:
     struct Closer {
         void operator()(void* f) const;
     };
+    void flush();
+
+    static constexpr size_t kBufferSamples = 1 << 18;
     std::unique_ptr<void, Closer> file_;
+    int channels_;
+    std::vector<float> buffer_;
     bool failed_ = false;
 };
 

@@ -33,25 +33,23 @@ AboutBox::AboutBox(Dialogs& dialogs, QWidget* parent)
     titleFont.setPointSize(15);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblTitle->setGeometry(76, 8, 220, 28);
+    lblTitle->setGeometry(76, 8, 210, 28);
 
     lblVersion = new QLabel(QStringLiteral("Version"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setFont(labelFont);
-    lblVersion->setGeometry(78, 36, 220, 16);
+    lblVersion->setGeometry(77, 36, 210, 18);
 
-    Label1 = new QLabel(QStringLiteral("Two decks that mix a playlist by themselves, song into "
-                                       "song, with samples and cue points beside them."),
-                        this);
+    Label1 = new QLabel(QStringLiteral("Two decks that mix your playlist by themselves."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(labelFont);
     Label1->setWordWrap(true);
-    Label1->setGeometry(78, 56, 218, 44);
+    Label1->setGeometry(77, 58, 210, 38);
 
     auto* rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
-    rule->setGeometry(10, 104, 292, 2);
+    rule->setGeometry(10, 102, 280, 2);
 
     Label2 = new QLabel(QStringLiteral("Vantrel comes with no warranty. Keep copies of the music "
                                        "and playlists you care about."),
@@ -61,17 +59,17 @@ AboutBox::AboutBox(Dialogs& dialogs, QWidget* parent)
     smallFont.setPointSize(8);
     Label2->setFont(smallFont);
     Label2->setWordWrap(true);
-    Label2->setGeometry(10, 110, 292, 34);
+    Label2->setGeometry(10, 108, 280, 38);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdOK->setGeometry(312, 12, 81, 26);
+    cmdOK->setGeometry(298, 12, 95, 27);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setGeometry(312, 116, 81, 26);
+    cmdSysInfo->setGeometry(298, 114, 95, 27);
     connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(dialogs_); });
 
     Form_Load();

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -16,6 +15,13 @@
 #include "app/ui/AboutBox.h"
 #include "app/ui/Icons.h"
 #include "app/ui/Menus.h"
+#include "deck/ui/DeckPanel.h"
+#include "playlist/ui/PlaylistPanel.h"
+#include "playlist/ui/SearchDialog.h"  // PlaylistPanel.h holds a QPointer to it
+#include "samples/ui/CuePanel.h"
+#include "samples/ui/SamplePanel.h"
+#include "sound/ui/SoundPanel.h"
+#include "widgets/LevelMeter.h"
 
 namespace vantrel {
 
@@ -39,18 +45,24 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     setCentralWidget(client);
 
     for (int i = 0; i < 2; ++i) {
-        auto* panel = new QGroupBox(QStringLiteral("Vantrel"), client);
-        panel->setObjectName(QStringLiteral("fraPlayer%1").arg(i));
+        SoundControls& sound = i == 0 ? desk_.soundControls : desk_.soundControls2;
+        auto* panel =
+            new DeckPanel(desk_.deck(i), new SoundPanel(sound, desk_.masterVolume, i + 1), client);
         panel->setGeometry(kDeckRect);
         fraPlayer_[i] = panel;
     }
+    connect(&desk_, &Desk::Deck2InFrontChanged, this, &MainWindow::showFrontDeck);
 
     XTab_ = new QTabWidget(client);
     XTab_->setObjectName(QStringLiteral("XTab"));
     XTab_->setGeometry(kTabRect);
-    XTab_->addTab(new QWidget, QStringLiteral("Playlist"));
-    XTab_->addTab(new QWidget, QStringLiteral("Sample list"));
-    XTab_->addTab(new QWidget, QStringLiteral("Cue list"));
+    auto* playlistPanel = new PlaylistPanel(desk_);
+    connect(playlistPanel, &PlaylistPanel::entryClicked, this, [this] { desk_.lstAudioClick(); });
+    connect(playlistPanel, &PlaylistPanel::entryDoubleClicked, this,
+            [this] { desk_.lstAudioDblClick(); });
+    XTab_->addTab(playlistPanel, QStringLiteral("Playlist"));
+    XTab_->addTab(new SamplePanel(desk_), QStringLiteral("Sample list"));
+    XTab_->addTab(new CuePanel(desk_.cuePoints), QStringLiteral("Cue list"));
 
     // Beside the tab strip: the engine plays into nothing when there is no sound device.
     nullNotice_ = new QLabel(QStringLiteral("No sound device \u2013 playing silently"), client);
@@ -88,7 +100,13 @@ ViewSteps MainWindow::viewSteps() {
     steps.BuildMenu = [this] {
         actions_ = BuildMenu(menuBar(), [this](const QString& key) { desk_.runMenuItem(key); });
     };
-    steps.setMeterImage = [](const QString&, const QString&) {};
+    steps.setMeterImage = [this](const QString& meter, const QString& image) {
+        // "VUleft2" is deck 2's left meter.
+        const int deck = meter.endsWith(QLatin1Char('2')) ? 1 : 0;
+        LevelMeter& m = meter.startsWith(QLatin1String("VUleft")) ? fraPlayer_[deck]->vuLeft()
+                                                                  : fraPlayer_[deck]->vuRight();
+        m.setImage(image);
+    };
     steps.unloadOtherWindows = [this] { unloadOtherWindows(); };
     return steps;
 }

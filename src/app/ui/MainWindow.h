@@ -14,6 +14,7 @@ class QTimer;
 
 namespace vantrel {
 
+class DeckPanel;
 class Desk;
 class KeyboardRules;
 
@@ -34,7 +35,7 @@ public:
     void unload();
 
     QAction* menuAction(const QString& key) const { return actions_.value(key); }
-    QWidget* fraPlayer(int index) const { return fraPlayer_[index]; }
+    DeckPanel* fraPlayer(int index) const { return fraPlayer_[index]; }
     QTabWidget* XTab() const { return XTab_; }
 
 protected:
@@ -48,7 +49,7 @@ private:
     void unloadOtherWindows();
 
     Desk& desk_;
-    QWidget* fraPlayer_[2] = {nullptr, nullptr};
+    DeckPanel* fraPlayer_[2] = {nullptr, nullptr};
     QTabWidget* XTab_ = nullptr;
     QLabel* nullNotice_ = nullptr;
     QTimer* outputWatch_ = nullptr;

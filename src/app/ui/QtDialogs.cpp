@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
+#include <cstdio>
 
 namespace vantrel {
 
@@ -30,6 +31,10 @@ QString QtDialogs::qtFilter(const QString& filter) {
 }
 
 void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
+    if (unattended_) {
+        std::fprintf(stderr, "vantrel: %s: %s\n", qPrintable(title), qPrintable(text));
+        return;
+    }
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
         case Icon::NoIcon:
@@ -50,6 +55,7 @@ void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
 }
 
 QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bool multiple) {
+    if (unattended_) return {};
     const QString f = qtFilter(filter);
     if (multiple) return QFileDialog::getOpenFileNames(owner(), title, QString(), f);
     const QString file = QFileDialog::getOpenFileName(owner(), title, QString(), f);
@@ -57,12 +63,14 @@ QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bo
 }
 
 QString QtDialogs::saveFile(const QString& title, const QString& filter) {
+    if (unattended_) return {};
     // The old save box did not ask before replacing a file.
     return QFileDialog::getSaveFileName(owner(), title, QString(), qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& initialFolder) {
+    if (unattended_) return {};
     return QFileDialog::getExistingDirectory(owner(), title, initialFolder);
 }
 

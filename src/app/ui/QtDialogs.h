@@ -13,6 +13,15 @@ public:
 
     // "Label|*.kvl|All files|*.*" -> "Label (*.kvl);;All files (*)".
     static QString qtFilter(const QString& filter);
+
+    // Once the session is ending (a termination signal) nobody is there to answer: messages go
+    // to the standard error stream and every chooser answers "cancel", so the shutdown never
+    // waits on a box.
+    void setUnattended(bool on) { unattended_ = on; }
+    bool unattended() const { return unattended_; }
+
+private:
+    bool unattended_ = false;
 };
 
 }  // namespace vantrel

@@ -19,24 +19,38 @@ int main(int argc, char** argv) {
                                             .arg(VANTREL_VERSION_PATCH));
     QApplication::setDesktopFileName(QStringLiteral("vantrel"));
 
-    vantrel::RealScheduler scheduler;
-    // The Device output falls back to the Null output by itself when there is no sound device.
-    vantrel::audio::Engine engine(vantrel::audio::EngineOptions{});
-    vantrel::QtDialogs dialogs;
-    vantrel::Desk desk(engine, scheduler, dialogs, vantrel::ProgramFolder());
-    vantrel::MainWindow window(desk);
-
-    // A logout or `kill` shuts down like the close box, so the playlist is saved.
-    vantrel::ShutdownSignals termination([&window](int) {
-        // A modal box (about box, a file dialog) would hold the shutdown; close it first.
+    // A logout or `kill` shuts down like the close box, so the playlist is saved. Installed
+    // first: a signal during start-up waits in its socket until the event loop runs (a modal
+    // box at start-up, like the mixer's message, runs one), and the shutdown follows once the
+    // window exists.
+    vantrel::MainWindow* window = nullptr;
+    bool shutdownRequested = false;
+    const auto closeModalBoxes = [] {
+        // A modal box (about box, file dialog, message) would hold the shutdown.
         for (int i = 0; i < 8; ++i) {
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal) break;
             modal->close();
         }
-        window.unload();
+    };
+    vantrel::QtDialogs dialogs;
+    vantrel::ShutdownSignals termination([&](int) {
+        shutdownRequested = true;
+        dialogs.setUnattended(true);
+        closeModalBoxes();
+        if (window) window->unload();
     });
 
-    window.show();
+    vantrel::RealScheduler scheduler;
+    // The Device output falls back to the Null output by itself when there is no sound device.
+    vantrel::audio::Engine engine(vantrel::audio::EngineOptions{});
+    vantrel::Desk desk(engine, scheduler, dialogs, vantrel::ProgramFolder());
+    vantrel::MainWindow mainWindow(desk);
+    window = &mainWindow;
+    if (shutdownRequested) {
+        mainWindow.unload();
+        return 0;
+    }
+    mainWindow.show();
     return app.exec();
 }

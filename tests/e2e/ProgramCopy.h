@@ -1,0 +1,48 @@
+#pragma once
+// A throw-away program folder for running the real program: a copy of the built executable
+// (its folder is the program folder) with the build's samples, meter image and manual beside it.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace vantrel::test {
+
+class ProgramCopy {
+public:
+    ProgramCopy() {
+        const QString build = qEnvironmentVariable("VANTREL_BUILD_DIR");
+        ok_ = dir_.isValid() && !build.isEmpty() &&
+              QFile::copy(build + QStringLiteral("/vantrel"), executable());
+        for (const char* part : {"samples", "util", "help"})
+            QFile::link(build + QLatin1Char('/') + QLatin1String(part),
+                        dir_.filePath(QLatin1String(part)));
+        // Other users (the unwritable-folder case) must be able to enter and run it.
+        QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                               QFile::ReadGroup | QFile::ExeGroup |
+                                               QFile::ReadOther | QFile::ExeOther);
+    }
+
+    bool ok() const { return ok_; }
+    QString folder() const { return dir_.path(); }
+    QString executable() const { return dir_.filePath(QStringLiteral("vantrel")); }
+    QString defaultPlaylist() const { return dir_.filePath(QStringLiteral("default.kvl")); }
+
+    // Writes a list file the way another program might: LF line ends.
+    static void writeList(const QString& file, const QStringList& lines) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const QString& l : lines) f.write(l.toUtf8() + '\n');
+    }
+    static QByteArray read(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir dir_;
+    bool ok_ = false;
+};
+
+}  // namespace vantrel::test
