@@ -1,5 +1,6 @@
 #include "app/ui/MainWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -98,7 +99,9 @@ MainWindow::~MainWindow() = default;
 ViewSteps MainWindow::viewSteps() {
     ViewSteps steps;
     steps.BuildMenu = [this] {
-        actions_ = BuildMenu(menuBar(), [this](const QString& key) { desk_.runMenuItem(key); });
+        actions_ = BuildMenu(
+            menuBar(), [this](const QString& key) { desk_.runMenuItem(key); },
+            [this](const QString& button) { return buttonPicture(button); });
     };
     steps.setMeterImage = [this](const QString& meter, const QString& image) {
         // "VUleft2" is deck 2's left meter.
@@ -109,6 +112,16 @@ ViewSteps MainWindow::viewSteps() {
     };
     steps.unloadOtherWindows = [this] { unloadOtherWindows(); };
     return steps;
+}
+
+QIcon MainWindow::buttonPicture(const QString& name) const {
+    // The picture of the window's own button of that name; the hidden picture holders
+    // ("tlbCmdPlay") lend deck 1's button of the same role ("cmdPlay").
+    QStringList names{name};
+    if (name.startsWith(QLatin1String("tlbCmd"))) names << QStringLiteral("cmd") + name.mid(6);
+    for (const QString& n : names)
+        if (auto* b = findChild<QAbstractButton*>(n); b && !b->icon().isNull()) return b->icon();
+    return ButtonPicture(name);
 }
 
 void MainWindow::registerWindowCommands() {

@@ -3,6 +3,7 @@
 // with the playlist, the sample lists and the cue list, and the menu bar. It holds no state of
 // its own: it shows the desk and hands every click and key to the desk's handlers.
 #include <QHash>
+#include <QIcon>
 #include <QMainWindow>
 
 #include "app/Lifecycle.h"
@@ -43,6 +44,7 @@ protected:
 
 private:
     ViewSteps viewSteps();
+    QIcon buttonPicture(const QString& name) const;
     void registerWindowCommands();
     void showFrontDeck();
     void updateNullNotice();

@@ -88,7 +88,9 @@ QFont MenuFont() {
     return font;
 }
 
-QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString&)> onClick) {
+QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString&)> onClick,
+                                   std::function<QIcon(const QString&)> pictureOf) {
+    if (!pictureOf) pictureOf = ButtonPicture;
     QHash<QString, QAction*> actions;
     QHash<QString, QMenu*> menus;
     for (const MenuItem& item : MenuTable()) {
@@ -113,7 +115,7 @@ QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QStri
         }
         QAction* action = menu->addAction(QString::fromUtf8(item.caption));
         action->setObjectName(key);
-        if (item.iconFrom) action->setIcon(ButtonPicture(QLatin1String(item.iconFrom)));
+        if (item.iconFrom) action->setIcon(pictureOf(QLatin1String(item.iconFrom)));
         action->setShortcuts(MenuShortcuts(item));
         // The window's shortcuts, whichever of its controls has the focus.
         action->setShortcutContext(Qt::WindowShortcut);

@@ -4,6 +4,7 @@
 // Delete key's release removes the selected playlist entry.
 #include <QFont>
 #include <QHash>
+#include <QIcon>
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
@@ -24,8 +25,10 @@ QList<QKeySequence> MenuShortcuts(const MenuItem& item);
 QFont MenuFont();
 
 // BuildMenu: adds the table's items to `bar` in order, each action named by its item key and
-// calling `onClick` with that key; sets the font last. Returns the actions by key.
-QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString& key)> onClick);
+// calling `onClick` with that key; sets the font last. `pictureOf` gives the named button's
+// picture (ButtonPicture when not given). Returns the actions by key.
+QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString& key)> onClick,
+                                   std::function<QIcon(const QString& button)> pictureOf = {});
 
 // Installed on the application for one window.
 class KeyboardRules : public QObject {
