@@ -37,6 +37,13 @@ void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
     env.insert(QStringLiteral("HOME"), dataHome);
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome + QStringLiteral("/xdg"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (user >= 0) {
+        // The other user cannot reach the test sound server's private files; without them the
+        // program runs on its silent output.
+        for (const QString& key : env.keys())
+            if (key.startsWith(QLatin1String("PULSE_")) || key.startsWith(QLatin1String("ALSA_")))
+                env.remove(key);
+    }
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (user >= 0)
@@ -50,8 +57,8 @@ void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
     QTest::qWait(1500);
     // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
     const pid_t pid = pid_t(p.processId());
-    QVERIFY2(pid > 0, "the program ended before it could be signalled");
-    for (int sig : signalsToSend) ::kill(pid, sig);
+    QVERIFY2(pid > 0 && p.state() == QProcess::Running, "the program ended before the signal");
+    for (int sig : signalsToSend) QCOMPARE(::kill(pid, sig), 0);
     QVERIFY2(p.waitForFinished(15000), "the program did not end on the signal");
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);

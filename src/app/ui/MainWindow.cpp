@@ -16,6 +16,8 @@
 #include "app/ui/Icons.h"
 #include "app/ui/Menus.h"
 #include "deck/ui/DeckPanel.h"
+#include "playlist/ui/PlaylistPanel.h"
+#include "playlist/ui/SearchDialog.h"  // PlaylistPanel.h holds a QPointer to it
 #include "samples/ui/CuePanel.h"
 #include "samples/ui/SamplePanel.h"
 #include "sound/ui/SoundPanel.h"
@@ -54,7 +56,11 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     XTab_ = new QTabWidget(client);
     XTab_->setObjectName(QStringLiteral("XTab"));
     XTab_->setGeometry(kTabRect);
-    XTab_->addTab(new QWidget, QStringLiteral("Playlist"));
+    auto* playlistPanel = new PlaylistPanel(desk_);
+    connect(playlistPanel, &PlaylistPanel::entryClicked, this, [this] { desk_.lstAudioClick(); });
+    connect(playlistPanel, &PlaylistPanel::entryDoubleClicked, this,
+            [this] { desk_.lstAudioDblClick(); });
+    XTab_->addTab(playlistPanel, QStringLiteral("Playlist"));
     XTab_->addTab(new SamplePanel(desk_), QStringLiteral("Sample list"));
     XTab_->addTab(new CuePanel(desk_.cuePoints), QStringLiteral("Cue list"));
 
@@ -139,8 +145,7 @@ void MainWindow::unloadOtherWindows() {
 }
 
 void MainWindow::unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
+    if (desk_.unloading) return;
     outputWatch_->stop();
     Form_Unload(desk_, viewSteps());
     QCoreApplication::quit();

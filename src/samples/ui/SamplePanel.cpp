@@ -16,15 +16,20 @@
 #include <QVBoxLayout>
 
 #include "app/Desk.h"
+#include "app/ui/Icons.h"
 #include "sound/ui/SliderBinding.h"
 
 namespace vantrel {
 
 namespace {
 
-QToolButton* makeButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& toolTip) {
+// The button's own picture, the one its menu item borrows, else a standard one.
+QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixmap fallback,
+                        const QString& toolTip) {
     auto* b = new QToolButton(parent);
-    b->setIcon(parent->style()->standardIcon(icon));
+    b->setObjectName(QLatin1String(name));
+    const QIcon own = ButtonPicture(QLatin1String(name));
+    b->setIcon(own.isNull() ? parent->style()->standardIcon(fallback) : own);
     b->setIconSize({20, 20});
     b->setAutoRaise(true);
     b->setToolTip(toolTip);
@@ -80,13 +85,15 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     connect(&desk_.sampleList, &QAbstractItemModel::modelReset, this,
             &SamplePanel::showSampleSelection);
 
-    cmdAddSampleFolderList_ = makeButton(this, QStyle::SP_FileDialogNewFolder,
-                                         QStringLiteral("Add folder to samplelist"));
-    cmdNewSampleList_ = makeButton(this, QStyle::SP_FileIcon, QStringLiteral("New samplelist"));
-    cmdOpenSampleList_ =
-        makeButton(this, QStyle::SP_DialogOpenButton, QStringLiteral("Open samplelist"));
-    cmdSaveSampleList_ =
-        makeButton(this, QStyle::SP_DialogSaveButton, QStringLiteral("Save samplelist"));
+    cmdAddSampleFolderList_ =
+        makeButton(this, "cmdAddSampleFolderList", QStyle::SP_FileDialogNewFolder,
+                   QStringLiteral("Add folder to samplelist"));
+    cmdNewSampleList_ =
+        makeButton(this, "cmdNewSampleList", QStyle::SP_FileIcon, QStringLiteral("New samplelist"));
+    cmdOpenSampleList_ = makeButton(this, "cmdOpenSampleList", QStyle::SP_DialogOpenButton,
+                                    QStringLiteral("Open samplelist"));
+    cmdSaveSampleList_ = makeButton(this, "cmdSaveSampleList", QStyle::SP_DialogSaveButton,
+                                    QStringLiteral("Save samplelist"));
     connect(cmdAddSampleFolderList_, &QToolButton::clicked, this,
             [&samples] { samples.cmdAddSampleFolderList(); });
     connect(cmdNewSampleList_, &QToolButton::clicked, this,
@@ -114,9 +121,10 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     sldSampleVolume_->setPageStep(10);
     sldSampleVolume_->setAccessibleName(QStringLiteral("Sample volume"));
     SliderBinding::bind(samples.sldSampleVolume, *sldSampleVolume_);
-    cmdSampleVolUp_ = makeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Sample volume up"));
-    cmdSampleVolDown_ =
-        makeButton(this, QStyle::SP_ArrowDown, QStringLiteral("Sample volume down"));
+    cmdSampleVolUp_ =
+        makeButton(this, "cmdSampleVolUp", QStyle::SP_ArrowUp, QStringLiteral("Sample volume up"));
+    cmdSampleVolDown_ = makeButton(this, "cmdSampleVolDown", QStyle::SP_ArrowDown,
+                                   QStringLiteral("Sample volume down"));
     cmdSampleVolUp_->setAutoRepeat(true);
     cmdSampleVolDown_->setAutoRepeat(true);
     connect(cmdSampleVolUp_, &QToolButton::clicked, this, [&samples] { samples.cmdSampleVolUp(); });

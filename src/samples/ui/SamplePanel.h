@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 
+#include "samples/SampleGroups.h"
+
 class QComboBox;
 class QListView;
 class QListWidget;
@@ -15,7 +17,6 @@ class QToolButton;
 namespace vantrel {
 
 class Desk;
-class FileList;
 
 class SamplePanel : public QWidget {
     Q_OBJECT
@@ -49,7 +50,7 @@ private:
     Desk& desk_;
     QComboBox* cmbSampleGrup_ = nullptr;
     QStackedWidget* stack_ = nullptr;
-    std::array<QListWidget*, 9> groupLists_{};
+    std::array<QListWidget*, SampleGroups::kCount> groupLists_{};
     QListView* lstSample_ = nullptr;
     QSlider* sldSampleVolume_ = nullptr;
     QToolButton* cmdSampleVolDown_ = nullptr;
