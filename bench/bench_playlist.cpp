@@ -141,6 +141,35 @@ void BM_SearchOnlyPeer(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchOnlyPeer)->Unit(benchmark::kMillisecond);
 
+// Editing a full playlist that a shown view displays: move the last entry first, then delete it.
+void BM_EditFullListInView(benchmark::State& state) {
+    Playlist list;
+    QList<Playlist::Entry> e;
+    for (int i = 0; i < Playlist::kMaxEntries; ++i)
+        e.append({QStringLiteral("Song %1 (MP3 file)").arg(i), QStringLiteral("/m/%1.mp3").arg(i)});
+    list.appendEntries(e);
+    QListView view;
+    view.setUniformItemSizes(true);
+    view.setModel(&list);
+    view.resize(480, 300);
+    view.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        list.setSelected(list.count() - 1);
+        list.cmdLstFirst();
+        QApplication::processEvents();
+        view.repaint();
+        list.cmdLstRemove();
+        QApplication::processEvents();
+        view.repaint();
+        state.PauseTiming();
+        list.append("again", "/again.mp3");
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EditFullListInView)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

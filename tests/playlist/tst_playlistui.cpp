@@ -3,6 +3,7 @@
 // list as a search on the spot.
 #include <QLabel>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -52,6 +53,7 @@ private slots:
     void searchFindsAndAddsAll();
     void searchDialogIsReusedAndRemembers();
     void cancelMidSearchKeepsAPrefix();
+    void viewFollowsTheListUnderRandomEdits();
 
 private:
     std::unique_ptr<test::DeskFixture> rig_;
@@ -282,6 +284,52 @@ void PlaylistUiTest::cancelMidSearchKeepsAPrefix() {
     d->cmdSearch()->click();
     QVERIFY(done.wait(20000));
     QCOMPARE(d->foundPaths(), full);
+}
+
+void PlaylistUiTest::viewFollowsTheListUnderRandomEdits() {
+    Playlist& list = rig_->desk->playlist;
+    PlaylistView* v = panel_->lstAudio();
+    QRandomGenerator rng(7);
+    const auto shown = [v] {
+        const QModelIndexList rows = v->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    };
+    for (int op = 0; op < 2000; ++op) {
+        const int n = list.count();
+        const int pick = n ? int(rng.bounded(n)) : -1;
+        switch (rng.bounded(8)) {
+            case 0:
+                list.append(QString::number(op), "/p" + QString::number(op));
+                break;
+            case 1:
+                list.insert(n ? pick : 0, QString::number(op), "/p" + QString::number(op));
+                break;
+            case 2:
+                list.removeAt(pick);
+                break;
+            case 3:
+                list.setSelected(pick);
+                break;
+            case 4:
+                list.cmdLstUp();
+                break;
+            case 5:
+                list.cmdLstLast();
+                break;
+            case 6:
+                if (pick >= 0) {  // the user picks a row in the view
+                    v->selectionModel()->setCurrentIndex(v->model()->index(pick, 0),
+                                                         QItemSelectionModel::ClearAndSelect);
+                    QCOMPARE(list.selected(), pick);
+                }
+                break;
+            case 7:
+                list.cmdLstRemove();
+                break;
+        }
+        QCOMPARE(v->model()->rowCount(), list.count());
+        QCOMPARE(shown(), list.selected());
+    }
 }
 
 QTEST_MAIN(PlaylistUiTest)
