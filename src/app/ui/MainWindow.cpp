@@ -145,8 +145,7 @@ void MainWindow::unloadOtherWindows() {
 }
 
 void MainWindow::unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
+    if (desk_.unloading) return;
     outputWatch_->stop();
     Form_Unload(desk_, viewSteps());
     QCoreApplication::quit();

@@ -55,7 +55,6 @@ private:
     QTimer* outputWatch_ = nullptr;
     KeyboardRules* keys_ = nullptr;
     QHash<QString, QAction*> actions_;
-    bool unloaded_ = false;
 };
 
 }  // namespace vantrel
