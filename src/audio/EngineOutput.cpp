@@ -3,6 +3,8 @@
 // switches between them when the device goes away or comes back.
 #include <fcntl.h>
 #include <portaudio.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -43,11 +45,45 @@ struct StreamCloser {
 };
 using StreamPtr = std::unique_ptr<PaStream, StreamCloser>;
 
+// PortAudio's ALSA host aborts the whole process (a failed assertion while listing devices)
+// when the ALSA configuration cannot be read, as for a user who may not read the sound
+// server's folder. Whether it survives is tried once in a child process; if it does not, the
+// program runs on the Null output instead of dying.
+bool portAudioSurvivesInit() {
+    static const bool survives = [] {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child < 0) return true;  // cannot tell: take the chance
+        if (child == 0) {
+            const int devnull = ::open("/dev/null", O_WRONLY);
+            if (devnull >= 0) {
+                ::dup2(devnull, 1);
+                ::dup2(devnull, 2);
+            }
+            const bool ok = Pa_Initialize() == paNoError;
+            if (ok) Pa_Terminate();
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        for (int waited = 0; waited < 5000; waited += 10) {
+            const pid_t r = ::waitpid(child, &status, WNOHANG);
+            if (r == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            if (r < 0) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(child, SIGKILL);  // hung in the probe: no device for us
+        ::waitpid(child, &status, 0);
+        return false;
+    }();
+    return survives;
+}
+
 // Pa_Initialize / Pa_Terminate as one owner. Probing the hosts makes ALSA and JACK print
 // pages of complaints about devices that do not exist; they go to /dev/null instead.
 class PaSystem {
 public:
     PaSystem() {
+        if (!portAudioSurvivesInit()) return;
         std::fflush(stderr);
         const int saved = ::dup(2);
         const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);

@@ -49,8 +49,9 @@ private:
 
 }  // namespace
 
-// Real output through the test sound server: what is played is heard, soon, and losing the
-// server leaves the engine running on the Null output.
+// Real output through a sound server (ALSA default reaches PulseAudio under
+// scripts/with-test-audio; each test starts a private server of its own behind it): what is
+// played is heard, soon, and losing the server leaves the engine running on the Null output.
 class TestLiveOutput : public QObject {
     Q_OBJECT
 private slots:
@@ -71,11 +72,15 @@ void TestLiveOutput::initTestCase() {
 }
 
 void TestLiveOutput::playedToneIsHeard() {
+    // A server of our own: other tests play into the shared test sink at the same time.
+    PrivateSoundServer server;
+    QVERIFY2(server.start(), "could not start a private sound server");
+    ScopedEnv env("PULSE_SERVER", server.server().toLocal8Bit());
     audio::Engine engine;
     QVERIFY2(waitForSteadyDevice(engine, 8000), "the device never ran");
     QVERIFY(engine.bufferFrames() <= engine.sampleRate() / 50);  // at most 20 ms
 
-    MonitorRecording rec(qEnvironmentVariable("VANTREL_TEST_SINK") + ".monitor");
+    MonitorRecording rec(server.sink() + ".monitor");
     QVERIFY(rec.started());
     audio::Player player(engine);
     player.SetFileName(tone_.toStdString());

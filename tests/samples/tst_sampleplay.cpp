@@ -51,11 +51,11 @@ struct Rig {
     QString tone(const QString& relative, double seconds, double hz, double gainDb = -6) {
         const QString path = folder.filePath(relative);
         QDir().mkpath(QFileInfo(path).path());
-        test::ToneSpec spec;
-        spec.seconds = seconds;
-        spec.frequency = hz;
-        spec.gainDb = gainDb;
-        if (!test::makeTone(path, spec)) qWarning("cannot make %s", qPrintable(path));
+        test::ToneSpec shape;
+        shape.seconds = seconds;
+        shape.frequency = hz;
+        shape.gainDb = gainDb;
+        if (!test::makeTone(path, shape)) qWarning("cannot make %s", qPrintable(path));
         return path;
     }
     void render(int ms) {

@@ -40,6 +40,8 @@ SearchDialog::SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent
     cmdAddAll_->setObjectName(QStringLiteral("cmdAddAll"));
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    // A long folder name must not widen the dialog.
+    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel_->setEnabled(false);
