@@ -94,24 +94,6 @@ private slots:
         QCOMPARE(list().count(), 0);
     }
 
-    void viewFollowsTheListUnderRandomEdits() {
-        PlaylistView* v = panel_->lstAudio();
-        QRandomGenerator rng(7);
-        const QStringList steps{"a", "i?", "r?", "s?", "U", "L", "X", "pick"};
-        for (int op = 0; op < 2000; ++op) {
-            const QString step = steps[rng.bounded(steps.size())];
-            if (step != u"pick") apply(list(), step, rng);
-            if (step == u"pick" && list().count()) {  // the user picks a row in the view
-                const int row = int(rng.bounded(list().count()));
-                v->selectionModel()->setCurrentIndex(v->model()->index(row, 0),
-                                                     QItemSelectionModel::ClearAndSelect);
-                QCOMPARE(list().selected(), row);
-            }
-            QCOMPARE(v->model()->rowCount(), list().count());
-            QCOMPARE(shown(), list().selected());
-        }
-    }
-
     void searchFindsAndAddsAll() {
         QTemporaryDir dir;
         QVERIFY(makeTree(dir.path(), {"x.mp3", "sub/y.WMA", "sub/z.txt", "b/B.WAV", "b/c/d.ogg"}));

@@ -228,11 +228,10 @@ private slots:
             } else if (b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G') {
                 ok = follows(word(18, 19), word(22, 23));
             }
-            if (!ok || s.width < 0 || s.height < 0)
-                QFAIL(qPrintable(QStringLiteral("round %1: %2 x %3 breaks the rules")
-                                     .arg(round)
-                                     .arg(s.width)
-                                     .arg(s.height)));
+            QVERIFY2(
+                ok && s.width >= 0 && s.height >= 0,
+                qPrintable(
+                    QStringLiteral("round %1: %2 x %3").arg(round).arg(s.width).arg(s.height)));
         }
     }
 };
