@@ -92,7 +92,6 @@ class MenusTest : public QObject {
     Q_OBJECT
 private slots:
     void treeMatchesTheDesign();
-    void itemsShowTheirButtonsPictures();
     void routing_data();
     void routing();
     void deckCommandsActOnTheDeskDuringAFade();
@@ -133,6 +132,7 @@ void MenusTest::treeMatchesTheDesign() {
             QCOMPARE(a->objectName(), QString::fromLatin1(e.key));
             QCOMPARE(a->text(), QString::fromUtf8(e.caption));
             QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut)));
+            QVERIFY2(!a->icon().isNull(), qPrintable(where));  // the named button's picture
             QVERIFY2(a->isEnabled() && a->isVisible() && !a->isChecked(), qPrintable(where));
             triggers.append(a);
         }
@@ -156,16 +156,6 @@ void MenusTest::treeMatchesTheDesign() {
             QVERIFY2(!seen.contains(k), qPrintable(k.toString()));
             seen.insert(k);
         }
-}
-
-void MenusTest::itemsShowTheirButtonsPictures() {
-    QMenuBar bar;
-    BuildMenu(&bar, [](const QString&) {});
-    for (const MenuItem& item : MenuTable()) {
-        if (!item.iconFrom) continue;
-        auto* a = bar.findChild<QAction*>(QLatin1String(item.key));
-        QVERIFY2(a && !a->icon().isNull(), item.key);
-    }
 }
 
 void MenusTest::routing_data() {
