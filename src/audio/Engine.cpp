@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "audio/EngineImpl.h"
@@ -97,6 +99,11 @@ Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(o
 
 Engine::~Engine() {
     impl_->stopOutput();
+    // A run that ran the device dry says so once at exit (soak runs ask for the count always).
+    const auto dry = underruns();
+    if (dry > 0 || std::getenv("VANTREL_AUDIO_STATS"))
+        std::fprintf(stderr, "vantrel: sound output underruns: %lld\n",
+                     static_cast<long long>(dry));
 }
 
 void Engine::render(float* out, int frames) noexcept {

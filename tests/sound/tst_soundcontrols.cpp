@@ -1,7 +1,14 @@
+// The per-deck tempo, pitch and rate controls, the master volume and balance over a recording
+// mixer, and the deck panels that show them.
+#include <QLabel>
+#include <QSlider>
+#include <QToolButton>
 #include <QtTest>
-#include <functional>
 
+#include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
+#include "sound/ui/SoundPanel.h"
+#include "support/ScriptedDialogs.h"
 
 using namespace vantrel;
 
@@ -17,163 +24,254 @@ public:
     QStringList calls;
 };
 
-struct Setting {
-    Slider* slider;
-    Label* label;
-    std::function<void()> down, up, reset;
+using Sent = QList<QPair<int, int>>;
+
+class RecordingMixer final : public MixerLayer {
+public:
+    int level = 0;
+    Sent sent;
+    bool Open() override { return true; }
+    bool FindSpeakerVolumeControl() override { return true; }
+    int ReadMixerLevel() override { return level; }
+    bool SetMixerStereoLevel(int left, int right) override {
+        sent.append({left, right});
+        return true;
+    }
 };
 
-Setting settingOf(SoundControls& c, const QString& name) {
-    if (name == "tempo")
-        return {&c.sldTempo, &c.lblTempo, [&] { c.cmdTempoDown(); }, [&] { c.cmdTempoUp(); },
-                [&] { c.cmdTempoReset(); }};
-    if (name == "gradual")
-        return {&c.sldPitchGrad, &c.lblPitchGrade, [&] { c.cmdGradualDown(); },
-                [&] { c.cmdGradualUp(); }, [&] { c.cmdPitchResetGrad(); }};
-    if (name == "semitone")
-        return {&c.sldPitchSemi, &c.lblPitchSemi, [&] { c.cmdSemitoneDown(); },
-                [&] { c.cmdSemitoneUp(); }, [&] { c.cmdPitchResetSemi(); }};
-    return {&c.sldSpeed, &c.lblRate, [&] { c.cmdTempoPitchDown(); }, [&] { c.cmdTempoPitchUp(); },
-            [&] { c.cmdRateReset(); }};
-}
+// From `start`, `command` ("drag" moves the slider to `value`) leaves `value`, `label` and the
+// player's calls; `otherAway` first moves the other pitch slider off neutral.
+struct Step {
+    QString setting;
+    int start;
+    QString command;
+    int value;
+    QString label;
+    QStringList calls;
+    int otherAway = 0;
+};
+
+struct Balance {
+    int volume, balance, left = 0, right = 0, leftPercent = 0, rightPercent = 0;
+};
+
+struct Click {
+    QString button, toolTip, slider;
+    int value;
+    QString label, text;
+};
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(Click)
+Q_DECLARE_METATYPE(Balance)
 
 class SoundControlsTest : public QObject {
     Q_OBJECT
 private slots:
     void commands_data();
     void commands();
-    void pitchPair_data();
-    void pitchPair();
+    void levelsAndLabels_data();
+    void levelsAndLabels();
+    void linkedPairsSettle_data();
+    void linkedPairsSettle();
+    void unreadableLevelSendsNothingUntilVolumeMoves();
+    void panelButtons_data();
+    void panelButtons();
+    void panelFitsItsPlace();
 };
 
-// Each command from a given slider position: the value it leaves, the label, what the player got.
 void SoundControlsTest::commands_data() {
-    QTest::addColumn<QString>("setting");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("calls");
-    QTest::newRow("tempo up past the top")
-        << "tempo" << 1495 << "up" << 1495 << "149%" << QStringList{};
-    QTest::newRow("tempo down near the top")
-        << "tempo" << 1495 << "down" << 1485 << "148%" << QStringList{"tempo 1.485"};
-    QTest::newRow("tempo down past the bottom")
-        << "tempo" << 505 << "down" << 505 << "50%" << QStringList{};
+    QTest::addColumn<Step>("step");
+    const QStringList none;
+    QTest::newRow("tempo up past the top") << Step{"tempo", 1495, "up", 1495, "149%", none};
+    QTest::newRow("tempo down past the bottom") << Step{"tempo", 505, "down", 505, "50%", none};
     QTest::newRow("tempo down onto the bottom")
-        << "tempo" << 510 << "down" << 500 << "50%" << QStringList{"tempo 0.5"};
-    QTest::newRow("tempo reset") << "tempo" << 1234 << "reset" << 1000 << "100%"
-                                 << QStringList{"tempo 1"};
-    QTest::newRow("tempo down to 99%")
-        << "tempo" << 1005 << "down" << 995 << "99%" << QStringList{"tempo 0.995"};
-    QTest::newRow("tempo reset at neutral")
-        << "tempo" << 1000 << "reset" << 1000 << "100%" << QStringList{};
-    QTest::newRow("gradual up onto the top")
-        << "gradual" << 1490 << "up" << 1500 << "150%" << QStringList{"pitch 1.5"};
-    QTest::newRow("gradual up past the top")
-        << "gradual" << 1500 << "up" << 1500 << "150%" << QStringList{};
-    QTest::newRow("gradual reset")
-        << "gradual" << 700 << "reset" << 1000 << "100%" << QStringList{"pitch 1"};
-    QTest::newRow("semitone down at -12")
-        << "semitone" << -12 << "down" << -12 << "-12" << QStringList{};
-    QTest::newRow("semitone up from -12")
-        << "semitone" << -12 << "up" << -11 << "-11" << QStringList{"semitones -11"};
-    QTest::newRow("semitone up at 12") << "semitone" << 12 << "up" << 12 << "12" << QStringList{};
-    QTest::newRow("semitone reset")
-        << "semitone" << 5 << "reset" << 0 << "0" << QStringList{"semitones 0"};
-    QTest::newRow("semitone reset at neutral")
-        << "semitone" << 0 << "reset" << 0 << "0" << QStringList{};
-    QTest::newRow("rate up from neutral")
-        << "rate" << 1000 << "up" << 1010 << "101%" << QStringList{"rate 1.01"};
-    QTest::newRow("rate down past the bottom")
-        << "rate" << 500 << "down" << 500 << "50%" << QStringList{};
-    QTest::newRow("rate reset") << "rate" << 1230 << "reset" << 1000 << "100%"
-                                << QStringList{"rate 1"};
+        << Step{"tempo", 510, "down", 500, "50%", {"tempo 0.5"}};
+    QTest::newRow("tempo down to 99%") << Step{"tempo", 1005, "down", 995, "99%", {"tempo 0.995"}};
+    QTest::newRow("tempo reset") << Step{"tempo", 1234, "reset", 1000, "100%", {"tempo 1"}};
+    QTest::newRow("gradual up past the top") << Step{"gradual", 1500, "up", 1500, "150%", none};
+    QTest::newRow("gradual reset") << Step{"gradual", 700, "reset", 1000, "100%", {"pitch 1"}};
+    QTest::newRow("semitone down at -12") << Step{"semitone", -12, "down", -12, "-12", none};
+    QTest::newRow("semitone up at 12") << Step{"semitone", 12, "up", 12, "12", none};
+    QTest::newRow("semitone reset") << Step{"semitone", 5, "reset", 0, "0", {"semitones 0"}};
+    QTest::newRow("rate up from neutral") << Step{"rate", 1000, "up", 1010, "101%", {"rate 1.01"}};
+    QTest::newRow("rate down past the bottom") << Step{"rate", 500, "down", 500, "50%", none};
+    QTest::newRow("rate reset") << Step{"rate", 1230, "reset", 1000, "100%", {"rate 1"}};
+    // Moving one pitch slider puts the other back to neutral, before the move reaches the player.
+    QTest::newRow("gradual drag, semitone away")
+        << Step{"gradual", 1000, "drag", 1100, "110%", {"semitones 0", "pitch 1.1"}, 3};
+    QTest::newRow("semitone drag, gradual away")
+        << Step{"semitone", 0, "drag", -2, "-2", {"pitch 1", "semitones -2"}, 200};
+    QTest::newRow("semitone up, gradual away")
+        << Step{"semitone", 0, "up", 1, "1", {"pitch 1", "semitones 1"}, 200};
 }
 
 void SoundControlsTest::commands() {
-    QFETCH(QString, setting);
-    QFETCH(int, start);
-    QFETCH(QString, command);
-    QFETCH(int, value);
-    QFETCH(QString, label);
-    QFETCH(QStringList, calls);
+    QFETCH(Step, step);
+    using C = SoundControls;
     RecordingTarget target;
-    SoundControls c(target);
-    Setting s = settingOf(c, setting);
-    s.slider->SetValue(start);  // dragged there
+    C c(target);
+    const int i = QStringList{"tempo", "gradual", "semitone", "rate"}.indexOf(step.setting);
+    const int command = QStringList{"down", "up", "reset", "drag"}.indexOf(step.command);
+    Slider* sliders[] = {&c.sldTempo, &c.sldPitchGrad, &c.sldPitchSemi, &c.sldSpeed};
+    Label* labels[] = {&c.lblTempo, &c.lblPitchGrade, &c.lblPitchSemi, &c.lblRate};
+    const int neutral[] = {1000, 1000, 0, 1000};
+    void (C::*commands[4][3])() = {{&C::cmdTempoDown, &C::cmdTempoUp, &C::cmdTempoReset},
+                                   {&C::cmdGradualDown, &C::cmdGradualUp, &C::cmdPitchResetGrad},
+                                   {&C::cmdSemitoneDown, &C::cmdSemitoneUp, &C::cmdPitchResetSemi},
+                                   {&C::cmdTempoPitchDown, &C::cmdTempoPitchUp, &C::cmdRateReset}};
+    const int other = i == 1 ? 2 : i == 2 ? 1 : -1;
+    sliders[i]->SetValue(step.start);  // dragged there
+    if (step.otherAway) sliders[other]->SetValue(neutral[other] + step.otherAway);
     target.calls.clear();
-    const int tempoBefore = c.sldTempo.Value();
-    (command == "down" ? s.down : command == "up" ? s.up : s.reset)();
-    QCOMPARE(s.slider->Value(), value);
-    QCOMPARE(s.label->Caption(), label);
-    QCOMPARE(target.calls, calls);
-    if (setting == "rate") QCOMPARE(c.sldTempo.Value(), tempoBefore);  // the rate is its own
+    command == 3 ? sliders[i]->SetValue(step.value) : (c.*commands[i][command])();
+    QCOMPARE(sliders[i]->Value(), step.value);
+    QCOMPARE(labels[i]->Caption(), step.label);
+    QCOMPARE(target.calls, step.calls);
+    if (other >= 0) {
+        QCOMPARE(sliders[other]->Value(), neutral[other]);
+        QCOMPARE(labels[other]->Caption(), other == 2 ? "0" : "100%");
+    }
+    if (i == 3) QCOMPARE(c.sldTempo.Value(), 1000);  // the rate is its own
 }
 
-// Moving one pitch slider puts the other back to neutral; the move keeps its value, the labels
-// agree and the player's last pitch call is the moved slider's.
-void SoundControlsTest::pitchPair_data() {
-    QTest::addColumn<int>("gradStart");
-    QTest::addColumn<int>("semiStart");
-    QTest::addColumn<QString>("move");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("grad");
-    QTest::addColumn<int>("semi");
-    QTest::addColumn<QString>("gradLabel");
-    QTest::addColumn<QString>("semiLabel");
-    QTest::addColumn<QStringList>("calls");
-    QTest::newRow("gradual, semitone neutral")
-        << 1000 << 0 << "gradual" << 1100 << 1100 << 0 << "110%"
-        << "0" << QStringList{"pitch 1.1"};
-    QTest::newRow("semitone, gradual neutral")
-        << 1000 << 0 << "semitone" << 3 << 1000 << 3 << "100%"
-        << "3" << QStringList{"semitones 3"};
-    QTest::newRow("gradual, semitone away") << 1000 << 3 << "gradual" << 1100 << 1100 << 0 << "110%"
-                                            << "0" << QStringList{"semitones 0", "pitch 1.1"};
-    QTest::newRow("semitone, gradual away") << 1200 << 0 << "semitone" << -2 << 1000 << -2 << "100%"
-                                            << "-2" << QStringList{"pitch 1", "semitones -2"};
-    QTest::newRow("semitone step, gradual away")
-        << 1200 << 0 << "semitone up" << 0 << 1000 << 1 << "100%"
-        << "1" << QStringList{"pitch 1", "semitones 1"};
-    QTest::newRow("gradual reset, semitone away")
-        << 1000 << -5 << "gradual reset" << 0 << 1000 << -5 << "100%"
-        << "-5" << QStringList{};
+// Both deck panels over one master volume, as the main window has them.
+struct Panels {
+    RecordingTarget t1, t2;
+    SoundControls c1{t1}, c2{t2};
+    RecordingMixer mixer;
+    test::ScriptedDialogs dialogs;
+    MasterVolume master{mixer, dialogs};
+    SoundPanel deck1{c1, master, 1};
+    SoundPanel deck2{c2, master, 2};
+
+    template <typename W>
+    W* find(const QString& name) {
+        W* w = deck1.findChild<W*>(name);
+        return w ? w : deck2.findChild<W*>(name);
+    }
+};
+
+// Volume and balance to the levels sent and the percentages on both label pairs.
+void SoundControlsTest::levelsAndLabels_data() {
+    QTest::addColumn<Balance>("c");
+    QTest::newRow("centre") << Balance{65535, 0, 65535, 65535, 50, 50};
+    QTest::newRow("full left") << Balance{65535, -100, 65535, 0, 100, 0};
+    QTest::newRow("full right") << Balance{65535, 100, 0, 65535, 0, 100};
+    QTest::newRow("50, tie rounds up to even") << Balance{65535, 50, 32768, 65535, 25, 75};
+    QTest::newRow("50, tie rounds down to even") << Balance{65533, 50, 32766, 65533, 25, 75};
+    QTest::newRow("-1") << Balance{65535, -1, 65535, 64880, 50, 50};
+    QTest::newRow("-3") << Balance{65535, -3, 65535, 63569, 51, 49};
+    QTest::newRow("volume 0") << Balance{0, 75, 0, 0, 13, 87};
 }
 
-void SoundControlsTest::pitchPair() {
-    QFETCH(int, gradStart);
-    QFETCH(int, semiStart);
-    QFETCH(QString, move);
-    QFETCH(int, to);
-    QFETCH(int, grad);
-    QFETCH(int, semi);
-    QFETCH(QString, gradLabel);
-    QFETCH(QString, semiLabel);
-    QFETCH(QStringList, calls);
-    RecordingTarget target;
-    SoundControls c(target);
-    if (gradStart != 1000) c.sldPitchGrad.SetValue(gradStart);
-    if (semiStart != 0) c.sldPitchSemi.SetValue(semiStart);
-    QCOMPARE(c.sldPitchGrad.Value(), gradStart);
-    QCOMPARE(c.sldPitchSemi.Value(), semiStart);
-    target.calls.clear();
-    if (move == "gradual")
-        c.sldPitchGrad.SetValue(to);
-    else if (move == "semitone")
-        c.sldPitchSemi.SetValue(to);
-    else if (move == "semitone up")
-        c.cmdSemitoneUp();
-    else if (move == "gradual reset")
-        c.cmdPitchResetGrad();
-    QCOMPARE(c.sldPitchGrad.Value(), grad);
-    QCOMPARE(c.sldPitchSemi.Value(), semi);
-    QCOMPARE(c.lblPitchGrade.Caption(), gradLabel);
-    QCOMPARE(c.lblPitchSemi.Caption(), semiLabel);
-    QCOMPARE(target.calls, calls);
+void SoundControlsTest::levelsAndLabels() {
+    QFETCH(Balance, c);
+    Panels p;
+    p.master.sldVolume.SetValue(c.volume);
+    p.master.sldBalance.SetValue(c.balance);
+    QVERIFY(!p.mixer.sent.isEmpty());
+    QCOMPARE(p.mixer.sent.last(), qMakePair(c.left, c.right));
+    for (Label* l : {&p.master.lblBalanceLeft, &p.master.lblBalanceLeft2})
+        QCOMPARE(l->Caption(), QString::number(c.leftPercent) + '%');
+    for (Label* l : {&p.master.lblBalanceRight, &p.master.lblBalanceRight2})
+        QCOMPARE(l->Caption(), QString::number(c.rightPercent) + '%');
 }
 
-QTEST_GUILESS_MAIN(SoundControlsTest)
+// Either slider of a pair moves its twin; every send carries the levels of the one balance and
+// volume, and the nested runs end (two sends: the twin's handler, then the mover's).
+void SoundControlsTest::linkedPairsSettle_data() {
+    QTest::addColumn<int>("move");   // sldVolume, sldVolume2, sldBalance, sldBalance2
+    QTest::addColumn<Balance>("c");  // volume and balance after the move; no levels or labels
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("deck 2 volume") << 1 << Balance{50000, -40} << "7.630";
+    QTest::newRow("deck 1 volume") << 0 << Balance{65535, -40} << "10.001";
+    QTest::newRow("deck 2 balance") << 3 << Balance{20000, 30} << "3.052";
+    QTest::newRow("deck 1 balance") << 2 << Balance{20000, -100} << "3.052";
+}
+
+void SoundControlsTest::linkedPairsSettle() {
+    QFETCH(int, move);
+    QFETCH(Balance, c);
+    QFETCH(QString, toolTip);
+    Panels p;
+    MasterVolume& m = p.master;
+    m.sldVolume.SetValue(20000);
+    m.sldBalance2.SetValue(-40);
+    p.mixer.sent.clear();
+    Slider* sliders[] = {&m.sldVolume, &m.sldVolume2, &m.sldBalance, &m.sldBalance2};
+    sliders[move]->SetValue(move < 2 ? c.volume : c.balance);
+    for (Slider* s : {&m.sldVolume, &m.sldVolume2}) {
+        QCOMPARE(s->Value(), c.volume);
+        QCOMPARE(s->ToolTipText(), toolTip);
+    }
+    QCOMPARE(m.sldBalance.Value(), c.balance);
+    QCOMPARE(m.sldBalance2.Value(), c.balance);
+    QCOMPARE(m.masterVolume, c.volume);
+    const MasterVolume::Levels expected = MasterVolume::LevelsFor(c.volume, c.balance);
+    QCOMPARE(p.mixer.sent, Sent(2, {expected.left, expected.right}));
+}
+
+// A failed read leaves no valid volume: the speakers keep their level while only the balance
+// moves, and the first volume move sends again.
+void SoundControlsTest::unreadableLevelSendsNothingUntilVolumeMoves() {
+    Panels p;
+    p.mixer.level = -1;
+    p.master.OpenSystemMixer();
+    QCOMPARE(p.master.masterVolume, -1);
+    QCOMPARE(p.master.sldVolume.Value(), 0);
+    p.master.sldBalance.SetValue(50);
+    QCOMPARE(p.master.lblBalanceLeft2.Caption(), QStringLiteral("25%"));
+    QCOMPARE(p.master.sldBalance2.Value(), 50);
+    QVERIFY(p.mixer.sent.isEmpty());
+    p.master.sldVolume.SetValue(40000);
+    QCOMPARE(p.mixer.sent.last(), qMakePair(20000, 40000));
+    QVERIFY(p.dialogs.messages.isEmpty());
+}
+
+// A click reaches its own deck's control only, and the panel shows the control's slider and label.
+void SoundControlsTest::panelButtons_data() {
+    QTest::addColumn<Click>("click");
+    QTest::newRow("tempo down 2") << Click{"cmdTempoDown2", "Down", "sldTempo2", 990,
+                                           "lblTempo2",     "99%"};
+    QTest::newRow("gradual up") << Click{"cmdGradualUp",  "Up",  "sldPitchGrad", 1010,
+                                         "lblPitchGrade", "101%"};
+    QTest::newRow("semitone down 2")
+        << Click{"cmdSemitoneDown2", "Down", "sldPitchSemi2", -1, "lblPitchSemi2", "-1"};
+    QTest::newRow("rate up 2") << Click{"cmdTempoPitchUp2", "Up",  "sldSpeed2", 1010,
+                                        "lblRate2",         "101%"};
+    QTest::newRow("rate reset") << Click{"cmdRateReset", "Reset",   "sldSpeed",
+                                         1000,           "lblRate", "100%"};
+}
+
+void SoundControlsTest::panelButtons() {
+    QFETCH(Click, click);
+    Panels p;
+    auto* b = p.find<QToolButton>(click.button);
+    QVERIFY(b);
+    QCOMPARE(b->toolTip(), click.toolTip);
+    QTest::mouseClick(b, Qt::LeftButton);
+    auto* s = p.find<QSlider>(click.slider);
+    auto* l = p.find<QLabel>(click.label);
+    QVERIFY(s && l);
+    QCOMPARE(s->value(), click.value);
+    QCOMPARE(l->text(), click.text);
+    const QString twin = click.slider.endsWith('2') ? click.slider.chopped(1) : click.slider + '2';
+    QCOMPARE(p.find<QSlider>(twin)->value(), click.slider.contains("Semi") ? 0 : 1000);
+}
+
+void SoundControlsTest::panelFitsItsPlace() {
+    Panels p;
+    p.deck1.resize(243, 194);
+    p.deck1.show();
+    const QSize min = p.deck1.minimumSizeHint();
+    QVERIFY2(min.width() <= 243 && min.height() <= 194,
+             qPrintable(QStringLiteral("%1 x %2").arg(min.width()).arg(min.height())));
+    const QString dir = qEnvironmentVariable("VANTREL_SNAPSHOT_DIR");
+    if (!dir.isEmpty()) p.deck1.grab().save(dir + "/soundpanel.png");
+}
+
+QTEST_MAIN(SoundControlsTest)
 #include "tst_soundcontrols.moc"

@@ -46,22 +46,22 @@ QIcon resetIcon() {
 CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("CuePanel"));
     auto* columns = new QHBoxLayout(this);
-    columns->setContentsMargins(12, 12, 12, 12);
-    columns->setSpacing(18);
+    columns->setContentsMargins(8, 10, 8, 10);
+    columns->setSpacing(10);
 
     const QIcon play = style()->standardIcon(QStyle::SP_MediaPlay);
     const QIcon record = recordIcon();
     const QIcon reset = resetIcon();
     QFont timeFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    timeFont.setPixelSize(15);
+    timeFont.setPixelSize(13);
     timeFont.setBold(true);
 
     for (int column = 0; column < 2; ++column) {
         auto* box = new QFrame(this);
         box->setFrameShape(QFrame::StyledPanel);
         auto* grid = new QGridLayout(box);
-        grid->setContentsMargins(10, 8, 10, 8);
-        grid->setHorizontalSpacing(4);
+        grid->setContentsMargins(8, 8, 8, 8);
+        grid->setHorizontalSpacing(3);
         grid->setVerticalSpacing(8);
         for (int r = 0; r < 4; ++r) {
             const int i = column * 4 + r;
@@ -69,7 +69,7 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
             QFont bold = caption->font();
             bold.setBold(true);
             caption->setFont(bold);
-            caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance("Cue 8") + 8);
+            caption->setMinimumWidth(caption->fontMetrics().horizontalAdvance("Cue 8") + 4);
 
             auto makeButton = [&](const char* name, const QIcon& icon, const QString& tip) {
                 auto* b = new QToolButton(box);
@@ -77,7 +77,7 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
                 b->setIcon(icon);
                 b->setIconSize(QSize(16, 16));
                 b->setToolTip(tip);
-                b->setFixedSize(kButton + 4, kButton);
+                b->setFixedSize(kButton, kButton);
                 b->setFocusPolicy(Qt::NoFocus);
                 return b;
             };
@@ -92,7 +92,7 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
             time->setObjectName(QStringLiteral("lblCueTime%1").arg(i));
             time->setFont(timeFont);
             time->setAlignment(Qt::AlignCenter);
-            time->setMinimumWidth(time->fontMetrics().horizontalAdvance("000:00:00") + 12);
+            time->setMinimumWidth(time->fontMetrics().horizontalAdvance("00:00:00") + 10);
             time->setFixedHeight(kButton);
             time->setStyleSheet(QStringLiteral(
                 "QLabel { background: #12161c; color: #9cd8ff; border: 1px solid palette(mid); "
