@@ -1,96 +1,109 @@
-// Loading, transport and position tracking of the two decks, through the real engine on the
-// offline output and the virtual clock.
+// Transport, the playlist clicks, automatic mixing and cue points of the two decks, and whole
+// evenings mixed, through the real engine on the offline output and the virtual clock.
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
+#include <cmath>
 
 #include "audio/Player.h"
-#include "deck/TimeFormat.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
 
 using namespace vantrel;
 using vantrel::test::DeskFixture;
 
+namespace {
+
+struct Event {
+    qint64 ms;
+    int deck;
+    QString detail;  // the path cued or the title faded
+    bool sounding;   // the deck's player plays at that moment
+};
+
+// Cues, fade starts and fade completions with their virtual time.
+struct Log {
+    QList<Event> cue, fade, done;
+    explicit Log(DeskFixture& f) {
+        for (int i = 0; i < 2; ++i) {
+            const std::pair<void (Deck::*)(const QString&), QList<Event>*> hooks[] = {
+                {&Deck::cued, &cue}, {&Deck::fadeStarted, &fade}, {&Deck::fadeCompleted, &done}};
+            for (auto [signal, list] : hooks)
+                QObject::connect(&f.desk->deck(i), signal, [&f, i, list](const QString& s) {
+                    const bool sounding =
+                        f.desk->deck(i).player().Status() == audio::Player::kPlaying;
+                    list->push_back({f.now(), i, s, sounding});
+                });
+        }
+    }
+};
+
+// Deck 1 holds a song of `seconds` and the playlist is empty.
+Deck& loaded(DeskFixture& f, double seconds) {
+    f.add(f.tone("a.wav", seconds), "A");
+    Deck& d = f.desk->deck1();
+    d.PrepareAudio();
+    f.desk->playlist.clear();
+    return d;
+}
+
+// Longest run of frames with both channels below `threshold` after the first frame above it; a
+// silent tail does not count.
+int longestGap(const std::vector<float>& stereo, float threshold) {
+    int longest = 0, run = -1;
+    for (size_t i = 0; i + 1 < stereo.size(); i += 2) {
+        const bool loud = std::abs(stereo[i]) >= threshold || std::abs(stereo[i + 1]) >= threshold;
+        if (loud)
+            longest = std::max(longest, run), run = 0;
+        else if (run >= 0)
+            ++run;
+    }
+    return longest;
+}
+
+}  // namespace
+
 class TestDeck : public QObject {
     Q_OBJECT
 private slots:
-    void timeFormats_data();
-    void timeFormats();
     void playPauseResumeStop();
     void seek_data();
     void seek();
-    void pauseLatchIsShared();
-    void songEndClearsTheDeck();
-    void playCuesEntryZeroIntoTheOtherDeck();
-    void unopenableFileKeepsProgress();
-    void mp3MeasuredByCaseSensitiveEnding_data();
-    void mp3MeasuredByCaseSensitiveEnding();
     void clickAndDoubleClick_data();
     void clickAndDoubleClick();
-    void timeLabelToggleIsShared();
-    void mixIntervalSlidersAreLinked();
+    void triggers_data();
+    void triggers();
+    void fadeVolumeSequence_data();
+    void fadeVolumeSequence();
+    void evening_data();
+    void evening();
+    void cuePoints();
 };
-
-void TestDeck::timeFormats_data() {
-    QTest::addColumn<bool>("remaining");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << false << 0 << 0 << "00:00:00";
-    QTest::newRow("83456") << false << 83456 << 0 << "01:23:45";
-    QTest::newRow("59999") << false << 59999 << 0 << "00:59:99";
-    QTest::newRow("60000") << false << 60000 << 0 << "01:00:00";
-    QTest::newRow("125 minutes") << false << 125 * 60000 + 1009 << 0 << "125:01:00";
-    QTest::newRow("remaining 0 of 200 s") << true << 0 << 200000 << "03:20:00";
-    QTest::newRow("remaining at the end") << true << 200000 << 200000 << "00:00:00";
-    QTest::newRow("remaining 1 ms") << true << 199999 << 200000 << "00:00:00";
-}
-
-void TestDeck::timeFormats() {
-    QFETCH(bool, remaining);
-    QFETCH(int, position);
-    QFETCH(int, length);
-    QFETCH(QString, text);
-    QCOMPARE(remaining ? FormatRemainingTime(position, length) : FormatPosition(position), text);
-}
 
 void TestDeck::playPauseResumeStop() {
     DeskFixture f;
-    f.add(f.tone("a.wav", 5.0));
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
+    Deck& d = loaded(f, 5.0);
     d.cmdPlay();
-    QVERIFY(f.desk->state.Deck1Playing);
     f.advance(1000);
     QVERIFY(qAbs(d.player().Position() - 1000) <= 30);
-    QCOMPARE(d.display.lblTime.Caption().left(5), QStringLiteral("00:00"));
-
     d.cmdPause();
-    QVERIFY(f.desk->state.PauseLatch);
     const int held = d.player().Position();
     f.advance(30);
     const QString label = d.display.lblTime.Caption();
     f.advance(2000);
-    // Paused: position, label and tracking hold; the deck is not taken for finished.
+    // Paused: position and label hold; the deck is not taken for finished.
     QCOMPARE(d.player().Position(), held);
     QCOMPARE(d.display.lblTime.Caption(), label);
     QVERIFY(f.desk->state.Deck1Playing);
-    QVERIFY(d.tmrPosition->Enabled());
-
     d.cmdPause();
-    QVERIFY(!f.desk->state.PauseLatch);
     f.advance(1000);
     QVERIFY(qAbs(d.player().Position() - (held + 1000)) <= 30);
-    QVERIFY(d.display.lblTime.Caption() != label);  // tracking resumed
-
+    QVERIFY(d.display.lblTime.Caption() != label);
     d.cmdStop();
     QCOMPARE(d.player().Position(), 1);
-    QCOMPARE(d.display.progressValue(), 1);
     f.advance(30);
     QVERIFY(!f.desk->state.Deck1Playing);
-    QVERIFY(!d.tmrPosition->Enabled());
     QCOMPARE(d.player().Position(), 0);
-    QCOMPARE(d.display.progressValue(), 0);
     QCOMPARE(d.display.lblTime.Caption(), QStringLiteral("00:00:00"));
 }
 
@@ -100,8 +113,6 @@ void TestDeck::seek_data() {
     QTest::addColumn<int>("to");
     QTest::newRow("rewind at 4.999 s stays") << false << 4999 << 4999;
     QTest::newRow("rewind at 5 s goes to 0") << false << 5000 << 0;
-    QTest::newRow("rewind at 7.5 s") << false << 7500 << 2500;
-    QTest::newRow("forward from the start") << true << 0 << 5000;
     QTest::newRow("forward exactly 5 s before the end") << true << 5000 << 10000;
     QTest::newRow("forward 4.999 s before the end stays") << true << 5001 << 5001;
 }
@@ -111,122 +122,10 @@ void TestDeck::seek() {
     QFETCH(int, from);
     QFETCH(int, to);
     DeskFixture f;
-    f.add(f.tone("a.wav", 10.0));
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
+    Deck& d = loaded(f, 10.0);
     d.player().SetPosition(from);
     forward ? d.cmdFForward() : d.cmdRewind();
     QCOMPARE(d.player().Position(), to);
-}
-
-void TestDeck::pauseLatchIsShared() {
-    DeskFixture f;
-    f.add(f.tone("a.wav", 5.0));
-    f.add(f.tone("b.wav", 5.0));
-    Deck& one = f.desk->deck1();
-    Deck& two = f.desk->deck2();
-    one.PrepareAudio();
-    one.cmdPlay();  // cues entry 0 into deck 2
-    two.player().Play();
-    f.advance(300);
-    one.cmdPause();
-    QVERIFY(one.player().Status() != audio::Player::kPlaying);
-    two.cmdPause();  // the latch is set: deck 2 goes on playing
-    QCOMPARE(two.player().Status(), audio::Player::kPlaying);
-    one.cmdPause();  // resumes deck 1
-    QCOMPARE(one.player().Status(), audio::Player::kPlaying);
-    QVERIFY(!f.desk->state.PauseLatch);
-}
-
-void TestDeck::songEndClearsTheDeck() {
-    DeskFixture f;
-    f.add(f.tone("a.wav", 1.0));
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
-    f.desk->playlist.clear();
-    d.cmdPlay();
-    f.advance(500);
-    QVERIFY(d.display.vuLeft() > 0.1f);
-    QVERIFY(f.runUntil([&] { return !d.tmrPosition->Enabled(); }, 2000));
-    QVERIFY(qAbs(f.now() - 1000) <= 60);
-    QVERIFY(!f.desk->state.Deck1Playing);
-    QCOMPARE(d.player().Position(), 0);
-    QCOMPARE(d.display.progressValue(), 0);
-    QCOMPARE(d.display.vuLeft(), 0.0f);
-    QCOMPARE(d.display.vuRight(), 0.0f);
-    QCOMPARE(d.display.lblTime.Caption(), QStringLiteral("00:00:00"));
-}
-
-void TestDeck::playCuesEntryZeroIntoTheOtherDeck() {
-    DeskFixture f;
-    f.add(f.tone("a.wav", 3.0), "A");
-    f.add(f.tone("b.wav", 2.0), "B");
-    Deck& two = f.desk->deck2();
-    two.tmrPosition->SetEnabled(true);
-    f.desk->state.Deck2Playing = true;
-    f.desk->deck1().cmdPlay();
-    QVERIFY(f.desk->state.Deck1Playing);
-    QVERIFY(!f.desk->state.Deck2Playing);
-    QVERIFY(!two.tmrPosition->Enabled());
-    QCOMPARE(f.desk->state.AudioPath2, f.desk->playlist.path(0));
-    QCOMPARE(f.desk->state.AudioLength2, 3000);
-    QCOMPARE(two.display.progressMax(), 3000);
-    QCOMPARE(two.display.tickerMessage(), QStringLiteral("A"));
-    QCOMPARE(two.display.tickerSeparator(), kTickerSeparator);
-    QCOMPARE(f.desk->playlist.count(), 2);  // cueing takes nothing off the list
-    QVERIFY(two.player().Status() != audio::Player::kPlaying);
-}
-
-void TestDeck::unopenableFileKeepsProgress() {
-    DeskFixture f;
-    f.add(f.tone("good.wav", 4.0), "Good");
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
-    f.desk->playlist.removeAt(0);
-    d.cmdPlay();
-    f.advance(1500);
-    d.cmdPause();
-    const int value = d.display.progressValue();
-    QVERIFY(value > 1400);
-    const QString bad = f.folder.filePath("broken.wav");
-    QFile file(bad);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("this is no audio at all");
-    file.close();
-    f.add(bad, "Broken");
-    d.PrepareAudio();
-    QCOMPARE(f.desk->state.AudioPath1, bad);
-    QCOMPARE(d.display.tickerMessage(), QStringLiteral("Broken"));
-    QCOMPARE(f.desk->state.AudioLength1, 4000);
-    QCOMPARE(d.display.progressMax(), 4000);
-    QCOMPARE(d.display.progressValue(), value);
-}
-
-void TestDeck::mp3MeasuredByCaseSensitiveEnding_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("wholeSeconds");
-    QTest::newRow("lower-case mp3: media control") << "tone.mp3" << true;
-    QTest::newRow("upper-case MP3: player") << "tone.MP3" << false;
-}
-
-void TestDeck::mp3MeasuredByCaseSensitiveEnding() {
-    QFETCH(QString, name);
-    QFETCH(bool, wholeSeconds);
-    DeskFixture f;
-    const QString mp3 = f.folder.filePath("src.mp3");
-    test::ToneSpec spec;
-    spec.seconds = 2.7;
-    if (!test::makeTone(mp3, spec)) QSKIP("no mp3 encoder");
-    const QString path = f.folder.filePath(name);
-    if (path != mp3) QVERIFY(QFile::copy(mp3, path));
-    f.add(path);
-    f.desk->deck1().PrepareAudio();
-    const int length = f.desk->state.AudioLength1;
-    if (wholeSeconds) {
-        QCOMPARE(length, 2000);
-    } else {
-        QVERIFY2(length > 2600 && length < 2800, qPrintable(QString::number(length)));
-    }
 }
 
 void TestDeck::clickAndDoubleClick_data() {
@@ -234,13 +133,10 @@ void TestDeck::clickAndDoubleClick_data() {
     QTest::addColumn<bool>("doubleClick");
     QTest::addColumn<bool>("deck1Playing");
     QTest::addColumn<int>("loadedDeck");  // -1 = none
-    QTest::addColumn<bool>("plays");
-    QTest::newRow("click, deck 1 in front") << false << false << false << 0 << false;
-    QTest::newRow("click, deck 2 in front") << true << false << false << 1 << false;
-    QTest::newRow("click while a deck plays") << false << false << true << -1 << false;
-    QTest::newRow("double click, deck 1 in front") << false << true << false << 0 << true;
-    QTest::newRow("double click, deck 2 in front") << true << true << false << 1 << true;
-    QTest::newRow("double click replaces deck 1") << false << true << true << 0 << true;
+    QTest::newRow("click, deck 2 in front") << true << false << false << 1;
+    QTest::newRow("click while a deck plays") << false << false << true << -1;
+    QTest::newRow("double click, deck 1 in front") << false << true << false << 0;
+    QTest::newRow("double click replaces deck 1") << false << true << true << 0;
 }
 
 void TestDeck::clickAndDoubleClick() {
@@ -248,68 +144,219 @@ void TestDeck::clickAndDoubleClick() {
     QFETCH(bool, doubleClick);
     QFETCH(bool, deck1Playing);
     QFETCH(int, loadedDeck);
-    QFETCH(bool, plays);
     DeskFixture f;
-    f.add(f.tone("a.wav", 3.0), "A");
-    f.add(f.tone("b.wav", 2.5), "B");
-    f.add(f.tone("c.wav", 2.0), "C");
     Desk& desk = *f.desk;
+    for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 2.5), n);
     desk.setDeck2InFront(deck2InFront);
     desk.state.Deck1Playing = deck1Playing;
     desk.playlist.setSelected(1);
-    if (doubleClick)
-        desk.lstAudioDblClick();
-    else
-        desk.lstAudioClick();
-    const QString b = desk.playlist.path(1);
+    doubleClick ? desk.lstAudioDblClick() : desk.lstAudioClick();
     for (int i = 0; i < 2; ++i) {
         Deck& d = desk.deck(i);
-        if (i != loadedDeck) {
-            // Playing a deck cues entry 0 into the other one; a plain click cues nothing.
-            QCOMPARE(d.audioPath(), plays ? desk.playlist.path(0) : QString());
-            continue;
-        }
-        QCOMPARE(d.audioPath(), b);
-        QCOMPARE(d.audioLength(), 2500);
-        QCOMPARE(d.display.progressMax(), 2500);
-        QCOMPARE(d.display.tickerMessage(), QStringLiteral("B"));
-        QCOMPARE(d.player().Status() == audio::Player::kPlaying, plays);
-        QCOMPARE(d.playing(), plays);
-        QCOMPARE(desk.playlist.count(), 3);  // the played entry stays in the list
+        // Playing a deck cues entry 0 into the other one; a plain click cues nothing.
+        QCOMPARE(d.audioPath(), i == loadedDeck ? desk.playlist.path(1)
+                                : doubleClick   ? desk.playlist.path(0)
+                                                : QString());
+        QCOMPARE(d.player().Status() == audio::Player::kPlaying, i == loadedDeck && doubleClick);
     }
+    QCOMPARE(desk.playlist.count(), 3);
 }
 
-void TestDeck::timeLabelToggleIsShared() {
-    DeskFixture f;
-    f.add(f.tone("a.wav", 5.0));
-    Deck& one = f.desk->deck1();
-    one.PrepareAudio();
-    one.cmdPlay();
-    f.advance(1100);
-    QCOMPARE(one.display.lblTime.Caption().left(6), QStringLiteral("00:01:"));
-    f.desk->deck2().lblTimeClick();  // deck 2's label switches deck 1's too
-    f.advance(30);
-    QCOMPARE(one.display.lblTime.Caption().left(6), QStringLiteral("00:03:"));
-    QVERIFY(f.desk->state.ShowRemaining);
-    one.lblTimeClick();
-    QVERIFY(!f.desk->state.ShowRemaining);
+void TestDeck::triggers_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("cueAt");  // ms of song position, 0 = first tick
+    QTest::addColumn<int>("fadeAt");
+    QTest::newRow("30 s, M 8") << 30.0 << 8 << 11000 << 18000;
+    QTest::newRow("10 s, M 8: both on the first tick") << 10.0 << 8 << 0 << 0;
+    QTest::newRow("25 s, M 2") << 25.0 << 2 << 9000 << 16000;
+    QTest::newRow("12 s, M 2: cue first, fade later") << 12.0 << 2 << 0 << 3000;
+    QTest::newRow("40 s, M 14") << 40.0 << 14 << 18000 << 25000;
+    QTest::newRow("15 s, M 14: both at once") << 15.0 << 14 << 0 << 0;
 }
 
-void TestDeck::mixIntervalSlidersAreLinked() {
+void TestDeck::triggers() {
+    QFETCH(double, seconds);
+    QFETCH(int, interval);
+    QFETCH(int, cueAt);
+    QFETCH(int, fadeAt);
     DeskFixture f;
+    f.desk->deck1().sldMixInterval.SetValue(interval);
+    Deck& one = loaded(f, seconds);
+    one.cmdPlay();  // nothing to cue yet
+    f.add(f.tone("b.wav", 5.0), "B");
+    Log log(f);
+    QVERIFY(f.runUntil([&] { return !log.fade.isEmpty(); }, 60000));
+    QCOMPARE(log.cue.size(), 1);
+    // Within one tick after the threshold, and not before it.
+    for (auto [event, at] : {std::pair{log.cue[0], cueAt}, std::pair{log.fade[0], fadeAt}}) {
+        QCOMPARE(event.deck, 1);
+        QVERIFY2(event.ms >= at && event.ms <= at + 30, qPrintable(QString::number(event.ms)));
+    }
+    QCOMPARE(f.desk->playlist.count(), 0);
+}
+
+void TestDeck::fadeVolumeSequence_data() {
+    QTest::addColumn<int>("interval");
+    QTest::newRow("M 2") << 2;
+    QTest::newRow("M 8") << 8;
+    QTest::newRow("M 14") << 14;
+}
+
+void TestDeck::fadeVolumeSequence() {
+    QFETCH(int, interval);
+    DeskFixture f;
+    for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 40.0), n);
     Deck& one = f.desk->deck1();
     Deck& two = f.desk->deck2();
-    QCOMPARE(one.lblMixingInterval.Caption(), QStringLiteral("8 seconds"));
-    for (int i = 0; i < 10; ++i) one.cmdMixIntervalUp();
-    QCOMPARE(two.sldMixInterval.Value(), 14);
-    QCOMPARE(two.lblMixingInterval.Caption(), QStringLiteral("14 seconds"));
-    for (int i = 0; i < 20; ++i) two.cmdMixIntervalDown();
-    QCOMPARE(one.sldMixInterval.Value(), 2);
-    QCOMPARE(one.lblMixingInterval.Caption(), QStringLiteral("2 seconds"));
-    two.cmdMixIntervalReset();
-    QCOMPARE(one.sldMixInterval.Value(), 8);
-    QCOMPARE(one.lblMixingInterval.Caption(), QStringLiteral("8 seconds"));
-    QCOMPARE(two.lblMixingInterval.Caption(), QStringLiteral("8 seconds"));
+    two.sldMixInterval.SetValue(interval);  // linked to deck 1's, the one the fade reads
+    one.PrepareAudio();
+    f.desk->playlist.removeAt(0);
+    one.cmdPlay();  // cues B into deck 2
+    f.advance(1000);
+    Log log(f);
+    one.cmdMix();
+    QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Mixing ..."));
+    QVERIFY(f.desk->state.Deck2InFront);
+    // Each step computed in double and stored as a single, as the player keeps it.
+    float in = 0.0f, out = 1.0f;
+    f.advance(79);
+    QCOMPARE(two.player().Volume(), 0.0f);
+    int tick = 0, firstFall = 0;
+    for (;;) {
+        f.advance(tick == 0 ? 1 : 10 * interval);
+        ++tick;
+        if (static_cast<double>(in) > 0.4) {
+            out = static_cast<float>(out - 1.0 / 60.0);
+            if (!firstFall) firstFall = tick;
+        }
+        in = static_cast<float>(in + 0.01);
+        if (in >= 1.0f) break;
+        QCOMPARE(two.player().Volume(), in);
+        QCOMPARE(one.player().Volume(), out);
+        QVERIFY(tick < 200);
+    }
+    QCOMPARE(firstFall, 42);  // the outgoing deck waits until the incoming one passes 0.4
+    QCOMPARE(tick, 101);      // 100 steps after the first: the whole interval
+    QCOMPARE(log.done.size(), 1);
+    const qint64 fade = log.done[0].ms - log.fade[0].ms;
+    QCOMPARE(fade, 80 + 100 * 10 * interval);  // M after the first step, well within 2%
+    QVERIFY(f.desk->state.Deck2Playing && !f.desk->state.Deck1Playing);
+    QCOMPARE(one.player().Volume(), 0.0f);
+    QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
+    // Deck 1 plays on muted, then is cued with the next entry.
+    QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
+}
+
+void TestDeck::evening_data() {
+    QTest::addColumn<QList<double>>("songs");  // seconds; 0 = a file that does not decode
+    QTest::addColumn<int>("lateAt");           // ms at which a 6 s song is added, -1 = none
+    QTest::addColumn<int>("endsAt");           // -1 = not checked
+    QTest::addColumn<bool>("gapless");         // no gap > 50 ms below -50 dBFS in the output
+    // A is too short for its thresholds, so B follows as soon as A's fade-in is complete (8.08 s,
+    // next tick 8.1 s) and plays to its own end.
+    QTest::newRow("two short songs") << QList<double>{14, 14} << -1 << 8100 + 14000 << true;
+    // B ends inside its own fade; A, muted at the completion, plays out to its end at 30 s.
+    QTest::newRow("last song shorter than its fade")
+        << QList<double>{30, 3} << -1 << 30000 << false;
+    // 4 s before A ends, well past its fade point: faded in at once.
+    QTest::newRow("entry added in the last 12 s") << QList<double>{20} << 16000 << -1 << true;
+    QTest::newRow("broken entries passed over")
+        << QList<double>{30, 30, 0, 0, 30} << -1 << -1 << true;
+    // Each 40 s song starts 12 s before the end of the one before.
+    QTest::newRow("four songs") << QList<double>{40, 40, 40, 40} << -1 << 124000 << true;
+    // 2 to 30 s: many below the thresholds (19 s at M = 8), some shorter than a fade.
+    QRandomGenerator rng(20261206);
+    QList<double> many;
+    for (int i = 0; i < 200; ++i) many << 2.0 + rng.bounded(2800) / 100.0;
+    QTest::newRow("200 songs") << many << -1 << -1 << false;
+}
+
+void TestDeck::evening() {
+    QFETCH(QList<double>, songs);
+    QFETCH(int, lateAt);
+    QFETCH(int, endsAt);
+    QFETCH(bool, gapless);
+    DeskFixture f(gapless);
+    QFile broken(f.folder.filePath("broken.wav"));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("RIFF, but nothing that decodes"));
+    broken.close();
+    QStringList titles;
+    for (int i = 0; i < songs.size(); ++i) {
+        const QString title = QStringLiteral("Song %1").arg(i);
+        const bool good = songs[i] > 0;
+        f.add(good ? f.tone(title + ".wav", songs[i], 200 + 5 * i, 8000) : broken.fileName(),
+              title);
+        if (good) titles << title;
+    }
+    Log log(f);
+    f.desk->deck1().cmdPlay();  // what a user does to start an evening: Play, then Mix now
+    f.desk->deck1().cmdMix();
+    if (lateAt >= 0) {
+        f.advance(lateAt);
+        f.add(f.tone("late.wav", 6.0), "Late");
+        titles << "Late";
+        f.advance(60);
+        QCOMPARE(log.fade.size(), titles.size());
+    }
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 4LL * 3600 * 1000));
+    if (endsAt >= 0) QVERIFY2(qAbs(f.now() - endsAt) <= 100, qPrintable(QString::number(f.now())));
+    if (gapless) {
+        const int rate = f.engine->sampleRate();
+        const int gap = longestGap(f.captured, std::pow(10.0f, -50.0f / 20.0f));
+        QVERIFY2(gap <= rate * 50 / 1000, qPrintable(QString::number(gap)));
+    }
+    QStringList faded;
+    for (const Event& e : log.fade) {
+        faded << e.detail;
+        QVERIFY2(e.sounding, qPrintable(e.detail));  // no fade of a silent deck
+    }
+    QCOMPARE(faded, titles);
+    QVERIFY(!f.desk->state.Deck1Playing && !f.desk->state.Deck2Playing);
+    QCOMPARE(f.desk->playlist.count(), 0);
+    // Nothing is started by an entry added once every deck has stopped.
+    f.add(f.tone("after.wav", 6.0), "After");
+    f.advance(5000);
+    QCOMPARE(log.fade.size(), titles.size());
+    QVERIFY(f.bothStopped());
+}
+
+void TestDeck::cuePoints() {
+    DeskFixture f;
+    CuePoints& cue = f.desk->cuePoints;
+    Deck& two = f.desk->deck2();
+    f.add(f.tone("a.wav", 30.0), "A");
+    two.PrepareAudio();
+    two.player().SetPosition(4000);
+    cue.cmdCueRecord(2);  // no deck flagged playing: nothing recorded
+    QCOMPARE(cue.CuePositions[2], 0);
+    two.cmdPlay();
+    two.player().SetPosition(3450);
+    cue.cmdCueRecord(2);
+    QCOMPARE(cue.lblCueTime[2].Caption(), QStringLiteral("00:03:45"));
+    f.advance(2000);
+    cue.cmdCuePlay(2);
+    QCOMPARE(two.player().Position(), 3450);
+    QCOMPARE(two.player().Status(), audio::Player::kPlaying);
+    two.player().SetPosition(0);
+    cue.cmdCueRecord(7);  // a cue point at 0 counts as empty
+    two.player().SetPosition(5000);
+    cue.cmdCuePlay(7);
+    QCOMPARE(two.player().Position(), 5000);
+    cue.cmdCueReset(2);
+    QCOMPARE(cue.lblCueTime[2].Caption(), QStringLiteral("00:00:00"));
+    cue.cmdCuePlay(2);
+    QCOMPARE(two.player().Position(), 5000);
+
+    // Every cue point is cleared when a fade starts.
+    for (int i = 0; i < CuePoints::kCount; ++i) {
+        f.advance(100);
+        cue.cmdCueRecord(i);
+        QVERIFY(cue.CuePositions[i] > 0);
+    }
+    f.add(f.tone("b.wav", 30.0), "B");
+    two.cmdMix();
+    for (int i = 0; i < CuePoints::kCount; ++i) QCOMPARE(cue.CuePositions[i], 0);
 }
 
 QTEST_GUILESS_MAIN(TestDeck)

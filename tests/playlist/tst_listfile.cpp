@@ -80,6 +80,7 @@ private slots:
                             const QStringList& first, bool errorBox) {
             QTest::newRow(name) << QString() << bytes << entries << first << errorBox;
         };
+        row("empty file", "", 0, {}, false);
         row("crlf", "a\r\n/a\r\nb\r\n/b\r\n", 2, ab, false);
         row("lf", "a\n/a\nb\n/b\n", 2, ab, false);
         row("mixed", "a\r\n/a\nb\n/b\r\n", 2, ab, false);

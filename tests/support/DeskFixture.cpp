@@ -47,10 +47,9 @@ QString DeskFixture::tone(const QString& name, double seconds, double frequency,
     return path;
 }
 
-bool DeskFixture::bothStopped() {
-    Desk& d = *desk;
+bool bothStopped(Desk& desk) {
     for (int i = 0; i < 2; ++i) {
-        Deck& k = d.deck(i);
+        Deck& k = desk.deck(i);
         if (k.player().Status() == audio::Player::kPlaying) return false;
         if (k.tmrPosition->Enabled() || k.tmrMix->Enabled()) return false;
     }

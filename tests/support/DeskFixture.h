@@ -14,6 +14,9 @@
 
 namespace vantrel::test {
 
+// Neither deck sounds and no deck timer runs.
+bool bothStopped(Desk& desk);
+
 class DeskFixture {
 public:
     // capture: keep every rendered frame (interleaved stereo) in `captured`.
@@ -38,8 +41,7 @@ public:
     // a small rate keeps hundreds of songs cheap. Returns the path.
     QString tone(const QString& name, double seconds, double frequency = 440.0, int rate = 11025);
 
-    // Neither deck sounds and no deck timer runs.
-    bool bothStopped();
+    bool bothStopped() { return test::bothStopped(*desk); }
 
     QTemporaryDir folder;
     VirtualScheduler scheduler;
