@@ -21,10 +21,10 @@ struct Songs {
         kvl.open(QIODevice::WriteOnly);
         for (int hz : {330, 440, 550, 660}) {
             const QString p = dir.filePath(QStringLiteral("tone%1.wav").arg(hz));
-            vantrel::test::ToneSpec spec;
-            spec.seconds = 40.0;
-            spec.frequency = hz;
-            vantrel::test::makeTone(p, spec);
+            vantrel::test::ToneSpec tone;
+            tone.seconds = 40.0;
+            tone.frequency = hz;
+            vantrel::test::makeTone(p, tone);
             paths << p;
             kvl.write(QStringLiteral("Tone %1\r\n%2\r\n").arg(hz).arg(p).toUtf8());
         }

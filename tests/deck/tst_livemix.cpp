@@ -26,10 +26,10 @@ void TestLiveMix::threeSongsWithoutGaps() {
     Desk desk(engine, scheduler, dialogs, dir.path());
     for (int i = 0; i < 3; ++i) {
         const QString path = dir.filePath(QStringLiteral("song%1.wav").arg(i));
-        test::ToneSpec spec;
-        spec.seconds = 12.0;
-        spec.frequency = 330 + 110 * i;
-        QVERIFY(test::makeTone(path, spec));
+        test::ToneSpec tone;
+        tone.seconds = 12.0;
+        tone.frequency = 330 + 110 * i;
+        QVERIFY(test::makeTone(path, tone));
         desk.playlist.append(QStringLiteral("Song %1").arg(i), path);
     }
     desk.deck1().sldMixInterval.SetValue(2);

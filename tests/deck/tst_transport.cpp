@@ -106,9 +106,9 @@ private slots:
         QFETCH(bool, wholeSeconds);
         DeskFixture f;
         const QString mp3 = f.folder.filePath("src.mp3");
-        test::ToneSpec spec;
-        spec.seconds = 2.7;
-        QVERIFY(test::makeTone(mp3, spec));
+        test::ToneSpec tone;
+        tone.seconds = 2.7;
+        QVERIFY(test::makeTone(mp3, tone));
         const QString path = f.folder.filePath(name);
         if (path != mp3) QVERIFY(QFile::copy(mp3, path));
         f.add(path);

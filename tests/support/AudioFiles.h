@@ -23,7 +23,7 @@ struct ToneSpec {
 
 // Writes a sine tone to `path`; the format follows the extension (wav, mp3, ogg, flac, aif,
 // aiff, wma, m4a). Returns false (and fails no test by itself) when the encoder is missing.
-bool makeTone(const QString& path, const ToneSpec& spec);
+bool makeTone(const QString& path, const ToneSpec& tone);
 
 struct Audio;
 // Writes `audio` to `path` in the format its extension names (wav directly, the rest encoded
