@@ -63,6 +63,7 @@ void Deck::TickerFill(const QString& message, const QString& separator, int spee
 int Deck::Open() {
     const int result = player().Open();
     opened_ = result == 0;
+    ranOut_ = false;
     return result;
 }
 
@@ -117,6 +118,7 @@ void Deck::cmdPlay() {
     player().SetVolume(1);
     player().Play();
     paused_ = false;
+    ranOut_ = false;
     startTracking();
 }
 
@@ -127,6 +129,7 @@ void Deck::cmdPause() {
         player().Play();
         s.PauseLatch = false;
         paused_ = false;
+        ranOut_ = false;
     }
     if (status == audio::Player::kPlaying && !s.PauseLatch) {
         player().Pause();
@@ -188,12 +191,15 @@ void Deck::positionTick() {
         if (!tmrMix->Enabled()) tmrPosition->SetEnabled(false);
         const bool wasLive = playing();
         playing() = false;
+        // The rewind above turned "ended" into "stopped"; a song that ran out inside its own
+        // fade-in is only live from the completion on, so the end is remembered until then.
+        if (status == audio::Player::kEnded) ranOut_ = true;
         runTriggers();
         // A live song that ran out before its fade point (a decode error, a file shorter than it
         // was measured) would leave the evening silent: the next entry is mixed in at once.
         // A stop by the user ("stopped", not "ended") stays a stop, and Play on a deck that
         // holds no song starts nothing else.
-        if (wasLive && opened_ && status == audio::Player::kEnded && !other().tmrMix->Enabled() &&
+        if (wasLive && opened_ && ranOut_ && !other().tmrMix->Enabled() &&
             desk_.playlist.count() > 0)
             cmdMix();
     }
@@ -236,6 +242,7 @@ void Deck::MixAndPlay() {
     if (other().playing()) player().SetVolume(0);
     player().Play();
     paused_ = false;
+    ranOut_ = false;
     desk_.setDeck2InFront(index_ == 1);
     display.fraPlayer.SetCaption(kMixingCaption);
     tmrPosition->SetEnabled(true);

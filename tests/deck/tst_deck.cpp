@@ -249,10 +249,11 @@ void TestDeck::fadeVolumeSequence() {
 }
 
 void TestDeck::evening_data() {
-    QTest::addColumn<QList<double>>("songs");  // seconds; 0 = a file that does not decode
-    QTest::addColumn<int>("lateAt");           // ms at which a 6 s song is added, -1 = none
-    QTest::addColumn<int>("endsAt");           // -1 = not checked
-    QTest::addColumn<bool>("gapless");         // no gap > 50 ms below -50 dBFS in the output
+    // Seconds; 0 = a file that does not decode, negative = cut short once its fade has begun.
+    QTest::addColumn<QList<double>>("songs");
+    QTest::addColumn<int>("lateAt");    // ms at which a 6 s song is added, -1 = none
+    QTest::addColumn<int>("endsAt");    // -1 = not checked
+    QTest::addColumn<bool>("gapless");  // no gap > 50 ms below -50 dBFS in the output
     // A is too short for its thresholds, so B follows as soon as A's fade-in is complete (8.08 s,
     // next tick 8.1 s) and plays to its own end.
     QTest::newRow("two short songs") << QList<double>{14, 14} << -1 << 8100 + 14000 << true;
@@ -261,6 +262,10 @@ void TestDeck::evening_data() {
         << QList<double>{30, 3} << -1 << 30000 << false;
     // 4 s before A ends, well past its fade point: faded in at once.
     QTest::newRow("entry added in the last 12 s") << QList<double>{20} << 16000 << -1 << true;
+    // B's file loses all but its first second while it is faded in, as one on a drive that goes
+    // away would; C follows once B's fade-in is complete.
+    QTest::newRow("song cut short inside its fade-in")
+        << QList<double>{30, -30, 30} << -1 << -1 << false;
     QTest::newRow("broken entries passed over")
         << QList<double>{30, 30, 0, 0, 30} << -1 << -1 << true;
     // Each 40 s song starts 12 s before the end of the one before.
@@ -281,15 +286,21 @@ void TestDeck::evening() {
     QFile broken(f.folder.filePath("broken.wav"));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("RIFF, but nothing that decodes"));
     broken.close();
-    QStringList titles;
+    QStringList titles, cut;
     for (int i = 0; i < songs.size(); ++i) {
         const QString title = QStringLiteral("Song %1").arg(i);
-        const bool good = songs[i] > 0;
-        f.add(good ? f.tone(title + ".wav", songs[i], 200 + 5 * i, 8000) : broken.fileName(),
+        const bool good = songs[i] != 0;
+        f.add(good ? f.tone(title + ".wav", std::abs(songs[i]), 200 + 5 * i, 8000)
+                   : broken.fileName(),
               title);
         if (good) titles << title;
+        if (songs[i] < 0) cut << title;
     }
     Log log(f);
+    for (int i = 0; i < 2; ++i)
+        QObject::connect(&f.desk->deck(i), &Deck::fadeStarted, [&](const QString& title) {
+            if (cut.contains(title)) QFile::resize(f.folder.filePath(title + ".wav"), 16000);
+        });
     f.desk->deck1().cmdPlay();  // what a user does to start an evening: Play, then Mix now
     f.desk->deck1().cmdMix();
     if (lateAt >= 0) {

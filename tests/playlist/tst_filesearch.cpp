@@ -65,6 +65,9 @@ private slots:
         row("empty piece kept", example, "*.ogg;", true, "sub/d.ogg");
         row("no patterns", example, "", true, "");
         row("only separators", example, ";;", true, "");
+        // The pattern loop counts to 32767: a pattern further down the list is never tried.
+        row("last pattern counted", example, QString(32767, u';') + "*.ogg", true, "sub/d.ogg");
+        row("pattern past the counter", example, QString(32768, u';') + "*.ogg", true, "");
         // Upper-cased ordinal order: "_" (0x5F) sorts after the letters, digits before them.
         row("name order", "b.mp3|_x.mp3|A.mp3|Z.wav|1.ogg|a b.wma", kAudioPatterns, true,
             "1.ogg|a b.wma|A.mp3|b.mp3|Z.wav|_x.mp3");

@@ -147,24 +147,46 @@ private slots:
         QCOMPARE(readAll(file), QByteArray("a\r\n/a\r\nc d\r\n/c\r\n"));
         QCOMPARE(dialogs.messages.size(), 1);
     }
-    void saveIntoReadOnlyFolderKeepsOldFile() {
+    void failedSaveKeepsOldFile_data() {
+        QTest::addColumn<bool>("fullDisk");  // else a read-only folder
+        QTest::newRow("read-only folder") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void failedSaveKeepsOldFile() {
+        QFETCH(bool, fullDisk);
         QTemporaryDir dir;
-        const QString sub = dir.filePath("ro");
+        const QString sub = dir.filePath("target");
         QVERIFY(QDir().mkdir(sub));
+        // A small file system of its own to fill; only root can make one.
+        if (fullDisk && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", sub}))
+            QSKIP("cannot mount a small file system here");
+        const auto cleanup = qScopeGuard([&] {
+            if (fullDisk) QProcess::execute("umount", {sub});
+        });
         const QString file = sub + "/list.kvl";
         const QByteArray old("old\r\n/old.mp3\r\n");
         QVERIFY(writeAll(file, old));
         ScriptedDialogs dialogs;
         Playlist list;
-        list.append("new", "/new.mp3");
-        // No file can be made in it, also for root (which ignores permissions).
-        QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        const bool immutable = ::geteuid() == 0 && QProcess::execute("chattr", {"+i", sub}) == 0;
-        QFile probe(sub + "/probe");
-        const bool writable = probe.open(QIODevice::WriteOnly);
-        if (!writable) SaveList(list, file, dialogs);
-        if (immutable) QProcess::execute("chattr", {"-i", sub});
-        QFile::setPermissions(sub, QFile::permissions(sub) | QFileDevice::WriteOwner);
+        for (int i = 0; i < (fullDisk ? 2000 : 1); ++i)
+            list.append(QStringLiteral("new %1").arg(i),
+                        QStringLiteral("/music/new %1.mp3").arg(i));
+        bool writable = false;
+        if (fullDisk) {
+            writeAll(sub + "/filler", QByteArray(60 * 1024, 'x'));  // what fits of it
+            SaveList(list, file, dialogs);
+            QFile::remove(sub + "/filler");
+        } else {
+            // No file can be made in it, also for root (which ignores permissions).
+            QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            const bool immutable =
+                ::geteuid() == 0 && QProcess::execute("chattr", {"+i", sub}) == 0;
+            QFile probe(sub + "/probe");
+            writable = probe.open(QIODevice::WriteOnly);
+            if (!writable) SaveList(list, file, dialogs);
+            if (immutable) QProcess::execute("chattr", {"-i", sub});
+            QFile::setPermissions(sub, QFile::permissions(sub) | QFileDevice::WriteOwner);
+        }
         if (writable) QSKIP("cannot make a read-only folder here");
         QCOMPARE(readAll(file), old);
         QCOMPARE(dialogs.messages.size(), 1);

@@ -15,6 +15,10 @@ QWidget* owner() {
     return QApplication::activeWindow();
 }
 
+// The filter list shows each label as written ("WAV files (*.wav)"), not the label followed by
+// the patterns Qt needs to see.
+constexpr QFileDialog::Options kShowLabelsOnly = QFileDialog::HideNameFilterDetails;
+
 }  // namespace
 
 QString QtDialogs::qtFilter(const QString& filter) {
@@ -57,8 +61,11 @@ void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
 QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bool multiple) {
     if (unattended_) return {};
     const QString f = qtFilter(filter);
-    if (multiple) return QFileDialog::getOpenFileNames(owner(), title, QString(), f);
-    const QString file = QFileDialog::getOpenFileName(owner(), title, QString(), f);
+    if (multiple)
+        return QFileDialog::getOpenFileNames(owner(), title, QString(), f, nullptr,
+                                             kShowLabelsOnly);
+    const QString file =
+        QFileDialog::getOpenFileName(owner(), title, QString(), f, nullptr, kShowLabelsOnly);
     return file.isEmpty() ? QStringList{} : QStringList{file};
 }
 
@@ -66,7 +73,7 @@ QString QtDialogs::saveFile(const QString& title, const QString& filter) {
     if (unattended_) return {};
     // The old save box did not ask before replacing a file.
     return QFileDialog::getSaveFileName(owner(), title, QString(), qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        QFileDialog::DontConfirmOverwrite | kShowLabelsOnly);
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& initialFolder) {
