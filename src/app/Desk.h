@@ -86,12 +86,6 @@ public:
     MasterVolume masterVolume{systemMixer, dialogs};
     // Start-up: the mixer opens once and stays open for the life of the desk.
     void OpenSystemMixer() { masterVolume.OpenSystemMixer(); }
-    // The deck the tempo, pitch and rate menu commands act on: the playing one, else none.
-    SoundControls* playingSoundControls() {
-        if (state.Deck1Playing) return &soundControls;
-        if (state.Deck2Playing) return &soundControls2;
-        return nullptr;
-    }
 
     // --- samples ---
     Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -36,6 +37,7 @@ constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
 constexpr std::int64_t kStartGraceNs = 4'000'000'000;
 constexpr auto kSupervisorTick = std::chrono::milliseconds(100);
 constexpr auto kReopenSpacing = std::chrono::seconds(1);
+constexpr auto kTeardownLimit = std::chrono::seconds(2);
 
 struct StreamCloser {
     void operator()(PaStream* s) const {
@@ -272,17 +274,31 @@ void Engine::Impl::startOutput() {
     }
 }
 
-void Engine::Impl::stopOutput() {
-    if (!output) return;
+bool Engine::Impl::stopOutput() {
+    if (!output) return true;
     {
         std::lock_guard lock(output->mutex);
         output->quit = true;
     }
     output->wake.notify_all();
-    if (output->supervisor.joinable()) output->supervisor.join();
-    output->stopPacer();
-    output->stream.reset();
-    output->pa.reset();
+    // A sound server that hangs (stopped, not dead) holds PortAudio's teardown for as long as it
+    // hangs. The program must still be able to exit, so the teardown gets a limited time and is
+    // otherwise left running on its own with everything it touches.
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::thread teardown([o = output.get(), finished = std::move(finished)]() mutable {
+        if (o->supervisor.joinable()) o->supervisor.join();
+        o->stopPacer();
+        o->stream.reset();
+        o->pa.reset();
+        finished.set_value();
+    });
+    if (done.wait_for(kTeardownLimit) == std::future_status::ready) {
+        teardown.join();
+        return true;
+    }
+    teardown.detach();
+    return false;
 }
 
 void Engine::Impl::ensureOutput() {

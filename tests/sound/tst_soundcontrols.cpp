@@ -29,9 +29,10 @@ using Sent = QList<QPair<int, int>>;
 class RecordingMixer final : public MixerLayer {
 public:
     int level = 0;
+    bool found = true;
     Sent sent;
     bool Open() override { return true; }
-    bool FindSpeakerVolumeControl() override { return true; }
+    bool FindSpeakerVolumeControl() override { return found; }
     int ReadMixerLevel() override { return level; }
     bool SetMixerStereoLevel(int left, int right) override {
         sent.append({left, right});
@@ -76,7 +77,8 @@ private slots:
     void levelsAndLabels();
     void linkedPairsSettle_data();
     void linkedPairsSettle();
-    void unreadableLevelSendsNothingUntilVolumeMoves();
+    void startWithoutALevel_data();
+    void startWithoutALevel();
     void panelButtons_data();
     void panelButtons();
     void panelFitsItsPlace();
@@ -215,17 +217,32 @@ void SoundControlsTest::linkedPairsSettle() {
 }
 
 // A failed read leaves no valid volume: the speakers keep their level while only the balance
-// moves, and the first volume move sends again.
-void SoundControlsTest::unreadableLevelSendsNothingUntilVolumeMoves() {
+// moves, and the first volume move sends again. A mixer without a volume control starts at 0.
+void SoundControlsTest::startWithoutALevel_data() {
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("master");  // after start-up
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<Sent>("balanceSends");
+    QTest::newRow("level unreadable") << true << -1 << "" << Sent{};
+    QTest::newRow("no volume control") << false << 0 << "0" << Sent{{0, 0}, {0, 0}};
+}
+
+void SoundControlsTest::startWithoutALevel() {
+    QFETCH(bool, found);
+    QFETCH(int, master);
+    QFETCH(QString, toolTip);
+    QFETCH(Sent, balanceSends);
     Panels p;
     p.mixer.level = -1;
+    p.mixer.found = found;
     p.master.OpenSystemMixer();
-    QCOMPARE(p.master.masterVolume, -1);
+    QCOMPARE(p.master.masterVolume, master);
     QCOMPARE(p.master.sldVolume.Value(), 0);
+    QCOMPARE(p.master.sldVolume2.ToolTipText(), toolTip);
     p.master.sldBalance.SetValue(50);
     QCOMPARE(p.master.lblBalanceLeft2.Caption(), QStringLiteral("25%"));
     QCOMPARE(p.master.sldBalance2.Value(), 50);
-    QVERIFY(p.mixer.sent.isEmpty());
+    QCOMPARE(p.mixer.sent, balanceSends);
     p.master.sldVolume.SetValue(40000);
     QCOMPARE(p.mixer.sent.last(), qMakePair(20000, 40000));
     QVERIFY(p.dialogs.messages.isEmpty());

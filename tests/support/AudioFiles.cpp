@@ -344,6 +344,10 @@ bool PrivateSoundServer::start() {
     return false;
 }
 
+void PrivateSoundServer::freeze() {
+    if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
 void PrivateSoundServer::kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);

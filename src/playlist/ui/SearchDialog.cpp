@@ -34,6 +34,8 @@ SearchDialog::SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent
     lstFoundAudios_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstFoundAudios_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstFoundAudios_->setUniformItemSizes(true);
+    // A long path keeps its file name in sight.
+    lstFoundAudios_->setTextElideMode(Qt::ElideMiddle);
     cmdAddSelected_ = new QPushButton(QStringLiteral("Add selected audio files"), this);
     cmdAddSelected_->setObjectName(QStringLiteral("cmdAddSelected"));
     cmdAddAll_ = new QPushButton(QStringLiteral("Add all audio files"), this);
