@@ -93,6 +93,18 @@ void TestEngine::positionFollowsSeekAndPause() {
     QCOMPARE(player.Position(), 100);
     engine.renderOffline(441);
     QCOMPARE(player.Position(), 110);
+    // Past either end: the position is clamped, and at the end the song is over at once.
+    player.SetPosition(-5);
+    QCOMPARE(player.Position(), 0);
+    player.SetPosition(99999);
+    QCOMPARE(player.Position(), 3000);
+    engine.renderOffline(441);
+    QCOMPARE(player.Status(), audio::Player::kEnded);
+    // Stop as the decks do it: Pause, then one millisecond.
+    player.Pause();
+    player.SetPosition(1);
+    QCOMPARE(player.Status(), audio::Player::kStopped);
+    QCOMPARE(player.Position(), 1);
 }
 
 void TestEngine::seekLandsOnTheFrame_data() {
