@@ -100,7 +100,15 @@ void TestEngine::positionFollowsSeekAndPause() {
     QCOMPARE(player.Position(), 3000);
     engine.renderOffline(441);
     QCOMPARE(player.Status(), audio::Player::kEnded);
+    // A seek after the end rewinds the song without starting it again.
+    player.SetPosition(0);
+    engine.renderOffline(441);
+    QCOMPARE(player.Status(), audio::Player::kStopped);
+    QCOMPARE(player.Position(), 0);
     // Stop as the decks do it: Pause, then one millisecond.
+    player.Play();
+    engine.renderOffline(441);
+    QCOMPARE(player.Status(), audio::Player::kPlaying);
     player.Pause();
     player.SetPosition(1);
     QCOMPARE(player.Status(), audio::Player::kStopped);
