@@ -21,8 +21,6 @@ private slots:
     void durationInWholeSeconds_data();
     void durationInWholeSeconds();
     void sampleChannels();
-    void badFilesDoNotOpen_data();
-    void badFilesDoNotOpen();
 };
 
 void TestEngine::lengthIsExact_data() {
@@ -220,35 +218,6 @@ void TestEngine::sampleChannels() {
     QCOMPARE(findFree(dmcSample), 0);
     engine.renderOffline(4410 * 2);
     QCOMPARE(findFree(dmcSample), 1);
-}
-
-void TestEngine::badFilesDoNotOpen_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("missing") << QByteArray() << "nothing-here.mp3";
-    QTest::newRow("empty") << QByteArray("") << "empty.wav";
-    QTest::newRow("text") << QByteArray("this is not a song\n").repeated(200) << "notes.mp3";
-    QTest::newRow("header only") << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16) << "cut.wav";
-}
-
-void TestEngine::badFilesDoNotOpen() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, name);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(name);
-    if (name != "nothing-here.mp3") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
-    audio::Engine engine({.output = audio::OutputKind::Offline});
-    audio::Player player(engine);
-    player.SetFileName(path.toStdString());
-    QVERIFY(player.Open() != 0);
-    player.Play();
-    engine.renderOffline(4410);
-    QCOMPARE(player.Status(), audio::Player::kStopped);
-    QCOMPARE(player.Length(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
