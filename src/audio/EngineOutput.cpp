@@ -17,6 +17,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "audio/EngineImpl.h"
@@ -49,35 +50,41 @@ using StreamPtr = std::unique_ptr<PaStream, StreamCloser>;
 
 // PortAudio's ALSA host aborts the whole process (a failed assertion while listing devices)
 // when the ALSA configuration cannot be read, as for a user who may not read the sound
-// server's folder. Whether it survives is tried once in a child process; if it does not, the
+// server's folder. Whether it survives is tried in a child process; if it does not, the
 // program runs on the Null output instead of dying.
 bool portAudioSurvivesInit() {
-    static const bool survives = [] {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child < 0) return true;  // cannot tell: take the chance
-        if (child == 0) {
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            if (devnull >= 0) {
-                ::dup2(devnull, 1);
-                ::dup2(devnull, 2);
-            }
-            const bool ok = Pa_Initialize() == paNoError;
-            if (ok) Pa_Terminate();
-            ::_exit(ok ? 0 : 1);
+    // Known once the probe has run to an end; a probe that hangs (a sound server that does not
+    // answer) decides nothing, so the next reopen asks again once the server may be back.
+    static std::mutex probing;
+    static std::optional<bool> known;
+    std::lock_guard lock(probing);
+    if (known) return *known;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return true;  // cannot tell: take the chance
+    if (child == 0) {
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
         }
-        int status = 0;
-        for (int waited = 0; waited < 5000; waited += 10) {
-            const pid_t r = ::waitpid(child, &status, WNOHANG);
-            if (r == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            if (r < 0) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const bool ok = Pa_Initialize() == paNoError;
+        if (ok) Pa_Terminate();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0; waited < 5000; waited += 10) {
+        const pid_t r = ::waitpid(child, &status, WNOHANG);
+        if (r == child) {
+            known = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            return *known;
         }
-        ::kill(child, SIGKILL);  // hung in the probe: no device for us
-        ::waitpid(child, &status, 0);
-        return false;
-    }();
-    return survives;
+        if (r < 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);  // hung in the probe: no device for now
+    ::waitpid(child, &status, 0);
+    return false;
 }
 
 // Pa_Initialize / Pa_Terminate as one owner. Probing the hosts makes ALSA and JACK print

@@ -56,6 +56,7 @@ class TestLiveOutput : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void serverHungAtStartIsFoundOnPlay();  // first: the process's first look at the device
     void playedToneIsHeard();
     void serverLossFallsBackToNull_data();
     void serverLossFallsBackToNull();
@@ -70,6 +71,23 @@ void TestLiveOutput::initTestCase() {
         QFAIL("needs real output: run under scripts/with-test-audio");
     tone_ = dir_.filePath("tone.wav");
     QVERIFY(makeTone(tone_, {.seconds = 30.0, .frequency = 440}));
+}
+
+void TestLiveOutput::serverHungAtStartIsFoundOnPlay() {
+    PrivateSoundServer server;
+    QVERIFY2(server.start(), "could not start a private sound server");
+    ScopedEnv env("PULSE_SERVER", server.server().toLocal8Bit());
+    server.freeze();
+    audio::Engine engine;
+    QVERIFY(engine.onNullOutput());
+    // The server answers again; the next Play finds it.
+    server.thaw();
+    audio::Player player(engine);
+    player.SetFileName(tone_.toStdString());
+    QCOMPARE(player.Open(), 0);
+    player.Play();
+    for (int t = 0; t < 5000 && engine.onNullOutput(); t += 50) sleepMs(50);
+    QCOMPARE(engine.outputKind(), audio::OutputKind::Device);
 }
 
 void TestLiveOutput::playedToneIsHeard() {
