@@ -98,12 +98,14 @@ Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(o
 }
 
 Engine::~Engine() {
-    impl_->stopOutput();
+    const bool stopped = impl_->stopOutput();
     // A run that ran the device dry says so once at exit (soak runs ask for the count always).
     const auto dry = underruns();
     if (dry > 0 || std::getenv("VANTREL_AUDIO_STATS"))
         std::fprintf(stderr, "vantrel: sound output underruns: %lld\n",
                      static_cast<long long>(dry));
+    // The teardown left running still uses the engine's state: it is left to it, not freed.
+    if (!stopped) static_cast<void>(impl_.release());
 }
 
 void Engine::render(float* out, int frames) noexcept {

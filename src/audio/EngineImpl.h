@@ -166,7 +166,7 @@ struct Engine::Impl {
 
     // Output management (EngineOutput.cpp).
     void startOutput();
-    void stopOutput();
+    bool stopOutput();    // false: a hung device still holds its teardown, which runs on alone
     void ensureOutput();  // reopens the device after a failure, on the next Play
     void noteCallback(double seconds, bool underflow, double latencySeconds) noexcept;
 

@@ -15,7 +15,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "audio/EngineImpl.h"
@@ -36,6 +38,7 @@ constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
 constexpr std::int64_t kStartGraceNs = 4'000'000'000;
 constexpr auto kSupervisorTick = std::chrono::milliseconds(100);
 constexpr auto kReopenSpacing = std::chrono::seconds(1);
+constexpr auto kTeardownLimit = std::chrono::seconds(2);
 
 struct StreamCloser {
     void operator()(PaStream* s) const {
@@ -47,35 +50,41 @@ using StreamPtr = std::unique_ptr<PaStream, StreamCloser>;
 
 // PortAudio's ALSA host aborts the whole process (a failed assertion while listing devices)
 // when the ALSA configuration cannot be read, as for a user who may not read the sound
-// server's folder. Whether it survives is tried once in a child process; if it does not, the
+// server's folder. Whether it survives is tried in a child process; if it does not, the
 // program runs on the Null output instead of dying.
 bool portAudioSurvivesInit() {
-    static const bool survives = [] {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child < 0) return true;  // cannot tell: take the chance
-        if (child == 0) {
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            if (devnull >= 0) {
-                ::dup2(devnull, 1);
-                ::dup2(devnull, 2);
-            }
-            const bool ok = Pa_Initialize() == paNoError;
-            if (ok) Pa_Terminate();
-            ::_exit(ok ? 0 : 1);
+    // Known once the probe has run to an end; a probe that hangs (a sound server that does not
+    // answer) decides nothing, so the next reopen asks again once the server may be back.
+    static std::mutex probing;
+    static std::optional<bool> known;
+    std::lock_guard lock(probing);
+    if (known) return *known;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return true;  // cannot tell: take the chance
+    if (child == 0) {
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
         }
-        int status = 0;
-        for (int waited = 0; waited < 5000; waited += 10) {
-            const pid_t r = ::waitpid(child, &status, WNOHANG);
-            if (r == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            if (r < 0) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const bool ok = Pa_Initialize() == paNoError;
+        if (ok) Pa_Terminate();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0; waited < 5000; waited += 10) {
+        const pid_t r = ::waitpid(child, &status, WNOHANG);
+        if (r == child) {
+            known = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            return *known;
         }
-        ::kill(child, SIGKILL);  // hung in the probe: no device for us
-        ::waitpid(child, &status, 0);
-        return false;
-    }();
-    return survives;
+        if (r < 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);  // hung in the probe: no device for now
+    ::waitpid(child, &status, 0);
+    return false;
 }
 
 // Pa_Initialize / Pa_Terminate as one owner. Probing the hosts makes ALSA and JACK print
@@ -272,17 +281,31 @@ void Engine::Impl::startOutput() {
     }
 }
 
-void Engine::Impl::stopOutput() {
-    if (!output) return;
+bool Engine::Impl::stopOutput() {
+    if (!output) return true;
     {
         std::lock_guard lock(output->mutex);
         output->quit = true;
     }
     output->wake.notify_all();
-    if (output->supervisor.joinable()) output->supervisor.join();
-    output->stopPacer();
-    output->stream.reset();
-    output->pa.reset();
+    // A sound server that hangs (stopped, not dead) holds PortAudio's teardown for as long as it
+    // hangs. The program must still be able to exit, so the teardown gets a limited time and is
+    // otherwise left running on its own with everything it touches.
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::thread teardown([o = output.get(), finished = std::move(finished)]() mutable {
+        if (o->supervisor.joinable()) o->supervisor.join();
+        o->stopPacer();
+        o->stream.reset();
+        o->pa.reset();
+        finished.set_value();
+    });
+    if (done.wait_for(kTeardownLimit) == std::future_status::ready) {
+        teardown.join();
+        return true;
+    }
+    teardown.detach();
+    return false;
 }
 
 void Engine::Impl::ensureOutput() {

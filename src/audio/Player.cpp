@@ -95,6 +95,8 @@ int Player::Position() const {
 void Player::SetPosition(int ms) {
     Impl& d = *impl_;
     if (!d.loaded) return;
+    // A song that has played to its end no longer plays: a seek rewinds it without starting it.
+    if (Status() == kEnded) d.core->playing.store(false, std::memory_order_release);
     d.seekTo(std::clamp(ms, 0, d.lengthMs));
 }
 

@@ -245,6 +245,13 @@ void Deck::MixAndPlay() {
     ranOut_ = false;
     desk_.setDeck2InFront(index_ == 1);
     display.fraPlayer.SetCaption(kMixingCaption);
+    // A fade the other way (Mix now pressed again on the front panel) gives way to this one: two
+    // fades into each other's deck would each complete by cueing the deck that the other one is
+    // still bringing in, and leave both silent.
+    if (other().tmrMix->Enabled()) {
+        other().tmrMix->SetEnabled(false);
+        other().display.fraPlayer.SetCaption(kPanelCaption);
+    }
     tmrPosition->SetEnabled(true);
     // A fade starts with the design interval; its ticks then take the mixing interval.
     tmrMix->SetInterval(kMixFirstInterval);

@@ -30,6 +30,7 @@ bool Playlist::insert(int i, const QString& title, const QString& path) {
     beginInsertRows(QModelIndex(), i, i);
     entries_.insert(i, Entry{title, path});
     endInsertRows();
+    if (dragIndex_ >= i) ++dragIndex_;
     if (selected_ >= i) setSelected(selected_ + 1);
     return true;
 }
@@ -39,6 +40,11 @@ void Playlist::removeAt(int i) {
     beginRemoveRows(QModelIndex(), i, i);
     entries_.removeAt(i);
     endRemoveRows();
+    // An entry held by the mouse follows edits made meanwhile (the mixer takes the top one).
+    if (dragIndex_ == i)
+        dragIndex_ = -1;
+    else if (dragIndex_ > i)
+        --dragIndex_;
     if (selected_ == i)
         setSelected(-1);
     else if (selected_ > i)
@@ -51,14 +57,14 @@ void Playlist::move(int from, int to) {
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
     entries_.move(from, to);
     endMoveRows();
-    int s = selected_;
-    if (s == from)
-        s = to;
-    else if (from < s && s <= to)
-        --s;
-    else if (to <= s && s < from)
-        ++s;
-    setSelected(s);
+    const auto follow = [from, to](int s) {
+        if (s == from) return to;
+        if (from < s && s <= to) return s - 1;
+        if (to <= s && s < from) return s + 1;
+        return s;
+    };
+    dragIndex_ = follow(dragIndex_);
+    setSelected(follow(selected_));
 }
 
 void Playlist::clear() {
@@ -66,6 +72,7 @@ void Playlist::clear() {
     beginResetModel();
     entries_.clear();
     endResetModel();
+    dragIndex_ = -1;
     setSelected(-1);
 }
 

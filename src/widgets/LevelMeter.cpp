@@ -15,12 +15,13 @@ namespace {
 
 // The width in pixels a level uncovers on a meter of the given inner width.
 int uncoveredWidth(int innerWidth, float x) {
-    // Single precision throughout, as the level is a single; the width rounds halves to even.
-    const float unit = float(innerWidth) / 99.0f;
+    // The level stays a single through the curve; the unit and the width are doubles, and the
+    // width rounds halves to even.
+    const double unit = double(innerWidth) / 99.0;
     if (x >= 0) x = float(std::pow(1.0 - std::abs(1.0 - double(x)), 5) * 99.0);
-    const float w = unit * x;
+    const double w = unit * double(x);
     if (!(w > 0)) return 0;
-    return int(std::min(std::nearbyint(w), float(innerWidth)));
+    return int(std::min(std::nearbyint(w), double(innerWidth)));
 }
 
 }  // namespace

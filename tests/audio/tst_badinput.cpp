@@ -76,6 +76,17 @@ void TestBadInput::brokenFilesEndCleanly_data() {
         for (char& c : garbage) c = char(std::uniform_int_distribution<int>(0, 255)(random));
         add(QStringLiteral("noise"), original.left(16) + garbage);
     }
+    // Not songs at all.
+    QTest::newRow("missing") << dir_.filePath("nothing-here.mp3");
+    for (const auto& [name, bytes] :
+         {std::pair{"empty.wav", QByteArray()},
+          {"notes.mp3", QByteArray("this is not a song\n").repeated(200)},
+          {"header-only.wav", QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16)}}) {
+        QFile f(dir_.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        QTest::newRow(name) << f.fileName();
+    }
 }
 
 void TestBadInput::brokenFilesEndCleanly() {
@@ -96,7 +107,9 @@ void TestBadInput::brokenFilesEndCleanly() {
         QVERIFY2(player.Status() != audio::Player::kPlaying, "still playing past its end");
     } else {
         QCOMPARE(player.Length(), 0);
+        player.Play();
         out = renderOffline(engine, 500);
+        QCOMPARE(player.Status(), audio::Player::kStopped);
     }
     // The other deck never went quiet.
     QCOMPARE(other.Status(), audio::Player::kPlaying);

@@ -56,7 +56,9 @@ class TestLiveOutput : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void serverHungAtStartIsFoundOnPlay();  // first: the process's first look at the device
     void playedToneIsHeard();
+    void serverLossFallsBackToNull_data();
     void serverLossFallsBackToNull();
 
 private:
@@ -69,6 +71,23 @@ void TestLiveOutput::initTestCase() {
         QFAIL("needs real output: run under scripts/with-test-audio");
     tone_ = dir_.filePath("tone.wav");
     QVERIFY(makeTone(tone_, {.seconds = 30.0, .frequency = 440}));
+}
+
+void TestLiveOutput::serverHungAtStartIsFoundOnPlay() {
+    PrivateSoundServer server;
+    QVERIFY2(server.start(), "could not start a private sound server");
+    ScopedEnv env("PULSE_SERVER", server.server().toLocal8Bit());
+    server.freeze();
+    audio::Engine engine;
+    QVERIFY(engine.onNullOutput());
+    // The server answers again; the next Play finds it.
+    server.thaw();
+    audio::Player player(engine);
+    player.SetFileName(tone_.toStdString());
+    QCOMPARE(player.Open(), 0);
+    player.Play();
+    for (int t = 0; t < 5000 && engine.onNullOutput(); t += 50) sleepMs(50);
+    QCOMPARE(engine.outputKind(), audio::OutputKind::Device);
 }
 
 void TestLiveOutput::playedToneIsHeard() {
@@ -117,38 +136,57 @@ void TestLiveOutput::playedToneIsHeard() {
     keepOnFailure("live-tone", heard);
 }
 
+void TestLiveOutput::serverLossFallsBackToNull_data() {
+    QTest::addColumn<bool>("frozen");  // the server hangs instead of going away
+    QTest::newRow("killed") << false;
+    QTest::newRow("frozen") << true;
+}
+
 void TestLiveOutput::serverLossFallsBackToNull() {
+    QFETCH(bool, frozen);
     auto server = std::make_unique<PrivateSoundServer>();
     QVERIFY2(server->start(), "could not start a private sound server");
     ScopedEnv env("PULSE_SERVER", server->server().toLocal8Bit());
 
-    audio::Engine engine;
-    QVERIFY2(waitForSteadyDevice(engine, 8000), "the device never ran");
-    audio::Player player(engine);
-    player.SetFileName(tone_.toStdString());
-    QCOMPARE(player.Open(), 0);
-    player.Play();
+    auto engine = std::make_unique<audio::Engine>();
+    QVERIFY2(waitForSteadyDevice(*engine, 8000), "the device never ran");
+    auto player = std::make_unique<audio::Player>(*engine);
+    player->SetFileName(tone_.toStdString());
+    QCOMPARE(player->Open(), 0);
+    player->Play();
     sleepMs(500);
-    server->kill();
+    if (frozen)
+        server->freeze();
+    else
+        server->kill();
 
-    for (int t = 0; t < 3000 && !engine.onNullOutput(); t += 50) sleepMs(50);
-    QVERIFY2(engine.onNullOutput(), "still waiting on a dead device");
-    const int before = player.Position();
+    for (int t = 0; t < 3000 && !engine->onNullOutput(); t += 50) sleepMs(50);
+    QVERIFY2(engine->onNullOutput(), "still waiting on a dead device");
+    const int before = player->Position();
     sleepMs(500);
-    const int after = player.Position();
-    QCOMPARE(player.Status(), audio::Player::kPlaying);
+    const int after = player->Position();
+    QCOMPARE(player->Status(), audio::Player::kPlaying);
     QVERIFY2(after - before >= 400 && after - before <= 600,
              qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
 
+    if (frozen) {
+        // The hung server holds the old stream's teardown; quitting must not wait for it.
+        QElapsedTimer quit;
+        quit.start();
+        player.reset();
+        engine.reset();
+        QVERIFY2(quit.elapsed() < 3000, qPrintable(QString::number(quit.elapsed())));
+        return;
+    }
     // A server again, and the next Play finds it.
     server = std::make_unique<PrivateSoundServer>();
     QVERIFY(server->start());
     ScopedEnv again("PULSE_SERVER", server->server().toLocal8Bit());
-    player.Pause();
-    player.Play();
-    for (int t = 0; t < 5000 && engine.onNullOutput(); t += 50) sleepMs(50);
-    QCOMPARE(engine.outputKind(), audio::OutputKind::Device);
-    QCOMPARE(player.Status(), audio::Player::kPlaying);
+    player->Pause();
+    player->Play();
+    for (int t = 0; t < 5000 && engine->onNullOutput(); t += 50) sleepMs(50);
+    QCOMPARE(engine->outputKind(), audio::OutputKind::Device);
+    QCOMPARE(player->Status(), audio::Player::kPlaying);
 }
 
 QTEST_GUILESS_MAIN(TestLiveOutput)

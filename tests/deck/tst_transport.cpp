@@ -120,6 +120,35 @@ private slots:
             QVERIFY2(length > 2600 && length < 2800, qPrintable(QString::number(length)));
     }
 
+    void mixIntervalButtons_data() {
+        QTest::addColumn<int>("deck");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("button");  // 1 up, -1 down, 0 reset
+        QTest::addColumn<int>("to");
+        QTest::newRow("up at 14 stays") << 0 << 14 << 1 << 14;
+        QTest::newRow("up at 13") << 1 << 13 << 1 << 14;
+        QTest::newRow("down at 2 stays") << 1 << 2 << -1 << 2;
+        QTest::newRow("down at 3") << 0 << 3 << -1 << 2;
+        QTest::newRow("reset") << 1 << 13 << 0 << 8;
+    }
+    void mixIntervalButtons() {
+        QFETCH(int, deck);
+        QFETCH(int, from);
+        QFETCH(int, button);
+        QFETCH(int, to);
+        DeskFixture f;
+        Deck& d = f.desk->deck(deck);
+        d.sldMixInterval.SetValue(from);
+        button > 0   ? d.cmdMixIntervalUp()
+        : button < 0 ? d.cmdMixIntervalDown()
+                     : d.cmdMixIntervalReset();
+        for (int i = 0; i < 2; ++i) {  // the two sliders and labels are one setting
+            QCOMPARE(f.desk->deck(i).sldMixInterval.Value(), to);
+            QCOMPARE(f.desk->deck(i).lblMixingInterval.Caption(),
+                     QString::number(to) + QStringLiteral(" seconds"));
+        }
+    }
+
     void intervalChangeMidFade() {
         DeskFixture f;
         f.add(f.tone("a.wav", 30.0), "A");
@@ -170,6 +199,24 @@ private slots:
         QVERIFY(f.runUntil([&] { return f.desk->state.Deck2Playing; }, 20000));
         QCOMPARE(f.desk->playlist.title(0), QStringLiteral("D"));
         QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
+    }
+
+    void mixBackDuringAFade() {
+        DeskFixture f;
+        for (const char* n : {"A", "B", "C", "D"})
+            f.add(f.tone(QStringLiteral("%1.wav").arg(n), 30.0), QString::fromLatin1(n));
+        Deck& one = playFirst(f);
+        Deck& two = f.desk->deck2();
+        one.cmdMix();
+        f.advance(80 + 30 * 80);
+        two.cmdMix();  // the front panel's Mix now again: C into deck 1 takes over from B
+        QVERIFY(!two.fading());
+        QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
+        QVERIFY(f.runUntil([&] { return f.desk->state.Deck1Playing && !one.fading(); }, 20000));
+        // The evening goes on: D follows C, and the decks stop only once it has played.
+        QVERIFY(f.runUntil([&] { return f.desk->state.MixTitle2 == QLatin1String("D"); }, 60000));
+        QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 60000));
+        QCOMPARE(f.desk->playlist.count(), 0);
     }
 
     void reorderedTopEntryIsCuedAgain() {

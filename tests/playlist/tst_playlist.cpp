@@ -51,6 +51,8 @@ private slots:
         row(4, "s0 m s2 m s3 m", "1,2,3,4", 3);
         row(4, "s0 d s1 m u s3 m", "2,1,3,4", 3);
         row(4, "s- d s2 m s0 m u", "3,1,2,4", 0);
+        row(4, "s2 d r0 s2 m u", "2,4,3", 2);  // the held entry, not the one now at its place
+        row(3, "s1 d r1 s0 m u", "1,3", 0);
         // The selection follows its entry through edits by others (the mixer takes the top one).
         row(4, "s2 r0", "2,3,4", 1);
         row(4, "s2 r0 i0", "1003,2,3,4", 2);

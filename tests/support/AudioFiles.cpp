@@ -344,6 +344,14 @@ bool PrivateSoundServer::start() {
     return false;
 }
 
+void PrivateSoundServer::freeze() {
+    if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
+void PrivateSoundServer::thaw() {
+    if (pid_ > 0) ::kill(pid_, SIGCONT);
+}
+
 void PrivateSoundServer::kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);

@@ -98,6 +98,8 @@ public:
 
     bool start();            // true once it answers
     void kill();             // SIGKILL, as a crash would
+    void freeze();           // SIGSTOP: a server that hangs without going away
+    void thaw();             // SIGCONT
     QString server() const;  // for PULSE_SERVER
     QString sink() const { return QStringLiteral("vantrel_private"); }
 

@@ -92,6 +92,7 @@ private slots:
         QTest::newRow("0") << 0.0f << 0;
         QTest::newRow("0.5") << 0.5f << 7;
         QTest::newRow("0.9") << 0.9f << 130;
+        QTest::newRow("exactly a half, to even") << 0.633799613f << 22;  // 22.5 in doubles
         QTest::newRow("1") << 1.0f << 220;
         QTest::newRow("1.5 as 0.5") << 1.5f << 7;
         QTest::newRow("2") << 2.0f << 0;
