@@ -106,7 +106,13 @@ void Deck::startTracking() {
 
 void Deck::SetSoundTouchAudio() {
     player().SetFileName(utf8(audioPath()));
-    if (Open() != 0) return;
+    const bool sounding = player().Status() == audio::Player::kPlaying;
+    if (Open() != 0) {
+        // The failed open has taken the song the deck was playing: for the position tick that
+        // song has run out, and the evening goes on with the next entry.
+        ranOut_ = sounding;
+        return;
+    }
     paused_ = false;
     TickerFill(desk_.playlist.title(desk_.playlist.selected()), kTickerSeparator, 3);
     measure();
@@ -196,11 +202,10 @@ void Deck::positionTick() {
         if (status == audio::Player::kEnded) ranOut_ = true;
         runTriggers();
         // A live song that ran out before its fade point (a decode error, a file shorter than it
-        // was measured) would leave the evening silent: the next entry is mixed in at once.
-        // A stop by the user ("stopped", not "ended") stays a stop, and Play on a deck that
-        // holds no song starts nothing else.
-        if (wasLive && opened_ && ranOut_ && !other().tmrMix->Enabled() &&
-            desk_.playlist.count() > 0)
+        // was measured, a double click on a file that would not open) would leave the evening
+        // silent: the next entry is mixed in at once. A stop by the user ("stopped", not
+        // "ended") stays a stop, and Play on a deck that holds no song starts nothing else.
+        if (wasLive && ranOut_ && !other().tmrMix->Enabled() && desk_.playlist.count() > 0)
             cmdMix();
     }
     const int position = p.Position();

@@ -91,7 +91,7 @@ private:
     const int index_;
     bool paused_ = false;
     bool opened_ = false;  // the last Open succeeded
-    bool ranOut_ = false;  // the song loaded by the last Open has played to its end
+    bool ranOut_ = false;  // the song it was playing has ended (or a failed Open took it)
 };
 
 }  // namespace vantrel

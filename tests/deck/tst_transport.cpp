@@ -219,6 +219,24 @@ private slots:
         QCOMPARE(f.desk->playlist.count(), 0);
     }
 
+    void doubleClickOnABrokenEntry() {
+        DeskFixture f;
+        f.add(f.tone("a.wav", 30.0), "A");
+        f.add(f.tone("c.wav", 30.0), "C");
+        const QString bad = f.folder.filePath("broken.wav");
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("no audio"));
+        file.close();
+        f.add(bad, "Broken");
+        playFirst(f);  // cues C into deck 2
+        f.advance(2000);
+        f.desk->playlist.setSelected(1);
+        f.desk->lstAudioDblClick();  // takes A off deck 1 and opens nothing
+        f.advance(60);
+        QCOMPARE(f.desk->state.MixTitle2, QStringLiteral("C"));
+        QCOMPARE(f.desk->deck2().player().Status(), audio::Player::kPlaying);
+    }
+
     void reorderedTopEntryIsCuedAgain() {
         DeskFixture f;
         f.add(f.tone("a.wav", 20.0), "A");
