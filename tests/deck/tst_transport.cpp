@@ -182,7 +182,13 @@ private slots:
         QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
     }
 
+    void mixNowDuringAFade_data() {
+        QTest::addColumn<int>("pressedOn");  // the deck whose Mix now is pressed again
+        QTest::newRow("deck 1: the fade into deck 2 starts again with C") << 0;
+        QTest::newRow("front deck 2: C into deck 1 takes over from B") << 1;
+    }
     void mixNowDuringAFade() {
+        QFETCH(int, pressedOn);
         DeskFixture f;
         for (const char* n : {"A", "B", "C", "D"})
             f.add(f.tone(QStringLiteral("%1.wav").arg(n), 30.0), QString::fromLatin1(n));
@@ -191,30 +197,19 @@ private slots:
         one.cmdMix();
         f.advance(80 + 30 * 80);
         QVERIFY(two.player().Volume() > 0.3f);
-        one.cmdMix();  // cues C over B and starts the fade again
+        Deck& in = f.desk->deck(1 - pressedOn);
+        f.desk->deck(pressedOn).cmdMix();
         QCOMPARE(f.desk->playlist.count(), 1);
-        QCOMPARE(f.desk->state.MixTitle2, QStringLiteral("C"));
-        QCOMPARE(two.player().Volume(), 0.0f);
-        QCOMPARE(two.tmrMix->Interval(), 80);
-        QVERIFY(f.runUntil([&] { return f.desk->state.Deck2Playing; }, 20000));
+        QCOMPARE(in.mixTitle(), QStringLiteral("C"));
+        QCOMPARE(in.tmrMix->Interval(), 80);
+        QVERIFY(in.fading() && !in.other().fading());
+        QCOMPARE(in.other().display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
+        if (pressedOn == 0) QCOMPARE(two.player().Volume(), 0.0f);
+        QVERIFY(f.runUntil([&] { return in.playing() && !in.fading(); }, 20000));
         QCOMPARE(f.desk->playlist.title(0), QStringLiteral("D"));
-        QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
-    }
-
-    void mixBackDuringAFade() {
-        DeskFixture f;
-        for (const char* n : {"A", "B", "C", "D"})
-            f.add(f.tone(QStringLiteral("%1.wav").arg(n), 30.0), QString::fromLatin1(n));
-        Deck& one = playFirst(f);
-        Deck& two = f.desk->deck2();
-        one.cmdMix();
-        f.advance(80 + 30 * 80);
-        two.cmdMix();  // the front panel's Mix now again: C into deck 1 takes over from B
-        QVERIFY(!two.fading());
-        QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
-        QVERIFY(f.runUntil([&] { return f.desk->state.Deck1Playing && !one.fading(); }, 20000));
+        QCOMPARE(in.other().audioPath(), f.desk->playlist.path(0));
         // The evening goes on: D follows C, and the decks stop only once it has played.
-        QVERIFY(f.runUntil([&] { return f.desk->state.MixTitle2 == QLatin1String("D"); }, 60000));
+        QVERIFY(f.runUntil([&] { return in.other().mixTitle() == QLatin1String("D"); }, 60000));
         QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 60000));
         QCOMPARE(f.desk->playlist.count(), 0);
     }
