@@ -11,7 +11,8 @@ namespace vantrel {
 
 namespace {
 
-// One statement of the old handlers: a failure is logged for the developer and skipped.
+// One start-up or shut-down step: a failure is logged for the developer and skipped, so the
+// steps after it still run.
 template <typename F>
 void step(const char* what, F&& f) {
     try {

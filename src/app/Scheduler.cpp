@@ -97,7 +97,7 @@ std::unique_ptr<Timer> VirtualScheduler::createTimer(int intervalMs, std::functi
 }
 
 void VirtualScheduler::arm(VTimer* t) {
-    // A zero interval would fire forever at one instant; the old timers treated it as off.
+    // A zero interval would fire forever at one instant; such a timer waits at least 1 ms.
     t->due = now_ + std::max(1, t->Interval());
     t->sequence = armSequence_++;
     if (!t->armed) {

@@ -16,7 +16,7 @@ public:
     virtual ~Timer() = default;
     int Interval() const { return interval_; }
     bool Enabled() const { return enabled_; }
-    // Changing the interval of a running timer restarts its countdown, as the old timers did.
+    // Changing the interval of a running timer restarts its countdown.
     virtual void SetInterval(int ms) = 0;
     // Enabling an enabled timer changes nothing; disabling drops the pending tick.
     virtual void SetEnabled(bool on) = 0;

@@ -16,7 +16,7 @@ namespace vantrel {
 
 namespace {
 
-// Counters of the search are 16-bit in the original design: one folder remembers at most this
+// The search counts in 16 bits: one folder remembers at most this
 // many subfolders, and at most kMaxPatternIndex + 1 patterns are tried.
 constexpr int kMaxSubfolders = 32767;
 constexpr int kMaxPatternIndex = 32767;

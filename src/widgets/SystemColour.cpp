@@ -9,7 +9,7 @@ struct Role {
     QPalette::ColorRole role;
 };
 
-// Indexes as the old system colour table numbers them; each maps to the palette role that plays
+// System colour indexes (the n of 0x80000000 | n); each maps to the palette role that plays
 // the same part in a Qt theme.
 constexpr Role kRoles[] = {
     {QPalette::Active, QPalette::Mid},              // 0 scroll bar

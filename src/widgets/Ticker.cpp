@@ -11,7 +11,7 @@ namespace vantrel {
 
 namespace {
 
-// Blank means spaces only, as the old string tests had it; tabs and the like count as text.
+// Blank means spaces only; tabs and the like count as text.
 bool isBlank(const QString& s) {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c == u' '; });
 }

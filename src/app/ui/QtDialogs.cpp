@@ -71,7 +71,7 @@ QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bo
 
 QString QtDialogs::saveFile(const QString& title, const QString& filter) {
     if (unattended_) return {};
-    // The old save box did not ask before replacing a file.
+    // Saving a list replaces an existing file without asking.
     return QFileDialog::getSaveFileName(owner(), title, QString(), qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite | kShowLabelsOnly);
 }

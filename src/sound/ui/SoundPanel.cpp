@@ -109,18 +109,24 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
         addGap();
     }
 
-    // The shared settings; each deck panel shows its own twin of each.
+    // The shared settings; each deck panel shows its own twin of each. Each takes one line,
+    // caption beside the control, so the six settings fit the deck panel's height.
     const bool one = deck_ == 1;
-    addHead(MasterVolume::kVolumeCaption, nullptr);
-    grid->addWidget(addSlider(one ? master.sldVolume : master.sldVolume2,
-                              QStringLiteral("sldVolume"), 655, 6553),
-                    line++, 1);
+    auto* volume = new QHBoxLayout;
+    volume->setContentsMargins(0, 0, 0, 0);
+    volume->setSpacing(4);
+    volume->addWidget(addCaption(MasterVolume::kVolumeCaption));
+    volume->addWidget(addSlider(one ? master.sldVolume : master.sldVolume2,
+                                QStringLiteral("sldVolume"), 655, 6553),
+                      1);
+    grid->addLayout(volume, line++, 0, 1, 4);
     addGap();
 
-    addHead(MasterVolume::kBalanceCaption, nullptr);
     auto* balance = new QHBoxLayout;
     balance->setContentsMargins(0, 0, 0, 0);
     balance->setSpacing(2);
+    balance->addWidget(addCaption(MasterVolume::kBalanceCaption));
+    balance->addSpacing(2);
     QLabel* left = addLabel(one ? master.lblBalanceLeft : master.lblBalanceLeft2,
                             QStringLiteral("lblBalanceLeft"), Qt::AlignRight | Qt::AlignVCenter);
     QLabel* right = addLabel(one ? master.lblBalanceRight : master.lblBalanceRight2,
