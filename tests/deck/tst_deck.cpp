@@ -78,6 +78,7 @@ private slots:
     void evening_data();
     void evening();
     void cuePoints();
+    void renderTool();
 };
 
 void TestDeck::playPauseResumeStop() {
@@ -368,6 +369,42 @@ void TestDeck::cuePoints() {
     f.add(f.tone("b.wav", 30.0), "B");
     two.cmdMix();
     for (int i = 0; i < CuePoints::kCount; ++i) QCOMPARE(cue.CuePositions[i], 0);
+}
+
+void TestDeck::renderTool() {
+    // The playlist form of vantrel-render: four 40 s tones at M = 8 give 124 s, in order, and two
+    // runs give the same file.
+    DeskFixture f;
+    QFile kvl(f.folder.filePath("evening.kvl"));
+    QVERIFY(kvl.open(QIODevice::WriteOnly));
+    for (int hz : {330, 440, 550, 660})
+        kvl.write(QStringLiteral("Tone %1\r\n%2\r\n")
+                      .arg(hz)
+                      .arg(f.tone(QStringLiteral("t%1.wav").arg(hz), 40.0, hz))
+                      .toUtf8());
+    kvl.close();
+    const QString tool = qEnvironmentVariable("VANTREL_BUILD_DIR") + "/vantrel-render";
+    QByteArray first;
+    for (int run = 0; run < 2; ++run) {
+        const QString wav = f.folder.filePath(QStringLiteral("mix%1.wav").arg(run));
+        QString log;
+        QVERIFY(
+            test::runTool(tool, {"--interval", "8", "--log", "--out", wav, kvl.fileName()}, &log));
+        QFile out(wav);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QByteArray bytes = out.readAll();
+        QVERIFY2(qAbs((bytes.size() - 44) / 4 - 124 * 44100) <= 44100 / 2,
+                 qPrintable(QString::number(bytes.size())));
+        if (run == 0) {
+            first = bytes;
+            static const QRegularExpression fade(QStringLiteral("fade  deck \\d  (.*)"));
+            QStringList faded;
+            for (auto it = fade.globalMatch(log); it.hasNext();) faded << it.next().captured(1);
+            QCOMPARE(faded, (QStringList{"Tone 330", "Tone 440", "Tone 550", "Tone 660"}));
+        } else {
+            QVERIFY(bytes == first);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeck)
