@@ -21,7 +21,7 @@ struct Songs {
         kvl.open(QIODevice::WriteOnly);
         for (int hz : {330, 440, 550, 660}) {
             const QString p = dir.filePath(QStringLiteral("tone%1.wav").arg(hz));
-            vantrel::test::ToneSpec tone;
+            vantrel::test::ToneShape tone;
             tone.seconds = 40.0;
             tone.frequency = hz;
             vantrel::test::makeTone(p, tone);

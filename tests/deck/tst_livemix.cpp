@@ -26,7 +26,7 @@ void TestLiveMix::threeSongsWithoutGaps() {
     Desk desk(engine, scheduler, dialogs, dir.path());
     for (int i = 0; i < 3; ++i) {
         const QString path = dir.filePath(QStringLiteral("song%1.wav").arg(i));
-        test::ToneSpec tone;
+        test::ToneShape tone;
         tone.seconds = 12.0;
         tone.frequency = 330 + 110 * i;
         QVERIFY(test::makeTone(path, tone));

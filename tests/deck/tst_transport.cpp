@@ -106,7 +106,7 @@ private slots:
         QFETCH(bool, wholeSeconds);
         DeskFixture f;
         const QString mp3 = f.folder.filePath("src.mp3");
-        test::ToneSpec tone;
+        test::ToneShape tone;
         tone.seconds = 2.7;
         QVERIFY(test::makeTone(mp3, tone));
         const QString path = f.folder.filePath(name);

@@ -34,7 +34,7 @@ bool runTool(const QString& program, const QStringList& args, QString* output) {
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool makeTone(const QString& path, const ToneSpec& s) {
+bool makeTone(const QString& path, const ToneShape& s) {
     const QString ext = QFileInfo(path).suffix().toLower();
     const QString synth =
         s.frequency > 0 ? QStringLiteral("sine %1").arg(s.frequency) : QStringLiteral("sine 0");

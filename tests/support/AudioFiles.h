@@ -13,7 +13,7 @@ class Player;
 
 namespace vantrel::test {
 
-struct ToneSpec {
+struct ToneShape {
     double seconds = 1.0;
     double frequency = 440.0;  // 0 = silence
     int rate = 44100;
@@ -23,7 +23,7 @@ struct ToneSpec {
 
 // Writes a sine tone to `path`; the format follows the extension (wav, mp3, ogg, flac, aif,
 // aiff, wma, m4a). Returns false (and fails no test by itself) when the encoder is missing.
-bool makeTone(const QString& path, const ToneSpec& tone);
+bool makeTone(const QString& path, const ToneShape& tone);
 
 struct Audio;
 // Writes `audio` to `path` in the format its extension names (wav directly, the rest encoded
