@@ -187,9 +187,7 @@ void Deck::positionTick() {
         display.setVuRight(0.0f);
         display.setProgressValue(0);
         paused_ = false;
-        // Rewound, not restarted: a seek lets a player that still counts as running carry on,
-        // and one that has just reached its end counts as running.
-        p.Pause();
+        // Rewound, not restarted: a seek after the end leaves the player stopped.
         p.SetPosition(0);
         // A song shorter than its own fade-in ends before the fade is complete. Its tracking
         // stays on until the fade completes, so that the tick after the completion ends the deck

@@ -40,15 +40,11 @@ void Playlist::removeAt(int i) {
     beginRemoveRows(QModelIndex(), i, i);
     entries_.removeAt(i);
     endRemoveRows();
-    // An entry held by the mouse follows edits made meanwhile (the mixer takes the top one).
-    if (dragIndex_ == i)
-        dragIndex_ = -1;
-    else if (dragIndex_ > i)
-        --dragIndex_;
-    if (selected_ == i)
-        setSelected(-1);
-    else if (selected_ > i)
-        setSelected(selected_ - 1);
+    // The selection and an entry held by the mouse follow edits made meanwhile (the mixer
+    // takes the top one); the removed entry itself is gone from both.
+    const auto follow = [i](int s) { return s == i ? -1 : s > i ? s - 1 : s; };
+    dragIndex_ = follow(dragIndex_);
+    setSelected(follow(selected_));
 }
 
 void Playlist::move(int from, int to) {
