@@ -29,19 +29,19 @@ struct Stage {
 
     explicit Stage(bool playing) {
         app();
-        one = std::make_unique<DeckPanel>(f.desk->deck1(), nullptr);
-        two = std::make_unique<DeckPanel>(f.desk->deck2(), nullptr);
+        one = std::make_unique<DeckPanel>(f.deck(0), f.mixer(), nullptr);
+        two = std::make_unique<DeckPanel>(f.deck(1), f.mixer(), nullptr);
         one->show();
         two->show();
         if (!playing) return;
         f.add(f.tone("a.wav", 120.0, 440), "A fairly long title for the ticker");
         f.add(f.tone("b.wav", 120.0, 550), "Another title");
-        Deck& d1 = f.desk->deck1();
-        d1.PrepareAudio();
-        f.desk->playlist.removeAt(0);
-        d1.cmdPlay();                     // cues B into deck 2
-        f.desk->deck2().player().Play();  // and let it sound too
-        f.desk->deck2().tmrPosition->SetEnabled(true);
+        Deck& d1 = f.deck(0);
+        d1.loader.cueNext();
+        f.playlist().removeAt(0);
+        d1.transport.play();        // cues B into deck 2
+        f.deck(1).player().Play();  // and let it sound too
+        f.deck(1).positionTimer().SetEnabled(true);
         QApplication::processEvents();
     }
 
@@ -55,8 +55,8 @@ void tick(benchmark::State& state, bool playing, bool paint) {
         s.between();
         QElapsedTimer t;
         t.start();
-        s.f.desk->deck1().positionTick();
-        s.f.desk->deck2().positionTick();
+        s.f.deck(0).positionTick();
+        s.f.deck(1).positionTick();
         if (paint) QApplication::processEvents();
         state.SetIterationTime(double(t.nsecsElapsed()) * 1e-9);
     }

@@ -156,10 +156,10 @@ void BM_EditFullListInView(benchmark::State& state) {
     QApplication::processEvents();
     for (auto _ : state) {
         list.setSelected(list.count() - 1);
-        list.cmdLstFirst();
+        list.moveFirst();
         QApplication::processEvents();
         view.repaint();
-        list.cmdLstRemove();
+        list.removeSelected();
         QApplication::processEvents();
         view.repaint();
         state.PauseTiming();

@@ -4,139 +4,90 @@
 
 namespace vantrel {
 
-Desk::Desk(audio::Engine& engine_, Scheduler& scheduler_, Dialogs& dialogs_, QString folder,
+Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QString folder,
            QObject* parent)
     : QObject(parent),
-      engine(engine_),
-      scheduler(scheduler_),
-      dialogs(dialogs_),
-      programFolder(std::move(folder)),
-      SoundTouch(engine_),
-      SoundTouch2(engine_),
-      DMC(engine_),
-      dmcSample(engine_) {
-    // --- decks, automatic mixing, cue points ---
-
-    // --- playlist, list files, adding files ---
-
-    // --- sound controls, system mixer ---
-
-    // --- samples ---
+      engine_(engine),
+      dialogs_(dialogs),
+      programFolder_(std::move(folder)),
+      deck1Player_(engine),
+      deck2Player_(engine),
+      mediaControl_(engine),
+      sampleMediaControl_(engine),
+      decks_({deck1Player_, deck2Player_, mediaControl_}, playlist_, scheduler),
+      cuePoints_([this]() -> audio::Player* {
+          Deck* live = decks_.liveDeck();
+          return live ? &live->player() : nullptr;
+      }),
+      samples_([this] { return decks_.liveDeck() != nullptr; }, sampleMediaControl_, sampleList_),
+      defaultPlaylist_(DefaultPlaylistPath(programFolder_)) {
+    // Cue points belong to one song: a fade that starts the next one clears them.
+    connect(&decks_.mixer(), &AutoMixer::fadeStarted, &cuePoints_, &CuePoints::clearAll);
     // Pointed at the group folders here so that every desk, the tests' included, has them.
-    samples.SetSampleFolders(programFolder);
-    // The sample list's folder command is the playlist's, with its own patterns and last folder.
-    samples.addFolder = [this](const QString& patterns, QString& lastFolder, Playlist& target) {
-        AddFolder(target, dialogs, FolderSearch(), lastFolder, patterns);
+    samples_.setSampleFolders(programFolder_);
+    samples_.addFolder = [this](const QString& patterns, QString& lastFolder, Playlist& target) {
+        playlistCommands_.addFolderTo(target, lastFolder, patterns);
     };
 
-    // --- lifecycle ---
-    defaultPlaylist = DefaultPlaylistPath(programFolder);
-    const auto button = [this](const char* name, std::function<void()> handler) {
-        buttons.insert(QLatin1String(name), std::move(handler));
+    const auto add = [this](const char* name, std::function<void()> handler) {
+        handlers_.insert(QLatin1String(name), std::move(handler));
     };
-    button("cmdNewPlaylist", [this] { playlistFiles.cmdNew(); });
-    button("cmdOpenPlaylist", [this] { playlistFiles.cmdOpen(); });
-    button("cmdSavePlaylist", [this] { playlistFiles.cmdSave(); });
-    button("cmdAddFileList", [this] { cmdAddFileList(); });
-    button("cmdAddFolderList", [this] { cmdAddFolderList(); });
-    button("cmdLstRemove", [this] { playlist.cmdLstRemove(); });
-    button("cmdNewSampleList", [this] { sampleListFiles.cmdNew(); });
-    button("cmdOpenSampleList", [this] { sampleListFiles.cmdOpen(); });
-    button("cmdSaveSampleList", [this] { sampleListFiles.cmdSave(); });
-    button("cmdSampleVolUp", [this] { samples.cmdSampleVolUp(); });
-    button("cmdSampleVolDown", [this] { samples.cmdSampleVolDown(); });
+    ListCommands& playlistFile = playlistCommands_.listFile();
+    add("cmdNewPlaylist", [&playlistFile] { playlistFile.newList(); });
+    add("cmdOpenPlaylist", [&playlistFile] { playlistFile.openList(); });
+    add("cmdSavePlaylist", [&playlistFile] { playlistFile.saveList(); });
+    add("cmdAddFileList", [this] { playlistCommands_.addFiles(); });
+    add("cmdAddFolderList", [this] { playlistCommands_.addFolder(); });
+    add("cmdLstRemove", [this] { playlist_.removeSelected(); });
+    add("cmdNewSampleList", [this] { sampleListFile_.newList(); });
+    add("cmdOpenSampleList", [this] { sampleListFile_.openList(); });
+    add("cmdSaveSampleList", [this] { sampleListFile_.saveList(); });
+    add("cmdSampleVolUp", [this] { samples_.sampleVolumeUp(); });
+    add("cmdSampleVolDown", [this] { samples_.sampleVolumeDown(); });
     // The deck buttons: deck 1's under their names, deck 2's twins with a "2".
-    const auto deckButton = [this](const char* name, void (Deck::*handler)()) {
-        buttons.insert(QLatin1String(name), [this, handler] { (Deck1.*handler)(); });
-        buttons.insert(QLatin1String(name) + QLatin1Char('2'),
-                       [this, handler] { (Deck2.*handler)(); });
+    const auto perDeck = [this](const char* name, std::function<void(int deck)> handler) {
+        handlers_.insert(QLatin1String(name), [handler] { handler(0); });
+        handlers_.insert(QLatin1String(name) + QLatin1Char('2'), [handler] { handler(1); });
     };
-    deckButton("cmdPlay", &Deck::cmdPlay);
-    deckButton("cmdPause", &Deck::cmdPause);
-    deckButton("cmdStop", &Deck::cmdStop);
-    deckButton("cmdRewind", &Deck::cmdRewind);
-    deckButton("cmdFForward", &Deck::cmdFForward);
-    deckButton("cmdMix", &Deck::cmdMix);
-    // Tempo, pitch and rate: deck 1's controls, and the deck-2 twins under the "2" names.
-    const auto soundButton = [this](const char* name, void (SoundControls::*handler)()) {
-        buttons.insert(QLatin1String(name), [this, handler] { (soundControls.*handler)(); });
-        buttons.insert(QLatin1String(name) + QLatin1Char('2'),
-                       [this, handler] { (soundControls2.*handler)(); });
+    const auto transport = [this, perDeck](const char* name, void (Transport::*command)()) {
+        perDeck(name, [this, command](int i) { (deck(i).transport.*command)(); });
     };
-    soundButton("cmdTempoDown", &SoundControls::cmdTempoDown);
-    soundButton("cmdTempoUp", &SoundControls::cmdTempoUp);
-    soundButton("cmdTempoReset", &SoundControls::cmdTempoReset);
-    soundButton("cmdSemitoneDown", &SoundControls::cmdSemitoneDown);
-    soundButton("cmdSemitoneUp", &SoundControls::cmdSemitoneUp);
-    soundButton("cmdPitchResetSemi", &SoundControls::cmdPitchResetSemi);
-    soundButton("cmdGradualDown", &SoundControls::cmdGradualDown);
-    soundButton("cmdGradualUp", &SoundControls::cmdGradualUp);
-    soundButton("cmdPitchResetGrad", &SoundControls::cmdPitchResetGrad);
-    soundButton("cmdTempoPitchDown", &SoundControls::cmdTempoPitchDown);
-    soundButton("cmdTempoPitchUp", &SoundControls::cmdTempoPitchUp);
-    soundButton("cmdRateReset", &SoundControls::cmdRateReset);
+    transport("cmdPlay", &Transport::play);
+    transport("cmdPause", &Transport::pause);
+    transport("cmdStop", &Transport::stop);
+    transport("cmdRewind", &Transport::rewind);
+    transport("cmdFForward", &Transport::fastForward);
+    perDeck("cmdMix", [this](int i) { mixer().mixNow(deck(i)); });
+    // Tempo, pitch and rate of each deck.
+    const auto sound = [this, perDeck](const char* name, void (SoundControls::*command)()) {
+        perDeck(name, [this, command](int i) { (soundControls(i).*command)(); });
+    };
+    sound("cmdTempoDown", &SoundControls::tempoDown);
+    sound("cmdTempoUp", &SoundControls::tempoUp);
+    sound("cmdTempoReset", &SoundControls::tempoReset);
+    sound("cmdSemitoneDown", &SoundControls::semitoneDown);
+    sound("cmdSemitoneUp", &SoundControls::semitoneUp);
+    sound("cmdPitchResetSemi", &SoundControls::semitoneReset);
+    sound("cmdGradualDown", &SoundControls::gradualDown);
+    sound("cmdGradualUp", &SoundControls::gradualUp);
+    sound("cmdPitchResetGrad", &SoundControls::gradualReset);
+    sound("cmdTempoPitchDown", &SoundControls::rateDown);
+    sound("cmdTempoPitchUp", &SoundControls::rateUp);
+    sound("cmdRateReset", &SoundControls::rateReset);
 }
 
 Desk::~Desk() = default;
 
-// --- decks, automatic mixing, cue points ---
-
-Deck* Desk::routedDeck() {
-    if (state.Deck1Playing) return &Deck1;
-    if (state.Deck2Playing) return &Deck2;
-    return nullptr;
+void Desk::addHandler(const QString& name, std::function<void()> handler) {
+    handlers_.insert(name, std::move(handler));
 }
 
-void Desk::setDeck2InFront(bool deck2) {
-    if (state.Deck2InFront == deck2) return;
-    state.Deck2InFront = deck2;
-    emit Deck2InFrontChanged(deck2);
+void Desk::runMenuItem(const QString& key) {
+    MenuDispatch(key, menuRouting(), handlers_);
 }
 
-void Desk::lstAudioClick() {
-    if (playlist.count() == 0 || state.Deck1Playing || state.Deck2Playing) return;
-    const int i = playlist.selected();
-    if (i < 0) return;
-    Deck& d = frontDeck();
-    audio::Player& p = d.player();
-    p.SetFileName(playlist.path(i).toStdString());
-    d.audioPath() = playlist.path(i);
-    if (d.Open() != 0) return;
-    d.TickerFill(playlist.title(i), kTickerSeparator, 3);
-    // The click measures like a load but leaves the bar's value alone.
-    const QString& path = d.audioPath();
-    if (path.endsWith(QStringLiteral("mp3"), Qt::CaseSensitive)) {
-        DMC.OpenFile(path.toStdString());
-        d.audioLength() = DMC.Duration() * 1000;
-        DMC.CloseFile();
-    } else {
-        d.audioLength() = p.Length();
-    }
-    if (d.audioLength() < 1) return;
-    d.display.setProgressMax(d.audioLength());
-}
-
-void Desk::lstAudioDblClick() {
-    const int i = playlist.selected();
-    if (i < 0) return;
-    Deck& d = frontDeck();
-    d.audioPath() = playlist.path(i);
-    d.SetSoundTouchAudio();
-}
-
-// --- playlist, list files, adding files ---
-
-void Desk::cmdAddFileList() {
-    AddFiles(playlist, dialogs);
-}
-
-void Desk::cmdAddFolderList() {
-    AddFolder(playlist, dialogs, FolderSearch(), LastAudioFolder, kAudioPatterns);
-}
-
-FileSearch& Desk::FolderSearch() {
-    if (!folderSearch_) folderSearch_ = std::make_unique<FileSearch>();
-    return *folderSearch_;
+MenuRouting Desk::menuRouting() const {
+    return {decks_.deck(0).playing(), decks_.deck(1).playing(), decks_.deck2InFront()};
 }
 
 }  // namespace vantrel

@@ -1,23 +1,21 @@
 #pragma once
-// The desk owns everything the program does: both decks and their players, the playlist, the
-// sample channels, the sound controls and the seams (scheduler, dialogs) they work through.
-// The view binds to it; it knows nothing of the view.
+// The composition root: it makes the players, the decks, the playlist pair, the sample channels,
+// the sound controls and the seams (scheduler, dialogs) they work through, and wires them
+// together. The work itself lives in the parts; the view binds to the parts it shows.
 #include <QObject>
 #include <QString>
-#include <memory>
+#include <functional>
 
-#include "app/Dialogs.h"
 #include "app/MenuTable.h"
-#include "app/Scheduler.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
-#include "deck/Deck.h"
-#include "deck/DeckState.h"
-#include "playlist/AddFiles.h"
-#include "playlist/FileSearch.h"
+#include "base/Dialogs.h"
+#include "base/Scheduler.h"
+#include "deck/Decks.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
+#include "playlist/PlaylistCommands.h"
 #include "samples/CuePoints.h"
 #include "samples/Samples.h"
 #include "sound/MasterVolume.h"
@@ -26,6 +24,16 @@
 
 namespace vantrel {
 
+// What the view does at start-up and shutdown.
+struct ViewSteps {
+    std::function<void()> buildMenu;
+    // Called with "VUleft", "VUleft2", "VUright", "VUright2", in that order.
+    std::function<void(const QString& meter, const QString& imageFile)> setMeterImage;
+    // Closes every window but the main one, last opened first.
+    std::function<void()> unloadOtherWindows;
+};
+inline constexpr const char* kMeterOrder[] = {"VUleft", "VUleft2", "VUright", "VUright2"};
+
 class Desk : public QObject {
     Q_OBJECT
 public:
@@ -33,71 +41,67 @@ public:
          QObject* parent = nullptr);
     ~Desk() override;
 
-    audio::Engine& engine;
-    Scheduler& scheduler;
-    Dialogs& dialogs;
-    const QString programFolder;  // no trailing separator
+    audio::Engine& engine() { return engine_; }
+    Dialogs& dialogs() { return dialogs_; }
+    const QString& programFolder() const { return programFolder_; }  // no trailing separator
 
-    DeckState state;
-    audio::Player SoundTouch;
-    audio::Player SoundTouch2;
-    audio::MediaControl DMC;
-    audio::MediaControl dmcSample;
+    Decks& decks() { return decks_; }
+    Deck& deck(int i) { return decks_.deck(i); }
+    AutoMixer& mixer() { return decks_.mixer(); }
+    CuePoints& cuePoints() { return cuePoints_; }
+    Playlist& playlist() { return playlist_; }
+    PlaylistCommands& playlistCommands() { return playlistCommands_; }
+    Playlist& sampleList() { return sampleList_; }
+    ListCommands& sampleListFile() { return sampleListFile_; }
+    Samples& samples() { return samples_; }
+    SoundControls& soundControls(int deck) { return deck == 0 ? soundControls1_ : soundControls2_; }
+    MasterVolume& masterVolume() { return masterVolume_; }
+    SystemMixer& systemMixer() { return systemMixer_; }
 
-    // --- decks, automatic mixing, cue points ---
-    Deck& deck(int i) { return i == 0 ? Deck1 : Deck2; }
-    Deck& deck1() { return Deck1; }
-    Deck& deck2() { return Deck2; }
-    Deck& frontDeck() { return state.Deck2InFront ? Deck2 : Deck1; }
-    // The deck that the menu's transport commands address: the playing deck, deck 1 first;
-    // nullptr while neither plays. Play itself goes to the front deck.
-    Deck* routedDeck();
-    void setDeck2InFront(bool deck2);
-    // A click on a playlist entry loads it into the front deck while no deck plays; a double
-    // click plays it at once in the front deck.
-    void lstAudioClick();
-    void lstAudioDblClick();
-
-    Deck Deck1{*this, 0};
-    Deck Deck2{*this, 1};
-    CuePoints cuePoints{*this};
-
-signals:
-    void Deck2InFrontChanged(bool deck2InFront);
-
-public:
-    // --- playlist, list files, adding files ---
-    Playlist playlist;    // lstAudio / lstPath
-    Playlist sampleList;  // lstSample / lstSamplePath
-    // cmdNewPlaylist/cmdOpenPlaylist/cmdSavePlaylist and the sample-list twins.
-    ListCommands playlistFiles{playlist, dialogs, ListCommands::playlistTexts()};
-    ListCommands sampleListFiles{sampleList, dialogs, ListCommands::sampleListTexts()};
-    QString LastAudioFolder;
-    void cmdAddFileList();
-    void cmdAddFolderList();
-    // Created on first use and shared by the playlist and sample folder commands.
-    FileSearch& FolderSearch();
-    std::unique_ptr<FileSearch> folderSearch_;
-
-    // --- sound controls, system mixer ---
-    SoundControls soundControls{SoundTouch};    // deck 1: sldTempo, cmdTempoDown, ...
-    SoundControls soundControls2{SoundTouch2};  // deck 2: sldTempo2, cmdTempoDown2, ...
-    SystemMixer systemMixer;                    // card from VANTREL_MIXER_CARD, else "default"
-    MasterVolume masterVolume{systemMixer, dialogs};
-    // Start-up: the mixer opens once and stays open for the life of the desk.
-    void OpenSystemMixer() { masterVolume.OpenSystemMixer(); }
-
-    // --- samples ---
-    Samples samples{state, dmcSample, sampleList};  // groups, sample volume, firing
-
-    // --- lifecycle ---
     // The default playlist: beside the program, or in the user's data folder when the program
     // folder cannot be written. Read at start-up, written at shutdown.
-    QString defaultPlaylist;
-    // Every button handler the menu reaches, by the button's name.
-    MenuHandlers buttons;
-    bool unloading = false;
-    void runMenuItem(const QString& key) { MenuDispatch(key, state, buttons); }
+    const QString& defaultPlaylist() const { return defaultPlaylist_; }
+
+    // Every button handler the menu reaches, by the button's name. The view adds its own.
+    void addHandler(const QString& name, std::function<void()> handler);
+    void runMenuItem(const QString& key);
+    MenuRouting menuRouting() const;
+
+    // Start-up: default playlist, remembered folders cleared, menu, sample folders, mixer, media
+    // controls, meter images. Sets no deck state and starts no timer. Every step runs in
+    // ignore-and-continue mode: a step that fails is abandoned and the sequence goes on, and no
+    // message is shown but the ones the steps show themselves.
+    void onLoad(const ViewSteps& view);
+    // Shutdown: media controls shut down, default playlist written, other windows closed. Runs
+    // once; a second call (a signal arriving during a close) does nothing.
+    void onUnload(const ViewSteps& view);
+    bool unloading() const { return unloading_; }
+
+private:
+    audio::Engine& engine_;
+    Dialogs& dialogs_;
+    const QString programFolder_;
+
+    audio::Player deck1Player_;
+    audio::Player deck2Player_;
+    audio::MediaControl mediaControl_;        // measures mp3 songs
+    audio::MediaControl sampleMediaControl_;  // the 32 sample channels
+
+    Playlist playlist_;
+    Playlist sampleList_;
+    PlaylistCommands playlistCommands_{playlist_, dialogs_};
+    ListCommands sampleListFile_{sampleList_, dialogs_, ListCommands::sampleListTexts()};
+    Decks decks_;
+    CuePoints cuePoints_;
+    SoundControls soundControls1_{deck1Player_};
+    SoundControls soundControls2_{deck2Player_};
+    SystemMixer systemMixer_;  // card from VANTREL_MIXER_CARD, else "default"
+    MasterVolume masterVolume_{systemMixer_, dialogs_};
+    Samples samples_;
+
+    QString defaultPlaylist_;
+    MenuHandlers handlers_;
+    bool unloading_ = false;
 };
 
 }  // namespace vantrel

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "deck/DeckState.h"
-
 namespace vantrel {
 
 namespace {
@@ -71,7 +69,7 @@ std::span<const MenuItem> MenuTable() {
     return kItems;
 }
 
-QString MenuTarget(const QString& key, const DeckState& state) {
+QString MenuTarget(const QString& key, const MenuRouting& routing) {
     for (const MenuItem& item : kItems) {
         if (key != QLatin1String(item.key)) continue;
         switch (item.route) {
@@ -80,20 +78,20 @@ QString MenuTarget(const QString& key, const DeckState& state) {
             case MenuRoute::Single:
                 return QLatin1String(item.deck1);
             case MenuRoute::DeckRouted:
-                if (state.Deck1Playing) return QLatin1String(item.deck1);
-                if (state.Deck2Playing) return QLatin1String(item.deck2);
+                if (routing.deck1Playing) return QLatin1String(item.deck1);
+                if (routing.deck2Playing) return QLatin1String(item.deck2);
                 return {};
             case MenuRoute::FrontDeck:
-                return QLatin1String(state.Deck2InFront ? item.deck2 : item.deck1);
+                return QLatin1String(routing.deck2InFront ? item.deck2 : item.deck1);
         }
         return {};
     }
     return {};
 }
 
-void MenuDispatch(const QString& key, const DeckState& state, const MenuHandlers& handlers) {
+void MenuDispatch(const QString& key, const MenuRouting& routing, const MenuHandlers& handlers) {
     // An empty key would match the first anonymous separator, which has no action anyway.
-    const QString target = MenuTarget(key, state);
+    const QString target = MenuTarget(key, routing);
     if (target.isEmpty()) return;
     const auto it = handlers.constFind(target);
     if (it == handlers.constEnd() || !*it) return;

@@ -10,7 +10,12 @@
 
 namespace vantrel {
 
-struct DeckState;
+// What decides where a deck-routed item goes.
+struct MenuRouting {
+    bool deck1Playing = false;
+    bool deck2Playing = false;
+    bool deck2InFront = false;
+};
 
 // Modifier mask and key codes as the menu was designed with them (virtual key codes).
 enum MenuShift : int { kNoShift = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
@@ -72,9 +77,9 @@ using MenuHandlers = QHash<QString, std::function<void()>>;
 // The menu click handler: finds the first item with exactly this key (case-sensitive, table
 // order) and runs its action. Unknown keys, top-level menus and separators do nothing; a handler
 // that throws leaves the menu usable.
-void MenuDispatch(const QString& key, const DeckState& state, const MenuHandlers& handlers);
+void MenuDispatch(const QString& key, const MenuRouting& routing, const MenuHandlers& handlers);
 
-// The handler MenuDispatch would run for `key` in `state`, "" for none.
-QString MenuTarget(const QString& key, const DeckState& state);
+// The handler MenuDispatch would run for `key` with `routing`, "" for none.
+QString MenuTarget(const QString& key, const MenuRouting& routing);
 
 }  // namespace vantrel

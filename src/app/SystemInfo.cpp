@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 namespace vantrel {
 

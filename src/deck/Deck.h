@@ -1,97 +1,94 @@
 #pragma once
-// One deck: its player, transport, position tracking, and the cross-fade into it. The desk owns
-// two of them; deck 1 cues and fades into deck 2 and the other way round.
+// One deck: its player, what it holds, its display, and the position tick that follows its song.
+// Loading and the transport are its two jobs; the automatic mixer, which pairs the two decks,
+// hears from it through DeckEvents.
 #include <QObject>
 #include <QString>
 #include <memory>
 
-#include "app/Label.h"
-#include "app/Scheduler.h"
+#include "base/Scheduler.h"
 #include "deck/DeckDisplay.h"
-#include "sound/Slider.h"
+#include "deck/DeckLoader.h"
+#include "deck/DeckState.h"
+#include "deck/Transport.h"
 
 namespace vantrel {
 
 namespace audio {
+class MediaControl;
 class Player;
-}
-class Desk;
+}  // namespace audio
+class Deck;
+class Playlist;
+
+// What a deck tells the automatic mixer, and asks of it.
+class DeckEvents {
+public:
+    virtual ~DeckEvents() = default;
+    // The deck started a song itself (Play, a double click): the other deck gives way.
+    virtual void startedPlaying(Deck& deck) = 0;
+    // A tick of a sounding deck, and the tick that finds its song over: the mix triggers.
+    virtual void playingTick(Deck& deck) = 0;
+    // A live song ended before it was faded out.
+    virtual void ranOut(Deck& deck) = 0;
+    virtual bool fadingIn(const Deck& deck) const = 0;
+};
+
+// Everything a deck works with.
+struct DeckContext {
+    audio::Player& player;
+    audio::MediaControl& mediaControl;  // measures mp3 files
+    Playlist& playlist;
+    Scheduler& scheduler;
+    SharedDeckState& shared;
+};
 
 class Deck : public QObject {
     Q_OBJECT
 public:
     static constexpr int kPositionInterval = 30;
-    static constexpr int kMixFirstInterval = 80;
-    static constexpr int kMinMixInterval = 2;
-    static constexpr int kMaxMixInterval = 14;
-    static constexpr int kDefaultMixInterval = 8;
 
-    Deck(Desk& desk, int index);
+    Deck(int index, const DeckContext& context);
     ~Deck() override;
 
     int index() const { return index_; }  // 0 = deck 1, 1 = deck 2
-    Deck& other();
-    audio::Player& player();
-    const audio::Player& player() const;
+    audio::Player& player() { return context_.player; }
+    const audio::Player& player() const { return context_.player; }
+    Playlist& playlist() { return context_.playlist; }
+    SharedDeckState& shared() { return context_.shared; }
+    const SharedDeckState& shared() const { return context_.shared; }
+    void setEvents(DeckEvents* events) { events_ = events; }
 
-    // This deck's share of the desk's deck state.
-    bool& playing();
-    bool playing() const;
-    QString& audioPath();
-    int& audioLength();
-    QString& mixTitle();
+    DeckSong& song() { return song_; }
+    const DeckSong& song() const { return song_; }
+    bool playing() const { return song_.playing; }
+    bool paused() const { return song_.paused; }
 
-    // Loading and transport.
-    void PrepareAudio();
-    void SetSoundTouchAudio();
-    void cmdPlay();
-    void cmdPause();
-    void cmdStop();
-    void cmdRewind();
-    void cmdFForward();
-    void lblTimeClick();
-
-    // Automatic mixing: MixAndPlay and tmrMix fade into this deck; cmdMix fades into the other.
-    void MixAndPlay();
-    void cmdMix();
-    void cmdMixIntervalUp();
-    void cmdMixIntervalDown();
-    void cmdMixIntervalReset();
-    bool fading() const { return tmrMix->Enabled(); }
-    // Paused by its own pause button and not resumed since.
-    bool paused() const { return paused_; }
-
-    void TickerFill(const QString& message, const QString& separator, int speed);
     // The player's Open, remembering whether the deck now holds a playable file.
-    int Open();
+    int open();
+    void fillTicker(const QString& message, const QString& separator);
+    // Makes this the live deck and starts following it; the other deck gives way.
+    void startTracking();
+
+    Timer& positionTimer() { return *positionTimer_; }
+    const Timer& positionTimer() const { return *positionTimer_; }
+    // The position tick, also run by the timer.
+    void positionTick();
 
     DeckDisplay display;
-    Slider sldMixInterval{kMinMixInterval, kMaxMixInterval, kDefaultMixInterval};
-    Label lblMixingInterval{QStringLiteral("8 seconds")};
-    std::unique_ptr<Timer> tmrPosition;
-    std::unique_ptr<Timer> tmrMix;
-
-    // The position tick and the mix tick, also run by the timers.
-    void positionTick();
-    void mixTick();
+    DeckLoader loader;
+    Transport transport;
 
 signals:
-    // A cue, a fade start or a fade completion, for logs (the renderer's --log).
+    // A cue, for logs (the renderer's --log).
     void cued(const QString& path);
-    void fadeStarted(const QString& title);
-    void fadeCompleted(const QString& title);
 
 private:
-    void measure();
-    void startTracking();
-    void runTriggers();
-    int mixInterval() const { return sldMixInterval.Value(); }
-
-    Desk& desk_;
     const int index_;
-    bool paused_ = false;
-    bool opened_ = false;  // the last Open succeeded
-    bool ranOut_ = false;  // the song it was playing has ended (or a failed Open took it)
+    DeckContext context_;
+    DeckEvents* events_ = nullptr;
+    DeckSong song_;
+    std::unique_ptr<Timer> positionTimer_;
 };
 
 }  // namespace vantrel

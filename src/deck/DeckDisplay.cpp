@@ -4,7 +4,7 @@ namespace vantrel {
 
 DeckDisplay::DeckDisplay(QObject* parent) : QObject(parent) {}
 
-void DeckDisplay::TickerFill(const QString& message, const QString& separator, int speed) {
+void DeckDisplay::fillTicker(const QString& message, const QString& separator, int speed) {
     tickerMessage_ = message.trimmed().isEmpty() ? QString() : message;
     tickerSeparator_ = separator;
     if (speed >= 1) tickerSpeed_ = speed;

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/Label.h"
+#include "base/Label.h"
 
 namespace vantrel {
 
@@ -20,7 +20,7 @@ public:
     explicit DeckDisplay(QObject* parent = nullptr);
 
     // The ticker shows one message repeated with the separator between repeats.
-    void TickerFill(const QString& message, const QString& separator, int speed);
+    void fillTicker(const QString& message, const QString& separator, int speed);
     const QString& tickerMessage() const { return tickerMessage_; }
     const QString& tickerSeparator() const { return tickerSeparator_; }
     int tickerSpeed() const { return tickerSpeed_; }
@@ -36,9 +36,14 @@ public:
     float vuRight() const { return vuRight_; }
     void setVuLeft(float percent);
     void setVuRight(float percent);
+    // Both meters at once: the deck has one level for its two channels.
+    void setLevels(float percent) {
+        setVuLeft(percent);
+        setVuRight(percent);
+    }
 
-    Label lblTime{kZeroTime};
-    Label fraPlayer{kPanelCaption};  // the panel's caption
+    Label timeLabel{kZeroTime};
+    Label caption{kPanelCaption};  // the panel's caption
 
 signals:
     void tickerFilled(const QString& message, const QString& separator, int speed);

@@ -1,22 +1,25 @@
 #pragma once
-// The deck state that several parts of the desk read: which deck plays, which panel is in front,
-// what each deck holds.
+// Deck state: what one deck holds, and the few values both decks share.
 #include <QString>
 
 namespace vantrel {
 
-struct DeckState {
-    bool Deck1Playing = false;
-    bool Deck2Playing = false;
-    bool Deck2InFront = false;
-    QString AudioPath1;
-    QString AudioPath2;
-    int AudioLength1 = 0;
-    int AudioLength2 = 0;
-    QString MixTitle1;
-    QString MixTitle2;
-    bool PauseLatch = false;
-    bool ShowRemaining = false;
+// What one deck holds and how its song stands.
+struct DeckSong {
+    bool playing = false;  // the live deck: the one the menus and cue points address
+    QString path;
+    int length = 0;  // ms, as measured when it was loaded
+    QString mixTitle;
+    bool paused = false;  // paused by its own pause button and not resumed since
+    bool opened = false;  // the last open succeeded
+    bool ranOut = false;  // the song it was playing has ended (or a failed open took it)
+};
+
+// Shared by both decks: one pause latch for the two pause buttons, and one setting for the two
+// time labels.
+struct SharedDeckState {
+    bool pauseLatch = false;
+    bool showRemaining = false;
 };
 
 }  // namespace vantrel

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "playlist/FileSearch.h"
 #include "playlist/Playlist.h"
 

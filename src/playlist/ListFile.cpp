@@ -161,18 +161,18 @@ ListCommands::Texts ListCommands::sampleListTexts() {
 ListCommands::ListCommands(Playlist& list, Dialogs& dialogs, Texts texts)
     : list_(list), dialogs_(dialogs), texts_(std::move(texts)) {}
 
-void ListCommands::cmdNew() {
+void ListCommands::newList() {
     list_.clear();
 }
 
-void ListCommands::cmdOpen() {
+void ListCommands::openList() {
     const QStringList chosen = dialogs_.openFiles(texts_.openTitle, texts_.openFilter, false);
     if (chosen.isEmpty() || chosen.first().isEmpty()) return;
     list_.clear();
     LoadList(list_, chosen.first(), dialogs_);
 }
 
-void ListCommands::cmdSave() {
+void ListCommands::saveList() {
     const QString chosen = dialogs_.saveFile(texts_.saveTitle, texts_.saveFilter);
     if (chosen.isEmpty()) return;
     SaveList(list_, chosen, dialogs_);

@@ -3,7 +3,7 @@
 // UTF-8 without a BOM. One reader and one writer serve every pair and the default playlist.
 #include <QString>
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
@@ -33,9 +33,9 @@ public:
 
     ListCommands(Playlist& list, Dialogs& dialogs, Texts texts);
 
-    void cmdNew();   // cmdNewPlaylist / cmdNewSampleList
-    void cmdOpen();  // cmdOpenPlaylist / cmdOpenSampleList
-    void cmdSave();  // cmdSavePlaylist / cmdSaveSampleList
+    void newList();   // cmdNewPlaylist / cmdNewSampleList
+    void openList();  // cmdOpenPlaylist / cmdOpenSampleList
+    void saveList();  // cmdSavePlaylist / cmdSaveSampleList
 
 private:
     Playlist& list_;

@@ -79,35 +79,35 @@ void Playlist::setSelected(int i) {
     emit selectionChanged(i);
 }
 
-void Playlist::cmdLstUp() {
+void Playlist::moveUp() {
     const int i = selected_;
     if (i <= 0) return;
     move(i, i - 1);
     setSelected(i - 1);
 }
 
-void Playlist::cmdLstDown() {
+void Playlist::moveDown() {
     const int i = selected_;
     if (i < 0 || i == count() - 1) return;
     move(i, i + 1);
     setSelected(i + 1);
 }
 
-void Playlist::cmdLstFirst() {
+void Playlist::moveFirst() {
     const int i = selected_;
     if (i <= 0) return;
     move(i, 0);
     setSelected(0);
 }
 
-void Playlist::cmdLstLast() {
+void Playlist::moveLast() {
     const int i = selected_;
     if (i < 0 || i == count() - 1) return;
     move(i, count() - 1);
     setSelected(count() - 1);
 }
 
-void Playlist::cmdLstRemove() {
+void Playlist::removeSelected() {
     const int i = selected_;
     if (i < 0) return;
     removeAt(i);

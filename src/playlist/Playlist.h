@@ -49,11 +49,11 @@ public:
 
     // The editing commands of the playlist tab; each acts on the selected entry and does nothing
     // without a selection or when the move would leave the list.
-    void cmdLstUp();
-    void cmdLstDown();
-    void cmdLstFirst();
-    void cmdLstLast();
-    void cmdLstRemove();
+    void moveUp();
+    void moveDown();
+    void moveFirst();
+    void moveLast();
+    void removeSelected();
     void cmdNewPlaylist();
 
     // Drag to reorder. The view moves the selection to the entry under the pointer while a button

@@ -1,7 +1,7 @@
 #include "samples/CuePoints.h"
 
-#include "app/Desk.h"
-#include "deck/TimeFormat.h"
+#include "audio/Player.h"
+#include "base/TimeFormat.h"
 
 namespace vantrel {
 
@@ -13,38 +13,32 @@ bool valid(int i) {
 
 }  // namespace
 
-CuePoints::CuePoints(Desk& desk, QObject* parent) : QObject(parent), desk_(desk) {
-    for (Label& label : lblCueTime) label.SetCaption(FormatPosition(0));
+CuePoints::CuePoints(std::function<audio::Player*()> livePlayer, QObject* parent)
+    : QObject(parent), livePlayer_(std::move(livePlayer)) {
+    for (Label& label : timeLabels) label.SetCaption(FormatPosition(0));
 }
 
-// Deck 1 is asked first in each command: it is the playing deck whenever its flag is set.
-void CuePoints::cmdCueRecord(int i) {
+void CuePoints::record(int i) {
     if (!valid(i)) return;
-    if (desk_.state.Deck1Playing)
-        CuePositions[i] = desk_.SoundTouch.Position();
-    else if (desk_.state.Deck2Playing)
-        CuePositions[i] = desk_.SoundTouch2.Position();
-    else
-        return;
-    lblCueTime[i].SetCaption(FormatPosition(CuePositions[i]));
+    audio::Player* player = livePlayer_();
+    if (!player) return;
+    positions[i] = player->Position();
+    timeLabels[i].SetCaption(FormatPosition(positions[i]));
 }
 
-void CuePoints::cmdCuePlay(int i) {
-    if (!valid(i) || CuePositions[i] <= 0) return;
-    if (desk_.state.Deck1Playing)
-        desk_.SoundTouch.SetPosition(CuePositions[i]);
-    else if (desk_.state.Deck2Playing)
-        desk_.SoundTouch2.SetPosition(CuePositions[i]);
+void CuePoints::jumpTo(int i) {
+    if (!valid(i) || positions[i] <= 0) return;
+    if (audio::Player* player = livePlayer_()) player->SetPosition(positions[i]);
 }
 
-void CuePoints::cmdCueReset(int i) {
+void CuePoints::clear(int i) {
     if (!valid(i)) return;
-    CuePositions[i] = 0;
-    lblCueTime[i].SetCaption(FormatPosition(0));
+    positions[i] = 0;
+    timeLabels[i].SetCaption(FormatPosition(0));
 }
 
-void CuePoints::ResetCuePoints() {
-    for (int i = 0; i < kCount; ++i) cmdCueReset(i);
+void CuePoints::clearAll() {
+    for (int i = 0; i < kCount; ++i) clear(i);
 }
 
 }  // namespace vantrel

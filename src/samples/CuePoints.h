@@ -3,31 +3,35 @@
 // to. They hold positions only, live in memory and are cleared whenever a fade starts a song.
 #include <QObject>
 #include <array>
+#include <functional>
 
-#include "app/Label.h"
+#include "base/Label.h"
 
 namespace vantrel {
 
-class Desk;
+namespace audio {
+class Player;
+}
 
 class CuePoints : public QObject {
     Q_OBJECT
 public:
     static constexpr int kCount = 8;
 
-    explicit CuePoints(Desk& desk, QObject* parent = nullptr);
+    // livePlayer: the playing deck's player, deck 1 first; nullptr while neither plays.
+    explicit CuePoints(std::function<audio::Player*()> livePlayer, QObject* parent = nullptr);
 
     // i is 0..7 (cue point 0 is captioned "Cue 1"); anything else is ignored.
-    void cmdCueRecord(int i);
-    void cmdCuePlay(int i);
-    void cmdCueReset(int i);
-    void ResetCuePoints();
+    void record(int i);
+    void jumpTo(int i);
+    void clear(int i);
+    void clearAll();
 
-    std::array<int, kCount> CuePositions{};  // ms; 0 = empty
-    std::array<Label, kCount> lblCueTime;
+    std::array<int, kCount> positions{};  // ms; 0 = empty
+    std::array<Label, kCount> timeLabels;
 
 private:
-    Desk& desk_;
+    std::function<audio::Player*()> livePlayer_;
 };
 
 }  // namespace vantrel

@@ -51,7 +51,7 @@ int SampleGroups::IndexOf(const QString& text) {
 
 SampleGroups::SampleGroups(QObject* parent) : QObject(parent), boxText_(Text(Scratches)) {}
 
-QStringList SampleGroups::SetSampleFolders(const QString& programFolder) {
+QStringList SampleGroups::setSampleFolders(const QString& programFolder) {
     QStringList failed;
     for (int g : kFolderOrder)
         if (!lists_[g].SetPath(programFolder + FolderText(g))) failed << Text(g);

@@ -50,7 +50,7 @@ public:
 
     // Points every group's list at programFolder + its folder text. A folder that is missing
     // leaves its list empty and the rest still get theirs. Returns the groups that failed.
-    QStringList SetSampleFolders(const QString& programFolder);
+    QStringList setSampleFolders(const QString& programFolder);
 
     // The group box (cmbSampleGrup): its texts and the text it shows. The view writes the user's
     // choice with SetCmbSampleGrupText and then runs cmbSampleGrupClick.

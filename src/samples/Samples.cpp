@@ -1,7 +1,6 @@
 #include "samples/Samples.h"
 
 #include "audio/MediaControl.h"
-#include "deck/DeckState.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
@@ -10,35 +9,38 @@ namespace {
 const QString kSamplePatterns = QStringLiteral("*.mp3;*.wav");
 }
 
-Samples::Samples(const DeckState& state, audio::MediaControl& dmcSample, Playlist& sampleList,
-                 QObject* parent)
-    : QObject(parent), state_(state), dmc_(dmcSample), sampleList_(sampleList) {
-    sldSampleVolume.SetToolTipText(QStringLiteral("Sample volume"));
+Samples::Samples(std::function<bool()> aDeckPlays, audio::MediaControl& sampleMediaControl,
+                 Playlist& sampleList, QObject* parent)
+    : QObject(parent),
+      aDeckPlays_(std::move(aDeckPlays)),
+      mediaControl_(sampleMediaControl),
+      sampleList_(sampleList) {
+    sampleVolumeSlider.SetToolTipText(QStringLiteral("Sample volume"));
 }
 
-int Samples::FindFreeSampleChannel() {
+int Samples::findFreeChannel() {
     for (int n = 1; n <= audio::MediaControl::kChannels; ++n) {
-        dmc_.SetChannel(n);
-        if (!dmc_.Playing()) return n;
+        mediaControl_.SetChannel(n);
+        if (!mediaControl_.Playing()) return n;
     }
     return 0;
 }
 
-void Samples::PlayFolderSample(FileList& list) {
-    const int n = FindFreeSampleChannel();
-    dmc_.SetChannel(n);
-    if (!state_.Deck1Playing && !state_.Deck2Playing) return;
+void Samples::playGroupSample(FileList& list) {
+    const int n = findFreeChannel();
+    mediaControl_.SetChannel(n);
+    if (!aDeckPlays_()) return;
     // With every channel busy, channel 0 is current and the click starts nothing.
-    if (n == 0 || dmc_.Playing()) return;
+    if (n == 0 || mediaControl_.Playing()) return;
     const QString path = list.SelectedPath();
     if (path.isEmpty()) return;
     startOnCurrentChannel(path);
 }
 
-void Samples::lstSampleClick() {
-    const int n = FindFreeSampleChannel();
-    dmc_.SetChannel(n);
-    if (n == 0 || dmc_.Playing()) return;
+void Samples::onSampleClicked() {
+    const int n = findFreeChannel();
+    mediaControl_.SetChannel(n);
+    if (n == 0 || mediaControl_.Playing()) return;
     const int selected = sampleList_.selected();
     if (selected < 0) return;
     startOnCurrentChannel(sampleList_.path(selected));
@@ -46,23 +48,23 @@ void Samples::lstSampleClick() {
 
 void Samples::startOnCurrentChannel(const QString& path) {
     // No result is checked: a file that cannot be decoded leaves the channel free and silent.
-    dmc_.LoadSample(path.toStdString());
-    dmc_.PlaySample(false);
-    dmc_.SetVolume(sldSampleVolume.Value());
+    mediaControl_.LoadSample(path.toStdString());
+    mediaControl_.PlaySample(false);
+    mediaControl_.SetVolume(sampleVolumeSlider.Value());
 }
 
-void Samples::cmdSampleVolDown() {
-    const int v = sldSampleVolume.Value();
-    sldSampleVolume.SetValue(v - 10 >= 0 ? v - 10 : 0);
+void Samples::sampleVolumeDown() {
+    const int v = sampleVolumeSlider.Value();
+    sampleVolumeSlider.SetValue(v - 10 >= 0 ? v - 10 : 0);
 }
 
-void Samples::cmdSampleVolUp() {
-    const int v = sldSampleVolume.Value();
-    sldSampleVolume.SetValue(v + 10 > 100 ? 100 : v + 10);
+void Samples::sampleVolumeUp() {
+    const int v = sampleVolumeSlider.Value();
+    sampleVolumeSlider.SetValue(v + 10 > 100 ? 100 : v + 10);
 }
 
-void Samples::cmdAddSampleFolderList() {
-    if (addFolder) addFolder(kSamplePatterns, LastSampleFolder, sampleList_);
+void Samples::addSampleFolder() {
+    if (addFolder) addFolder(kSamplePatterns, lastSampleFolder, sampleList_);
 }
 
 }  // namespace vantrel

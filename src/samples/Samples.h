@@ -6,52 +6,52 @@
 #include <QString>
 #include <functional>
 
+#include "base/Slider.h"
 #include "samples/SampleGroups.h"
-#include "sound/Slider.h"
 
 namespace vantrel {
 
 namespace audio {
 class MediaControl;
 }
-struct DeckState;
 class Playlist;
 
 class Samples : public QObject {
     Q_OBJECT
 public:
-    Samples(const DeckState& state, audio::MediaControl& dmcSample, Playlist& sampleList,
-            QObject* parent = nullptr);
+    // aDeckPlays: whether one of the decks is the playing deck (group samples need one).
+    Samples(std::function<bool()> aDeckPlays, audio::MediaControl& sampleMediaControl,
+            Playlist& sampleList, QObject* parent = nullptr);
 
     SampleGroups groups;
     // Read only when a sample starts: a sample keeps the volume it started with.
-    Slider sldSampleVolume{0, 100, 70};
-    QString LastSampleFolder;
+    Slider sampleVolumeSlider{0, 100, 70};
+    QString lastSampleFolder;
 
     // The playlist's add-folder command, lent to the sample list by the desk: it searches the
     // chosen folder for `patterns`, remembers the folder in `lastFolder` and fills `target`.
     std::function<void(const QString& patterns, QString& lastFolder, Playlist& target)> addFolder;
 
-    void SetSampleFolders(const QString& programFolder) { groups.SetSampleFolders(programFolder); }
+    void setSampleFolders(const QString& programFolder) { groups.setSampleFolders(programFolder); }
 
     // The first channel 1..32 that is not playing, 0 if all are; the last channel tried stays
     // current.
-    int FindFreeSampleChannel();
+    int findFreeChannel();
     // Plays the selected file of a group list, only while a deck is the playing deck.
-    void PlayFolderSample(FileList& list);
+    void playGroupSample(FileList& list);
     // Plays the selected entry of the user's sample list, at any time.
-    void lstSampleClick();
+    void onSampleClicked();
 
-    void cmdSampleVolDown();
-    void cmdSampleVolUp();
-    void cmdAddSampleFolderList();
+    void sampleVolumeDown();
+    void sampleVolumeUp();
+    void addSampleFolder();
 
 private:
     // Steps shared by both lists once the channel is chosen and the list's own test passed.
     void startOnCurrentChannel(const QString& path);
 
-    const DeckState& state_;
-    audio::MediaControl& dmc_;
+    std::function<bool()> aDeckPlays_;
+    audio::MediaControl& mediaControl_;
     Playlist& sampleList_;
 };
 

@@ -19,10 +19,10 @@ QString VolumeToolTip(int level) {
 
 MasterVolume::MasterVolume(MixerLayer& mixer, Dialogs& dialogs, QObject* parent)
     : QObject(parent), mixer_(mixer), dialogs_(dialogs) {
-    sldVolume.onChanged = [this] { VolumeChanged(sldVolume, sldVolume2); };
-    sldVolume2.onChanged = [this] { VolumeChanged(sldVolume2, sldVolume); };
-    sldBalance.onChanged = [this] { BalanceChanged(sldBalance, sldBalance2); };
-    sldBalance2.onChanged = [this] { BalanceChanged(sldBalance2, sldBalance); };
+    volumeSlider.onChanged = [this] { VolumeChanged(volumeSlider, volumeSlider2); };
+    volumeSlider2.onChanged = [this] { VolumeChanged(volumeSlider2, volumeSlider); };
+    balanceSlider.onChanged = [this] { BalanceChanged(balanceSlider, balanceSlider2); };
+    balanceSlider2.onChanged = [this] { BalanceChanged(balanceSlider2, balanceSlider); };
 }
 
 MasterVolume::Levels MasterVolume::LevelsFor(int volume, int balance) {
@@ -40,7 +40,7 @@ QString MasterVolume::RightLabelText(int balance) {
     return QString::number(balance / 2 + 50) + QLatin1Char('%');
 }
 
-void MasterVolume::OpenSystemMixer() {
+void MasterVolume::openSystemMixer() {
     if (openTried_) return;
     openTried_ = true;
     mixerOpened = mixer_.Open();
@@ -54,17 +54,17 @@ void MasterVolume::OpenSystemMixer() {
     // The first slider's handler sends the level back; the whole-number tooltips set here
     // stand until a volume slider next moves.
     const QString tip = QString::number(masterVolume / 6553.0, 'f', 0);
-    sldVolume.SetValue(masterVolume);
-    sldVolume.SetToolTipText(tip);
-    sldVolume2.SetValue(masterVolume);
-    sldVolume2.SetToolTipText(tip);
+    volumeSlider.SetValue(masterVolume);
+    volumeSlider.SetToolTipText(tip);
+    volumeSlider2.SetValue(masterVolume);
+    volumeSlider2.SetToolTipText(tip);
 }
 
 void MasterVolume::VolumeChanged(Slider& changed, Slider& other) {
     masterVolume = changed.Value();
     changed.SetToolTipText(VolumeToolTip(masterVolume));
     other.SetValue(masterVolume);
-    BalanceChanged(sldBalance, sldBalance2);
+    BalanceChanged(balanceSlider, balanceSlider2);
 }
 
 void MasterVolume::BalanceChanged(Slider& changed, Slider& other) {
@@ -77,10 +77,10 @@ void MasterVolume::BalanceChanged(Slider& changed, Slider& other) {
         leftLevel = levels.left;
         rightLevel = levels.right;
     }
-    lblBalanceLeft.SetCaption(LeftLabelText(b));
-    lblBalanceLeft2.SetCaption(LeftLabelText(b));
-    lblBalanceRight.SetCaption(RightLabelText(b));
-    lblBalanceRight2.SetCaption(RightLabelText(b));
+    balanceLeftLabel.SetCaption(LeftLabelText(b));
+    balanceLeftLabel2.SetCaption(LeftLabelText(b));
+    balanceRightLabel.SetCaption(RightLabelText(b));
+    balanceRightLabel2.SetCaption(RightLabelText(b));
     other.SetValue(b);
     if (volumeKnown) mixer_.SetMixerStereoLevel(leftLevel, rightLevel);
 }

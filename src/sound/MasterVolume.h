@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include "app/Dialogs.h"
-#include "app/Label.h"
-#include "sound/Slider.h"
+#include "base/Dialogs.h"
+#include "base/Label.h"
+#include "base/Slider.h"
 #include "sound/SystemMixer.h"
 
 namespace vantrel {
@@ -23,14 +23,14 @@ public:
         "Couldn't open the mixer please check if a audio mixer is installed then retry.");
 
     // Deck 1's pair and deck 2's twins.
-    Slider sldVolume{0, MixerLayer::kFullScale, 0};
-    Slider sldVolume2{0, MixerLayer::kFullScale, 0};
-    Slider sldBalance{-100, 100, 0};  // negative: towards the left
-    Slider sldBalance2{-100, 100, 0};
-    Label lblBalanceLeft{QStringLiteral("50%")};
-    Label lblBalanceRight{QStringLiteral("50%")};
-    Label lblBalanceLeft2{QStringLiteral("50%")};
-    Label lblBalanceRight2{QStringLiteral("50%")};
+    Slider volumeSlider{0, MixerLayer::kFullScale, 0};
+    Slider volumeSlider2{0, MixerLayer::kFullScale, 0};
+    Slider balanceSlider{-100, 100, 0};  // negative: towards the left
+    Slider balanceSlider2{-100, 100, 0};
+    Label balanceLeftLabel{QStringLiteral("50%")};
+    Label balanceRightLabel{QStringLiteral("50%")};
+    Label balanceLeftLabel2{QStringLiteral("50%")};
+    Label balanceRightLabel2{QStringLiteral("50%")};
 
     int masterVolume = 0;  // last volume set or read; -1 when the start-up read failed
     int leftLevel = 0;     // last levels sent
@@ -39,7 +39,7 @@ public:
     bool volumeControlFound = false;
 
     // Start-up: opens the mixer and puts both volume sliders at its level. Runs once.
-    void OpenSystemMixer();
+    void openSystemMixer();
 
     struct Levels {
         int left;

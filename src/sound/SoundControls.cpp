@@ -38,10 +38,10 @@ SoundControls::SoundControls(StretchTarget& target, QObject* parent)
 SoundControls::~SoundControls() = default;
 
 void SoundControls::Wire() {
-    sldTempo.onChanged = [this] { TempoChanged(); };
-    sldSpeed.onChanged = [this] { RateChanged(); };
-    sldPitchGrad.onChanged = [this] { GradualChanged(); };
-    sldPitchSemi.onChanged = [this] { SemitoneChanged(); };
+    tempoSlider.onChanged = [this] { TempoChanged(); };
+    rateSlider.onChanged = [this] { RateChanged(); };
+    gradualPitchSlider.onChanged = [this] { GradualChanged(); };
+    semitoneSlider.onChanged = [this] { SemitoneChanged(); };
 }
 
 QString SoundControls::PercentText(int thousandths) {
@@ -57,15 +57,15 @@ void SoundControls::StepUp(Slider& s, int k) {
 }
 
 void SoundControls::TempoChanged() {
-    const int v = sldTempo.Value();
+    const int v = tempoSlider.Value();
     target_.SetTempo(Factor(v));
-    lblTempo.SetCaption(PercentText(v));
+    tempoLabel.SetCaption(PercentText(v));
 }
 
 void SoundControls::RateChanged() {
-    const int v = sldSpeed.Value();
+    const int v = rateSlider.Value();
     target_.SetRate(Factor(v));
-    lblRate.SetCaption(PercentText(v));
+    rateLabel.SetCaption(PercentText(v));
 }
 
 // The two pitch sliders set the same pitch of the player in different units; the one moved
@@ -73,23 +73,23 @@ void SoundControls::RateChanged() {
 void SoundControls::GradualChanged() {
     if (!inPitchHandler_) {
         inPitchHandler_ = true;
-        sldPitchSemi.SetValue(kNeutralSemitone);
+        semitoneSlider.SetValue(kNeutralSemitone);
         inPitchHandler_ = false;
     }
-    const int v = sldPitchGrad.Value();
+    const int v = gradualPitchSlider.Value();
     target_.SetPitch(Factor(v));
-    lblPitchGrade.SetCaption(PercentText(v));
+    gradualPitchLabel.SetCaption(PercentText(v));
 }
 
 void SoundControls::SemitoneChanged() {
     if (!inPitchHandler_) {
         inPitchHandler_ = true;
-        sldPitchGrad.SetValue(kNeutral);
+        gradualPitchSlider.SetValue(kNeutral);
         inPitchHandler_ = false;
     }
-    const int s = sldPitchSemi.Value();
+    const int s = semitoneSlider.Value();
     target_.SetPitchSemitones(static_cast<float>(s));
-    lblPitchSemi.SetCaption(QString::number(s));
+    semitoneLabel.SetCaption(QString::number(s));
 }
 
 }  // namespace vantrel

@@ -6,8 +6,8 @@
 #include <QString>
 #include <memory>
 
-#include "app/Label.h"
-#include "sound/Slider.h"
+#include "base/Label.h"
+#include "base/Slider.h"
 
 namespace vantrel {
 
@@ -44,29 +44,29 @@ public:
     static inline const QString kUpToolTip = QStringLiteral("Up");
     static inline const QString kResetToolTip = QStringLiteral("Reset");
 
-    Slider sldTempo{500, 1500, kNeutral};
-    Slider sldPitchGrad{500, 1500, kNeutral};
-    Slider sldPitchSemi{-12, 12, kNeutralSemitone};
-    Slider sldSpeed{500, 1500, kNeutral};  // the rate: tempo and pitch together
+    Slider tempoSlider{500, 1500, kNeutral};
+    Slider gradualPitchSlider{500, 1500, kNeutral};
+    Slider semitoneSlider{-12, 12, kNeutralSemitone};
+    Slider rateSlider{500, 1500, kNeutral};  // the rate: tempo and pitch together
 
-    Label lblTempo{QStringLiteral("100%")};
-    Label lblPitchGrade{QStringLiteral("100%")};
-    Label lblPitchSemi{QStringLiteral("0")};
-    Label lblRate{QStringLiteral("100%")};
+    Label tempoLabel{QStringLiteral("100%")};
+    Label gradualPitchLabel{QStringLiteral("100%")};
+    Label semitoneLabel{QStringLiteral("0")};
+    Label rateLabel{QStringLiteral("100%")};
 
     // The button commands; menus and keys call the same ones.
-    void cmdTempoDown() { StepDown(sldTempo, 10); }
-    void cmdTempoUp() { StepUp(sldTempo, 10); }
-    void cmdTempoReset() { sldTempo.SetValue(kNeutral); }
-    void cmdGradualDown() { StepDown(sldPitchGrad, 10); }
-    void cmdGradualUp() { StepUp(sldPitchGrad, 10); }
-    void cmdPitchResetGrad() { sldPitchGrad.SetValue(kNeutral); }
-    void cmdSemitoneDown() { StepDown(sldPitchSemi, 1); }
-    void cmdSemitoneUp() { StepUp(sldPitchSemi, 1); }
-    void cmdPitchResetSemi() { sldPitchSemi.SetValue(kNeutralSemitone); }
-    void cmdTempoPitchDown() { StepDown(sldSpeed, 10); }
-    void cmdTempoPitchUp() { StepUp(sldSpeed, 10); }
-    void cmdRateReset() { sldSpeed.SetValue(kNeutral); }
+    void tempoDown() { StepDown(tempoSlider, 10); }
+    void tempoUp() { StepUp(tempoSlider, 10); }
+    void tempoReset() { tempoSlider.SetValue(kNeutral); }
+    void gradualDown() { StepDown(gradualPitchSlider, 10); }
+    void gradualUp() { StepUp(gradualPitchSlider, 10); }
+    void gradualReset() { gradualPitchSlider.SetValue(kNeutral); }
+    void semitoneDown() { StepDown(semitoneSlider, 1); }
+    void semitoneUp() { StepUp(semitoneSlider, 1); }
+    void semitoneReset() { semitoneSlider.SetValue(kNeutralSemitone); }
+    void rateDown() { StepDown(rateSlider, 10); }
+    void rateUp() { StepUp(rateSlider, 10); }
+    void rateReset() { rateSlider.SetValue(kNeutral); }
 
     // "123%" for 1234: whole percent, truncated.
     static QString PercentText(int thousandths);

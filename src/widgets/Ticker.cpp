@@ -46,8 +46,8 @@ void Ticker::setScrollInterval(int ms) {
     setTimerRunning(timerEnabled_);
 }
 
-void Ticker::setSeperator(const QString& text) {
-    seperator_ = text;
+void Ticker::setSeparator(const QString& text) {
+    separator_ = text;
     layout();
     redraw(false);
 }
@@ -209,7 +209,7 @@ void Ticker::Refresh() {
 void Ticker::Fill(const QString& message, const QString& separator, int speed) {
     RemoveItem(1);
     AddItem(message);
-    setSeperator(separator);
+    setSeparator(separator);
     setScrollSpeed(speed);
     setScroll(true);
 }
@@ -229,12 +229,12 @@ void Ticker::setTimerRunning(bool on) {
 }
 
 void Ticker::layout() {
-    if (!isBlank(seperator_))
-        shownSeparator_ = u' ' + seperator_ + u' ';
-    else if (seperator_.isEmpty())
+    if (!isBlank(separator_))
+        shownSeparator_ = u' ' + separator_ + u' ';
+    else if (separator_.isEmpty())
         shownSeparator_ = QStringLiteral(" ");
     else
-        shownSeparator_ = seperator_;
+        shownSeparator_ = separator_;
     const QFontMetrics fm = fontMetrics();
     sepWidth_ = fm.horizontalAdvance(shownSeparator_);
     // Plain text: a title that looks like markup is still shown as it is.

@@ -18,7 +18,7 @@ class Ticker : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int ScrollSpeed READ ScrollSpeed WRITE setScrollSpeed)
     Q_PROPERTY(int ScrollInterval READ ScrollInterval WRITE setScrollInterval)
-    Q_PROPERTY(QString Seperator READ Seperator WRITE setSeperator)
+    Q_PROPERTY(QString Separator READ Separator WRITE setSeparator)
     Q_PROPERTY(bool AutoScroll READ AutoScroll WRITE setAutoScroll)
     Q_PROPERTY(bool Scroll READ Scroll WRITE setScroll STORED false)
     Q_PROPERTY(bool AllowPan READ AllowPan WRITE setAllowPan)
@@ -38,8 +38,8 @@ public:
     void setScrollSpeed(int pixels);  // below 1 (or past 16 bits) keeps the old speed
     int ScrollInterval() const { return scrollInterval_; }
     void setScrollInterval(int ms);  // 0 holds the timer still; negative is ignored
-    const QString& Seperator() const { return seperator_; }
-    void setSeperator(const QString& text);
+    const QString& Separator() const { return separator_; }
+    void setSeparator(const QString& text);
     bool AutoScroll() const { return autoScroll_; }
     void setAutoScroll(bool on);
     bool Scroll() const { return scroll_; }
@@ -149,7 +149,7 @@ private:
 
     int scrollSpeed_ = 3;
     int scrollInterval_ = 120;
-    QString seperator_ = QStringLiteral("\u00B7");
+    QString separator_ = QStringLiteral("\u00B7");
     bool autoScroll_ = false;
     bool scroll_ = false;
     bool allowPan_ = true;

@@ -28,24 +28,18 @@ void AboutBoxTest::showsTitleAndVersion() {
     QCOMPARE(box.lblVersion->text(), QStringLiteral("Version 1.4.0"));
     QCOMPARE(box.cmdOK->text(), QStringLiteral("OK"));
     QCOMPARE(box.cmdSysInfo->text(), QStringLiteral("&System Info..."));
-    QVERIFY(!box.Label1->text().isEmpty());
-    QVERIFY(!box.Label2->text().isEmpty());
+    QVERIFY(!box.Label1->text().isEmpty() && !box.Label2->text().isEmpty());
     QVERIFY(box.isModal());
     QCOMPARE(box.minimumSize(), QSize(403, 153));
     QCOMPARE(box.maximumSize(), QSize(403, 153));
     // Every control lies inside the fixed box and shows its whole text in the font it has.
-    const QRect inside(0, 0, 403, 153);
-    for (QLabel* l : box.findChildren<QLabel*>()) {
-        const QString name = l->objectName();
-        QVERIFY2(inside.contains(l->geometry()), qPrintable(name));
-        if (l->wordWrap())
-            QVERIFY2(l->heightForWidth(l->width()) <= l->height(), qPrintable(name));
-        else
-            QVERIFY2(l->sizeHint().width() <= l->width(), qPrintable(name));
-    }
-    for (QPushButton* b : {box.cmdOK, box.cmdSysInfo}) {
-        QVERIFY2(inside.contains(b->geometry()), qPrintable(b->objectName()));
-        QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->objectName()));
+    for (QWidget* w : box.findChildren<QWidget*>()) {
+        auto* l = qobject_cast<QLabel*>(w);
+        if (!l && !qobject_cast<QPushButton*>(w)) continue;
+        const bool fits = l && l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                             : w->sizeHint().width() <= w->width();
+        QVERIFY2(QRect(0, 0, 403, 153).contains(w->geometry()) && fits,
+                 qPrintable(w->objectName()));
     }
 }
 
@@ -70,8 +64,7 @@ void AboutBoxTest::systemInfo() {
         QFile f(bin.filePath(tool));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2'\n").arg(tool, mark).toUtf8());
-        f.close();
-        if (executable) f.setPermissions(f.permissions() | QFile::ExeOwner);
+        f.setPermissions(executable ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner);
     }
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", bin.path().toUtf8());

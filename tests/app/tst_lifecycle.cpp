@@ -1,24 +1,17 @@
-// Start-up and shutdown: the order of the steps, a failing step not stopping the others, and
-// where the default playlist lives.
+// Start-up and shutdown: a failing step not stopping the others, the default playlist kept
+// across runs and on a termination signal, and where it lives.
 #include <signal.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <stdexcept>
 
-#include "app/Desk.h"
-#include "app/Lifecycle.h"
-#include "app/ProgramFolder.h"
-#include "app/Scheduler.h"
-#include "audio/Engine.h"
 #include "audio/Player.h"
 #include "e2e/ProgramCopy.h"
 #include "support/DeskFixture.h"
-#include "support/ScriptedDialogs.h"
 
 using namespace vantrel;
 
@@ -30,12 +23,13 @@ const QByteArray kTwoEntriesSaved =
     "One (Wav file)\r\n/music/one.wav\r\nTwo, live (Wav file)\r\n/music/two.wav\r\n";
 
 // Runs the real program (as `user` when not -1), lets it start, sends the signals and waits.
-void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
-                  QList<int> signalsToSend, int user = -1) {
+void runAndSignal(const test::ProgramCopy& program, const QString& home, const QString& xdg,
+                  QList<int> signalsToSend, int user) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), dataHome);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome + QStringLiteral("/xdg"));
+    env.insert(QStringLiteral("HOME"), home);
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    if (!xdg.isEmpty()) env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (user >= 0) {
         // The other user cannot reach the test sound server's private files; without them the
@@ -64,124 +58,78 @@ void runAndSignal(const test::ProgramCopy& program, const QString& dataHome,
     QCOMPARE(p.exitCode(), 0);
 }
 
-int errorBoxes(const test::ScriptedDialogs& dialogs) {
-    int n = 0;
+// The icons of the "Error" boxes shown so far.
+QList<Dialogs::Icon> errorBoxes(const test::ScriptedDialogs& dialogs) {
+    QList<Dialogs::Icon> icons;
     for (const auto& m : dialogs.messages)
-        if (m.title == QLatin1String("Error")) ++n;
-    return n;
+        if (m.title == QLatin1String("Error")) icons << m.icon;
+    return icons;
 }
 
-struct Rig {
-    explicit Rig(const QString& folder) : desk(engine, scheduler, dialogs, folder) {}
-    audio::Engine engine{audio::EngineOptions{audio::OutputKind::Offline}};
-    VirtualScheduler scheduler;
-    test::ScriptedDialogs dialogs;
-    Desk desk;
-};
+// The program started again on the same folder: a new desk on the fixture's engine and clock.
+Desk& restart(test::DeskFixture& f) {
+    f.desk.reset();
+    f.dialogs.messages.clear();
+    f.desk = std::make_unique<Desk>(*f.engine, f.scheduler, f.dialogs, f.folder.path());
+    f.desk->onLoad({});
+    return *f.desk;
+}
 
 }  // namespace
 
 class LifecycleTest : public QObject {
     Q_OBJECT
 private slots:
-    void loadRunsEveryStepInOrder();
-    void aFailingStepDoesNotStopTheOthers();
-    void unloadRunsOnce();
-    void userDataFolder_data();
-    void userDataFolder();
-    void writableProgramFolderKeepsThePlaylist();
+    void startUpGoesOnPastAFailingStepAndStartsNothing_data();
+    void startUpGoesOnPastAFailingStepAndStartsNothing();
     void playlistSurvivesARestart_data();
     void playlistSurvivesARestart();
-    void firstRunShowsTheBoxOnceAndStartsEmpty();
     void exitDuringAFadeSavesWhatTheMixLeft();
-    void terminationSavesLikeAClose_data();
-    void terminationSavesLikeAClose();
-    void unwritableFolderKeepsThePlaylistInTheUserFolder_data();
-    void unwritableFolderKeepsThePlaylistInTheUserFolder();
+    void theRealProgramSavesOnATerminationSignal_data();
+    void theRealProgramSavesOnATerminationSignal();
 };
 
-void LifecycleTest::loadRunsEveryStepInOrder() {
-    QTemporaryDir folder;
-    Rig rig(folder.path());
-    QStringList log;
+void LifecycleTest::startUpGoesOnPastAFailingStepAndStartsNothing_data() {
+    QTest::addColumn<bool>("menuFails");
+    QTest::addColumn<QString>("failingMeter");
+    QTest::addColumn<QStringList>("metersShown");
+    const QStringList all{"VUleft", "VUleft2", "VUright", "VUright2"};
+    QTest::newRow("every step works") << false << "" << all;
+    QTest::newRow("the menu fails") << true << "" << all;
+    QTest::newRow("a meter image fails")
+        << false << "VUleft2" << QStringList{"VUleft", "VUright", "VUright2"};
+}
+
+void LifecycleTest::startUpGoesOnPastAFailingStepAndStartsNothing() {
+    QFETCH(bool, menuFails);
+    QFETCH(QString, failingMeter);
+    QFETCH(QStringList, metersShown);
+    test::DeskFixture f;
+    bool menu = false;
+    QStringList meters;
     ViewSteps view;
-    view.BuildMenu = [&] { log << QStringLiteral("menu"); };
+    view.buildMenu = [&] {
+        if (menuFails) throw std::runtime_error("no menu");
+        menu = true;
+    };
     view.setMeterImage = [&](const QString& meter, const QString& image) {
-        log << meter;
-        QCOMPARE(image, folder.path() + QStringLiteral("/util/keysec.dat"));
+        if (meter == failingMeter) throw std::runtime_error("bad image");
+        QCOMPARE(image, f.folder.path() + QStringLiteral("/util/keysec.dat"));
+        meters << meter;
     };
-    Form_Load(rig.desk, view);
-    QCOMPARE(log, (QStringList{"menu", "VUleft", "VUleft2", "VUright", "VUright2"}));
-    // Nothing plays and no deck is loaded until the user asks.
-    QVERIFY(!rig.desk.state.Deck1Playing && !rig.desk.state.Deck2Playing);
-    QVERIFY(!rig.desk.state.Deck2InFront);
-    QVERIFY(rig.desk.state.AudioPath1.isEmpty() && rig.desk.state.AudioPath2.isEmpty());
-    QCOMPARE(rig.desk.state.AudioLength1, 0);
-    const qint64 before = rig.scheduler.nowMs();
+    f.desk->onLoad(view);
+    QCOMPARE(menu, !menuFails);
+    meters.sort();  // which meters, in any order
+    QCOMPARE(meters, metersShown);
+    // Nothing plays and no deck is loaded until the user asks; no timer is armed.
+    QVERIFY(f.bothStopped() && !f.deck(0).playing() && !f.deck(1).playing());
+    QVERIFY(!f.desk->decks().deck2InFront() && f.deck(0).song().length == 0);
+    QVERIFY(f.deck(0).song().path.isEmpty() && f.deck(1).song().path.isEmpty());
+    const qint64 before = f.now();
     QList<qint64> stops;  // the clock stops at every timer firing
-    rig.scheduler.onAdvance = [&](qint64, qint64 to) { stops << to; };
-    rig.scheduler.advance(1000);
-    QCOMPARE(stops, QList<qint64>{before + 1000});  // no timer is armed
-}
-
-void LifecycleTest::aFailingStepDoesNotStopTheOthers() {
-    QTemporaryDir folder;
-    Rig rig(folder.path());
-    QStringList log;
-    ViewSteps view;
-    view.BuildMenu = [&] { throw std::runtime_error("no menu"); };
-    view.setMeterImage = [&](const QString& meter, const QString&) {
-        log << meter;
-        if (meter == QLatin1String("VUleft2")) throw std::runtime_error("bad image");
-    };
-    Form_Load(rig.desk, view);
-    QCOMPARE(log, (QStringList{"VUleft", "VUleft2", "VUright", "VUright2"}));
-}
-
-void LifecycleTest::unloadRunsOnce() {
-    QTemporaryDir folder;
-    Rig rig(folder.path());
-    int closed = 0;
-    ViewSteps view;
-    view.unloadOtherWindows = [&] { ++closed; };
-    Form_Load(rig.desk, view);
-    Form_Unload(rig.desk, view);
-    Form_Unload(rig.desk, view);  // a signal arriving during a close
-    QCOMPARE(closed, 1);
-}
-
-void LifecycleTest::userDataFolder_data() {
-    QTest::addColumn<QByteArray>("xdg");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("set") << QByteArray("/data/me") << "/data/me/vantrel";
-    QTest::newRow("unset") << QByteArray() << "/home/me/.local/share/vantrel";
-    QTest::newRow("relative is ignored") << QByteArray("data") << "/home/me/.local/share/vantrel";
-    QTest::newRow("trailing slash") << QByteArray("/data/me/") << "/data/me/vantrel";
-}
-
-void LifecycleTest::userDataFolder() {
-    QFETCH(QByteArray, xdg);
-    QFETCH(QString, expected);
-    const QByteArray oldHome = qgetenv("HOME"), oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("HOME", "/home/me");
-    if (xdg.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", xdg);
-    const QString actual = UserDataFolder();
-    qputenv("HOME", oldHome);
-    if (oldXdg.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", oldXdg);
-    QCOMPARE(actual, expected);
-}
-
-void LifecycleTest::writableProgramFolderKeepsThePlaylist() {
-    QTemporaryDir folder;
-    QCOMPARE(DefaultPlaylistPath(folder.path()), folder.path() + QStringLiteral("/default.kvl"));
-    Rig rig(folder.path());
-    QCOMPARE(rig.desk.defaultPlaylist, folder.path() + QStringLiteral("/default.kvl"));
+    f.scheduler.onAdvance = [&](qint64, qint64 to) { stops << to; };
+    f.advance(1000);
+    QCOMPARE(stops, QList<qint64>{before + 1000});
 }
 
 void LifecycleTest::playlistSurvivesARestart_data() {
@@ -194,129 +142,115 @@ void LifecycleTest::playlistSurvivesARestart_data() {
 
 void LifecycleTest::playlistSurvivesARestart() {
     QFETCH(QStringList, titles);
-    QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("default.kvl"));
-    {
-        // A previous run's playlist, then the user's changes during this run.
-        Rig run(folder.path());
-        run.desk.playlist.append(QStringLiteral("Old"), QStringLiteral("/old.mp3"));
-        Form_Unload(run.desk, {});
-    }
-    {
-        Rig run(folder.path());
-        Form_Load(run.desk, {});
-        QCOMPARE(run.desk.playlist.count(), 1);
-        run.desk.runMenuItem(QStringLiteral("mnuNewPlaylist"));
-        for (const QString& t : titles)
-            run.desk.playlist.append(t, QStringLiteral("/music/%1.mp3").arg(t));
-        Form_Unload(run.desk, {});
-        QCOMPARE(errorBoxes(run.dialogs), 0);
-    }
-    if (titles.isEmpty()) QCOMPARE(QFileInfo(file).size(), 0);
-    Rig next(folder.path());
-    Form_Load(next.desk, {});
-    QCOMPARE(errorBoxes(next.dialogs), 0);
-    QCOMPARE(next.desk.playlist.count(), titles.size());
-    for (int i = 0; i < titles.size(); ++i) {
-        QCOMPARE(next.desk.playlist.title(i), titles[i]);
-        QCOMPARE(next.desk.playlist.path(i), QStringLiteral("/music/%1.mp3").arg(titles[i]));
-    }
-}
+    test::DeskFixture f;
+    // A writable program folder keeps the list beside the program.
+    const QString file = f.folder.filePath(QStringLiteral("default.kvl"));
+    QCOMPARE(f.desk->defaultPlaylist(), file);
+    // The first run finds no list: one box says so (the mixer may add its own where there is
+    // no mixer) and the playlist starts empty.
+    f.desk->onLoad({});
+    QCOMPARE(errorBoxes(f.dialogs), QList{Dialogs::Icon::Warning});
+    QCOMPARE(f.playlist().count(), 0);
+    f.add(QStringLiteral("/old.mp3"), QStringLiteral("Old"));
+    f.desk->onUnload({});
+    QVERIFY(QFile::exists(file));
 
-void LifecycleTest::firstRunShowsTheBoxOnceAndStartsEmpty() {
-    QTemporaryDir folder;
-    Rig run(folder.path());
-    Form_Load(run.desk, {});
-    // The mixer may add its own message where there is no mixer; the list's box comes once.
-    int errors = 0;
-    for (const auto& m : run.dialogs.messages)
-        if (m.title == QLatin1String("Error")) {
-            ++errors;
-            QCOMPARE(m.icon, Dialogs::Icon::Warning);
-        }
-    QCOMPARE(errors, 1);
-    QCOMPARE(run.desk.playlist.count(), 0);
-    Form_Unload(run.desk, {});
-    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("default.kvl"))));
+    // The next run reads it; the user's changes during that run are what the one after finds.
+    Desk& run = restart(f);
+    QVERIFY(errorBoxes(f.dialogs).isEmpty());
+    QCOMPARE(run.playlist().count(), 1);
+    run.runMenuItem(QStringLiteral("mnuNewPlaylist"));
+    for (const QString& t : titles) f.add(QStringLiteral("/music/%1.mp3").arg(t), t);
+    run.onUnload({});
+    QVERIFY(errorBoxes(f.dialogs).isEmpty());
+    if (titles.isEmpty()) QCOMPARE(QFileInfo(file).size(), 0);
+
+    Desk& next = restart(f);
+    QVERIFY(errorBoxes(f.dialogs).isEmpty());
+    QCOMPARE(next.playlist().count(), titles.size());
+    for (int i = 0; i < titles.size(); ++i) {
+        QCOMPARE(next.playlist().title(i), titles[i]);
+        QCOMPARE(next.playlist().path(i), QStringLiteral("/music/%1.mp3").arg(titles[i]));
+    }
 }
 
 void LifecycleTest::exitDuringAFadeSavesWhatTheMixLeft() {
     test::DeskFixture f;
     Desk& desk = *f.desk;
     for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) f.add(f.tone(name, 20.0));
-    Form_Load(desk, {});
+    desk.onLoad({});
     // Play starts deck 1 and cues entry 0 into deck 2; mixing now takes "a" off the list.
     desk.runMenuItem(QStringLiteral("mnuPlay"));
     desk.runMenuItem(QStringLiteral("mnuMix"));
-    QVERIFY(f.runUntil([&] { return !desk.state.Deck1Playing && desk.state.Deck2Playing; }, 10000));
+    QVERIFY(f.runUntil([&] { return !f.deck(0).playing() && f.deck(1).playing(); }, 10000));
     // Near the end of "a" the mix into deck 1 takes "b"; leave while both decks sound.
-    auto sounding = [&](int i) {
-        return desk.deck(i).player().Status() == audio::Player::kPlaying;
-    };
+    auto sounding = [&](int i) { return f.deck(i).player().Status() == audio::Player::kPlaying; };
     QVERIFY(f.runUntil([&] { return sounding(0) && sounding(1); }, 30000));
-    QCOMPARE(desk.playlist.count(), 2);
-    Form_Unload(desk, {});
+    QCOMPARE(f.playlist().count(), 2);
+    desk.onUnload({});
 
-    Rig next(f.folder.path());
-    Form_Load(next.desk, {});
-    QCOMPARE(next.desk.playlist.count(), 2);
-    QCOMPARE(next.desk.playlist.title(0), QStringLiteral("c"));
-    QCOMPARE(next.desk.playlist.title(1), QStringLiteral("d"));
+    Desk& next = restart(f);
+    QCOMPARE(next.playlist().count(), 2);
+    QCOMPARE(next.playlist().title(0), QStringLiteral("c"));
+    QCOMPARE(next.playlist().title(1), QStringLiteral("d"));
 }
 
-void LifecycleTest::terminationSavesLikeAClose_data() {
+void LifecycleTest::theRealProgramSavesOnATerminationSignal_data() {
     QTest::addColumn<QList<int>>("signalsToSend");
-    QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
-    QTest::newRow("SIGINT") << QList<int>{SIGINT};
-    QTest::newRow("SIGHUP") << QList<int>{SIGHUP};
-    QTest::newRow("a second signal is ignored") << QList<int>{SIGTERM, SIGTERM, SIGHUP};
-}
-
-void LifecycleTest::terminationSavesLikeAClose() {
-    QFETCH(QList<int>, signalsToSend);
-    test::ProgramCopy program;
-    QVERIFY(program.ok());
-    QTemporaryDir home;
-    test::ProgramCopy::writeList(program.defaultPlaylist(), kTwoEntries);
-    runAndSignal(program, home.path(), signalsToSend);
-    // Rewritten by the shutdown: the writer's own line ends.
-    QCOMPARE(test::ProgramCopy::read(program.defaultPlaylist()), kTwoEntriesSaved);
-}
-
-void LifecycleTest::unwritableFolderKeepsThePlaylistInTheUserFolder_data() {
+    QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME, "~" for the home folder; "" unset
+    QTest::addColumn<QString>("listAt");  // below the home folder; "" beside the program
     QTest::addColumn<bool>("firstRun");
-    QTest::newRow("first run") << true;
-    QTest::newRow("later run") << false;
+    const QString inXdg = "xdg/vantrel/default.kvl", inHome = ".local/share/vantrel/default.kvl";
+    QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << "~/xdg"
+                             << "" << false;
+    QTest::newRow("SIGINT") << QList<int>{SIGINT} << "~/xdg"
+                            << "" << false;
+    QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << "~/xdg"
+                            << "" << false;
+    QTest::newRow("a second signal is ignored") << QList<int>{SIGTERM, SIGTERM, SIGHUP} << "~/xdg"
+                                                << "" << false;
+    // Installed: the program folder cannot be written.
+    QTest::newRow("installed, first run") << QList<int>{SIGTERM} << "~/xdg" << inXdg << true;
+    QTest::newRow("installed, later run") << QList<int>{SIGTERM} << "~/xdg" << inXdg << false;
+    QTest::newRow("installed, trailing slash") << QList<int>{SIGTERM} << "~/xdg/" << inXdg << false;
+    QTest::newRow("installed, no XDG folder") << QList<int>{SIGTERM} << "" << inHome << false;
+    QTest::newRow("installed, relative XDG folder is ignored")
+        << QList<int>{SIGTERM} << "data" << inHome << false;
 }
 
-void LifecycleTest::unwritableFolderKeepsThePlaylistInTheUserFolder() {
+void LifecycleTest::theRealProgramSavesOnATerminationSignal() {
+    QFETCH(QList<int>, signalsToSend);
+    QFETCH(QString, xdg);
+    QFETCH(QString, listAt);
     QFETCH(bool, firstRun);
     test::ProgramCopy program;
     QVERIFY(program.ok());
     QTemporaryDir home;
-    const QString userList = home.filePath(QStringLiteral("xdg/vantrel/default.kvl"));
+    const bool installed = !listAt.isEmpty();
+    const QString list = installed ? home.filePath(listAt) : program.defaultPlaylist();
+    const QString elsewhere = installed ? program.defaultPlaylist()
+                                        : home.filePath(QStringLiteral("xdg/vantrel/default.kvl"));
     if (!firstRun) {
-        QVERIFY(QDir().mkpath(QFileInfo(userList).path()));
-        test::ProgramCopy::writeList(userList, kTwoEntries);
+        QVERIFY(QDir().mkpath(QFileInfo(list).path()));
+        test::ProgramCopy::writeList(list, kTwoEntries);
     }
-    // As an installed program: the folder belongs to someone else. Root writes anywhere, so
-    // the program then runs as "nobody" with a home of its own.
+    // Root writes anywhere, so the installed program then runs as "nobody", owning its home.
     int user = -1;
-    if (::geteuid() == 0) {
+    if (installed && ::geteuid() == 0) {
         user = 65534;
-        for (const QString& path : {home.path(), home.filePath(QStringLiteral("xdg")),
-                                    home.filePath(QStringLiteral("xdg/vantrel")), userList})
+        for (QString path = list; path.size() >= home.path().size(); path = QFileInfo(path).path())
             if (QFileInfo::exists(path))
                 QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
-    } else {
+    } else if (installed) {
         QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::ExeOwner);
     }
-    runAndSignal(program, home.path(), {SIGTERM}, user);
+    runAndSignal(program, home.path(), xdg.replace(u'~', home.path()), signalsToSend, user);
     QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    QVERIFY(!QFileInfo::exists(program.defaultPlaylist()));
-    QVERIFY(QFileInfo::exists(userList));
-    QCOMPARE(test::ProgramCopy::read(userList), firstRun ? QByteArray() : kTwoEntriesSaved);
+    QVERIFY(!QFileInfo::exists(elsewhere));
+    // Rewritten by the shutdown: the writer's own line ends.
+    QVERIFY(QFileInfo::exists(list));
+    QCOMPARE(test::ProgramCopy::read(list), firstRun ? QByteArray() : kTwoEntriesSaved);
 }
 
 QTEST_MAIN(LifecycleTest)

@@ -1,122 +1,113 @@
 // The main window as designed: caption, place and size, the two deck panels at one place with
-// only the front one shown, the three tabs, the no-sound notice, and what its unload closes.
+// only the front one shown, the three tabs, the no-sound notice, and every way out of it.
+#include <QAction>
 #include <QLabel>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/Desk.h"
-#include "app/Scheduler.h"
 #include "app/ui/MainWindow.h"
-#include "audio/Engine.h"
 #include "deck/ui/DeckPanel.h"
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"
-#include "support/ScriptedDialogs.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
-
-namespace {
-
-struct Rig {
-    explicit Rig(audio::OutputKind output = audio::OutputKind::Offline)
-        : engine(audio::EngineOptions{output}), desk(engine, scheduler, dialogs, folder.path()) {}
-    QTemporaryDir folder;
-    audio::Engine engine;
-    VirtualScheduler scheduler;
-    test::ScriptedDialogs dialogs;
-    Desk desk;
-};
-
-}  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void designedPlaceAndSize();
-    void frontDeckShows();
-    void noSoundNotice_data();
-    void noSoundNotice();
-    void unloadClosesTheSearchDialogAndSavesOnce();
+    void asDesigned_data();
+    void asDesigned();
+    void everyWayOutSavesOnceAndClosesTheSearch_data();
+    void everyWayOutSavesOnceAndClosesTheSearch();
 };
 
-void MainWindowTest::designedPlaceAndSize() {
-    Rig rig;
-    MainWindow window(rig.desk);
+void MainWindowTest::asDesigned_data() {
+    QTest::addColumn<int>("output");
+    QTest::addColumn<bool>("noSoundNotice");
+    QTest::newRow("no device") << int(audio::OutputKind::Null) << true;
+    QTest::newRow("rendering") << int(audio::OutputKind::Offline) << false;
+}
+
+void MainWindowTest::asDesigned() {
+    QFETCH(int, output);
+    QFETCH(bool, noSoundNotice);
+    test::DeskFixture f;
+    // The fixture renders offline; a desk on the wanted output replaces its own.
+    f.desk.reset();
+    f.engine = std::make_unique<audio::Engine>(
+        audio::EngineOptions{static_cast<audio::OutputKind>(output)});
+    f.desk = std::make_unique<Desk>(*f.engine, f.scheduler, f.dialogs, f.folder.path());
+    MainWindow window(*f.desk);
     QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
     QCOMPARE(window.pos(), QPoint(264, 40));
     QCOMPARE(window.centralWidget()->size(), QSize(501, 618));
-    for (int i = 0; i < 2; ++i) QCOMPARE(window.fraPlayer(i)->geometry(), QRect(5, 0, 493, 194));
-    QTabWidget* tabs = window.XTab();
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(window.deckPanel(i)->geometry(), QRect(5, 0, 493, 194));
+        QCOMPARE(window.deckPanel(i)->title(), QStringLiteral("Vantrel"));
+    }
+    QTabWidget* tabs = window.tabs();
     QCOMPARE(tabs->count(), 3);
     QCOMPARE(tabs->tabText(0), QStringLiteral("Playlist"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("Sample list"));
     QCOMPARE(tabs->tabText(2), QStringLiteral("Cue list"));
     QVERIFY(QRect(0, 0, 501, 618).contains(tabs->geometry()));
     QVERIFY(tabs->geometry().top() >= 194);
-    // Nothing is loaded or running after start-up.
-    QVERIFY(!rig.desk.state.Deck1Playing && !rig.desk.state.Deck2Playing);
-    QCOMPARE(window.fraPlayer(0)->title(), QStringLiteral("Vantrel"));
-    QCOMPARE(window.fraPlayer(1)->title(), QStringLiteral("Vantrel"));
-
-    // Resizing moves no control.
-    window.show();
-    const QRect tabsBefore = tabs->geometry();
-    window.resize(900, 900);
-    QCOMPARE(tabs->geometry(), tabsBefore);
-    QCOMPARE(window.fraPlayer(0)->geometry(), QRect(5, 0, 493, 194));
-}
-
-void MainWindowTest::frontDeckShows() {
-    Rig rig;
-    MainWindow window(rig.desk);
-    window.show();
-    QVERIFY(window.fraPlayer(0)->isVisible() && !window.fraPlayer(1)->isVisible());
-    for (bool deck2 : {true, true, false, true}) {
-        rig.desk.setDeck2InFront(deck2);
-        QCOMPARE(window.fraPlayer(1)->isVisible(), deck2);
-        QCOMPARE(window.fraPlayer(0)->isVisible(), !deck2);
-    }
-}
-
-void MainWindowTest::noSoundNotice_data() {
-    QTest::addColumn<int>("output");
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("no device") << int(audio::OutputKind::Null) << true;
-    QTest::newRow("rendering") << int(audio::OutputKind::Offline) << false;
-}
-
-void MainWindowTest::noSoundNotice() {
-    QFETCH(int, output);
-    QFETCH(bool, shown);
-    Rig rig{static_cast<audio::OutputKind>(output)};
-    MainWindow window(rig.desk);
     window.show();
     auto* notice = window.findChild<QLabel*>(QStringLiteral("lblNoSound"));
     QVERIFY(notice);
-    QCOMPARE(notice->isVisible(), shown);
+    QCOMPARE(notice->isVisible(), noSoundNotice);
+
+    // Only the front deck shows.
+    QVERIFY(window.deckPanel(0)->isVisible() && !window.deckPanel(1)->isVisible());
+    for (int front : {1, 1, 0, 1}) {
+        f.desk->decks().setFrontDeck(front);
+        QCOMPARE(window.deckPanel(1)->isVisible(), front == 1);
+        QCOMPARE(window.deckPanel(0)->isVisible(), front == 0);
+    }
+    // Resizing moves no control.
+    const QRect tabsBefore = tabs->geometry();
+    window.resize(900, 900);
+    QCOMPARE(tabs->geometry(), tabsBefore);
+    QCOMPARE(window.deckPanel(1)->geometry(), QRect(5, 0, 493, 194));
 }
 
-void MainWindowTest::unloadClosesTheSearchDialogAndSavesOnce() {
-    Rig rig;
-    rig.desk.playlist.append(QStringLiteral("Song (MP3 file)"), QStringLiteral("/m/Song.mp3"));
-    MainWindow window(rig.desk);
+void MainWindowTest::everyWayOutSavesOnceAndClosesTheSearch_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"close box", "Exit item", "Alt+F4", "termination signal"})
+        QTest::newRow(way) << way;
+}
+
+void MainWindowTest::everyWayOutSavesOnceAndClosesTheSearch() {
+    QFETCH(QString, way);
+    test::DeskFixture f;
+    MainWindow window(*f.desk);
+    f.add(QStringLiteral("/m/Song.mp3"), QStringLiteral("Song (MP3 file)"));
     window.show();
     auto* panel = window.findChild<PlaylistPanel*>();
     QVERIFY(panel);
-    panel->cmdScan_Click();
+    panel->openSearch();
     QTRY_VERIFY(panel->searchDialog() && panel->searchDialog()->isVisible());
 
-    window.close();
+    if (way == QLatin1String("close box")) window.close();
+    if (way == QLatin1String("Exit item")) window.menuAction(QStringLiteral("mnuExit"))->trigger();
+    if (way == QLatin1String("Alt+F4")) {
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F4, Qt::AltModifier);
+    }
+    if (way == QLatin1String("termination signal")) window.unload();
+    QVERIFY(f.desk->unloading());
     QVERIFY(!panel->searchDialog() || !panel->searchDialog()->isVisible());
-    QVERIFY(rig.desk.unloading);
-    QFile saved(rig.folder.filePath(QStringLiteral("default.kvl")));
+    QFile saved(f.folder.filePath(QStringLiteral("default.kvl")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("Song (MP3 file)\r\n/m/Song.mp3\r\n"));
     saved.close();
-    // A termination signal after the close changes nothing.
+    // A termination signal or a close arriving during the shutdown changes nothing.
     QVERIFY(QFile::remove(saved.fileName()));
     window.unload();
+    window.close();
+    f.desk->onUnload({});
     QVERIFY(!QFile::exists(saved.fileName()));
 }
 

@@ -25,25 +25,26 @@ struct Event {
 struct Log {
     QList<Event> cue, fade, done;
     explicit Log(DeskFixture& f) {
-        for (int i = 0; i < 2; ++i) {
-            const std::pair<void (Deck::*)(const QString&), QList<Event>*> hooks[] = {
-                {&Deck::cued, &cue}, {&Deck::fadeStarted, &fade}, {&Deck::fadeCompleted, &done}};
-            for (auto [signal, list] : hooks)
-                QObject::connect(&f.desk->deck(i), signal, [&f, i, list](const QString& s) {
-                    const bool sounding =
-                        f.desk->deck(i).player().Status() == audio::Player::kPlaying;
-                    list->push_back({f.now(), i, s, sounding});
-                });
-        }
+        const auto note = [&f](QList<Event>* list) {
+            return [&f, list](int i, const QString& s) {
+                const bool sounding = f.deck(i).player().Status() == audio::Player::kPlaying;
+                list->push_back({f.now(), i, s, sounding});
+            };
+        };
+        for (int i = 0; i < 2; ++i)
+            QObject::connect(&f.deck(i), &Deck::cued,
+                             [i, add = note(&cue)](const QString& s) { add(i, s); });
+        QObject::connect(&f.mixer(), &AutoMixer::fadeStarted, note(&fade));
+        QObject::connect(&f.mixer(), &AutoMixer::fadeCompleted, note(&done));
     }
 };
 
 // Deck 1 holds a song of `seconds` and the playlist is empty.
 Deck& loaded(DeskFixture& f, double seconds) {
     f.add(f.tone("a.wav", seconds), "A");
-    Deck& d = f.desk->deck1();
-    d.PrepareAudio();
-    f.desk->playlist.clear();
+    Deck& d = f.deck(0);
+    d.loader.cueNext();
+    f.playlist().clear();
     return d;
 }
 
@@ -84,28 +85,28 @@ private slots:
 void TestDeck::playPauseResumeStop() {
     DeskFixture f;
     Deck& d = loaded(f, 5.0);
-    d.cmdPlay();
+    d.transport.play();
     f.advance(1000);
     QVERIFY(qAbs(d.player().Position() - 1000) <= 30);
-    d.cmdPause();
+    d.transport.pause();
     const int held = d.player().Position();
     f.advance(30);
-    const QString label = d.display.lblTime.Caption();
+    const QString label = d.display.timeLabel.Caption();
     f.advance(2000);
     // Paused: position and label hold; the deck is not taken for finished.
     QCOMPARE(d.player().Position(), held);
-    QCOMPARE(d.display.lblTime.Caption(), label);
-    QVERIFY(f.desk->state.Deck1Playing);
-    d.cmdPause();
+    QCOMPARE(d.display.timeLabel.Caption(), label);
+    QVERIFY(f.deck(0).playing());
+    d.transport.pause();
     f.advance(1000);
     QVERIFY(qAbs(d.player().Position() - (held + 1000)) <= 30);
-    QVERIFY(d.display.lblTime.Caption() != label);
-    d.cmdStop();
+    QVERIFY(d.display.timeLabel.Caption() != label);
+    d.transport.stop();
     QCOMPARE(d.player().Position(), 1);
     f.advance(30);
-    QVERIFY(!f.desk->state.Deck1Playing);
+    QVERIFY(!f.deck(0).playing());
     QCOMPARE(d.player().Position(), 0);
-    QCOMPARE(d.display.lblTime.Caption(), QStringLiteral("00:00:00"));
+    QCOMPARE(d.display.timeLabel.Caption(), QStringLiteral("00:00:00"));
 }
 
 void TestDeck::seek_data() {
@@ -125,7 +126,7 @@ void TestDeck::seek() {
     DeskFixture f;
     Deck& d = loaded(f, 10.0);
     d.player().SetPosition(from);
-    forward ? d.cmdFForward() : d.cmdRewind();
+    forward ? d.transport.fastForward() : d.transport.rewind();
     QCOMPARE(d.player().Position(), to);
 }
 
@@ -148,19 +149,19 @@ void TestDeck::clickAndDoubleClick() {
     DeskFixture f;
     Desk& desk = *f.desk;
     for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 2.5), n);
-    desk.setDeck2InFront(deck2InFront);
-    desk.state.Deck1Playing = deck1Playing;
-    desk.playlist.setSelected(1);
-    doubleClick ? desk.lstAudioDblClick() : desk.lstAudioClick();
+    desk.decks().setFrontDeck(deck2InFront ? 1 : 0);
+    desk.deck(0).song().playing = deck1Playing;
+    desk.playlist().setSelected(1);
+    doubleClick ? desk.decks().onEntryDoubleClicked() : desk.decks().onEntryClicked();
     for (int i = 0; i < 2; ++i) {
         Deck& d = desk.deck(i);
         // Playing a deck cues entry 0 into the other one; a plain click cues nothing.
-        QCOMPARE(d.audioPath(), i == loadedDeck ? desk.playlist.path(1)
-                                : doubleClick   ? desk.playlist.path(0)
+        QCOMPARE(d.song().path, i == loadedDeck ? desk.playlist().path(1)
+                                : doubleClick   ? desk.playlist().path(0)
                                                 : QString());
         QCOMPARE(d.player().Status() == audio::Player::kPlaying, i == loadedDeck && doubleClick);
     }
-    QCOMPARE(desk.playlist.count(), 3);
+    QCOMPARE(desk.playlist().count(), 3);
 }
 
 void TestDeck::triggers_data() {
@@ -182,9 +183,9 @@ void TestDeck::triggers() {
     QFETCH(int, cueAt);
     QFETCH(int, fadeAt);
     DeskFixture f;
-    f.desk->deck1().sldMixInterval.SetValue(interval);
+    f.mixer().mixIntervalSlider.SetValue(interval);
     Deck& one = loaded(f, seconds);
-    one.cmdPlay();  // nothing to cue yet
+    one.transport.play();  // nothing to cue yet
     f.add(f.tone("b.wav", 5.0), "B");
     Log log(f);
     QVERIFY(f.runUntil([&] { return !log.fade.isEmpty(); }, 60000));
@@ -194,7 +195,7 @@ void TestDeck::triggers() {
         QCOMPARE(event.deck, 1);
         QVERIFY2(event.ms >= at && event.ms <= at + 30, qPrintable(QString::number(event.ms)));
     }
-    QCOMPARE(f.desk->playlist.count(), 0);
+    QCOMPARE(f.playlist().count(), 0);
 }
 
 void TestDeck::fadeVolumeSequence_data() {
@@ -208,45 +209,33 @@ void TestDeck::fadeVolumeSequence() {
     QFETCH(int, interval);
     DeskFixture f;
     for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 40.0), n);
-    Deck& one = f.desk->deck1();
-    Deck& two = f.desk->deck2();
-    two.sldMixInterval.SetValue(interval);  // linked to deck 1's, the one the fade reads
-    one.PrepareAudio();
-    f.desk->playlist.removeAt(0);
-    one.cmdPlay();  // cues B into deck 2
+    Deck& one = f.deck(0);
+    Deck& two = f.deck(1);
+    f.mixer().mixIntervalSlider.SetValue(interval);
+    one.loader.cueNext();
+    f.playlist().removeAt(0);
+    one.transport.play();  // cues B into deck 2
     f.advance(1000);
     Log log(f);
-    one.cmdMix();
-    QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Mixing ..."));
-    QVERIFY(f.desk->state.Deck2InFront);
-    // Each step computed in double and stored as a single, as the player keeps it.
-    float in = 0.0f, out = 1.0f;
-    f.advance(79);
-    QCOMPARE(two.player().Volume(), 0.0f);
-    int tick = 0, firstFall = 0;
-    for (;;) {
-        f.advance(tick == 0 ? 1 : 10 * interval);
-        ++tick;
-        if (static_cast<double>(in) > 0.4) {
-            out = static_cast<float>(out - 1.0 / 60.0);
-            if (!firstFall) firstFall = tick;
-        }
-        in = static_cast<float>(in + 0.01);
-        if (in >= 1.0f) break;
-        QCOMPARE(two.player().Volume(), in);
-        QCOMPARE(one.player().Volume(), out);
-        QVERIFY(tick < 200);
-    }
-    QCOMPARE(firstFall, 42);  // the outgoing deck waits until the incoming one passes 0.4
-    QCOMPARE(tick, 101);      // 100 steps after the first: the whole interval
+    f.mixer().mixNow(one);
+    QCOMPARE(two.display.caption.Caption(), QStringLiteral("Mixing ..."));
+    QVERIFY(f.desk->decks().deck2InFront());
+    // The outgoing deck holds its volume until the incoming one passes 0.4 (41 steps after the
+    // first), then falls while it rises.
+    f.advance(80 + 40 * 10 * interval);
+    QCOMPARE(one.player().Volume(), 1.0f);
+    QVERIFY(qAbs(two.player().Volume() - 0.41f) < 1e-4f);
+    f.advance(10 * interval);
+    QVERIFY(one.player().Volume() < 1.0f);
+    QVERIFY(f.runUntil([&] { return !log.done.isEmpty(); }, 20000));
     QCOMPARE(log.done.size(), 1);
     const qint64 fade = log.done[0].ms - log.fade[0].ms;
-    QCOMPARE(fade, 80 + 100 * 10 * interval);  // M after the first step, well within 2%
-    QVERIFY(f.desk->state.Deck2Playing && !f.desk->state.Deck1Playing);
+    QCOMPARE(fade, 80 + 100 * 10 * interval);  // M after the first step
+    QVERIFY(f.deck(1).playing() && !f.deck(0).playing());
     QCOMPARE(one.player().Volume(), 0.0f);
-    QCOMPARE(two.display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
+    QCOMPARE(two.display.caption.Caption(), QStringLiteral("Vantrel"));
     // Deck 1 plays on muted, then is cued with the next entry.
-    QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
+    QCOMPARE(f.deck(0).song().path, f.playlist().path(0));
 }
 
 void TestDeck::evening_data() {
@@ -298,12 +287,11 @@ void TestDeck::evening() {
         if (songs[i] < 0) cut << title;
     }
     Log log(f);
-    for (int i = 0; i < 2; ++i)
-        QObject::connect(&f.desk->deck(i), &Deck::fadeStarted, [&](const QString& title) {
-            if (cut.contains(title)) QFile::resize(f.folder.filePath(title + ".wav"), 16000);
-        });
-    f.desk->deck1().cmdPlay();  // what a user does to start an evening: Play, then Mix now
-    f.desk->deck1().cmdMix();
+    QObject::connect(&f.mixer(), &AutoMixer::fadeStarted, [&](int, const QString& title) {
+        if (cut.contains(title)) QFile::resize(f.folder.filePath(title + ".wav"), 16000);
+    });
+    f.deck(0).transport.play();  // what a user does to start an evening: Play, then Mix now
+    f.mixer().mixNow(f.deck(0));
     if (lateAt >= 0) {
         f.advance(lateAt);
         f.add(f.tone("late.wav", 6.0), "Late");
@@ -324,8 +312,8 @@ void TestDeck::evening() {
         QVERIFY2(e.sounding, qPrintable(e.detail));  // no fade of a silent deck
     }
     QCOMPARE(faded, titles);
-    QVERIFY(!f.desk->state.Deck1Playing && !f.desk->state.Deck2Playing);
-    QCOMPARE(f.desk->playlist.count(), 0);
+    QVERIFY(!f.deck(0).playing() && !f.deck(1).playing());
+    QCOMPARE(f.playlist().count(), 0);
     // Nothing is started by an entry added once every deck has stopped.
     f.add(f.tone("after.wav", 6.0), "After");
     f.advance(5000);
@@ -335,40 +323,40 @@ void TestDeck::evening() {
 
 void TestDeck::cuePoints() {
     DeskFixture f;
-    CuePoints& cue = f.desk->cuePoints;
-    Deck& two = f.desk->deck2();
+    CuePoints& cue = f.desk->cuePoints();
+    Deck& two = f.deck(1);
     f.add(f.tone("a.wav", 30.0), "A");
-    two.PrepareAudio();
+    two.loader.cueNext();
     two.player().SetPosition(4000);
-    cue.cmdCueRecord(2);  // no deck flagged playing: nothing recorded
-    QCOMPARE(cue.CuePositions[2], 0);
-    two.cmdPlay();
+    cue.record(2);  // no deck flagged playing: nothing recorded
+    QCOMPARE(cue.positions[2], 0);
+    two.transport.play();
     two.player().SetPosition(3450);
-    cue.cmdCueRecord(2);
-    QCOMPARE(cue.lblCueTime[2].Caption(), QStringLiteral("00:03:45"));
+    cue.record(2);
+    QCOMPARE(cue.timeLabels[2].Caption(), QStringLiteral("00:03:45"));
     f.advance(2000);
-    cue.cmdCuePlay(2);
+    cue.jumpTo(2);
     QCOMPARE(two.player().Position(), 3450);
     QCOMPARE(two.player().Status(), audio::Player::kPlaying);
     two.player().SetPosition(0);
-    cue.cmdCueRecord(7);  // a cue point at 0 counts as empty
+    cue.record(7);  // a cue point at 0 counts as empty
     two.player().SetPosition(5000);
-    cue.cmdCuePlay(7);
+    cue.jumpTo(7);
     QCOMPARE(two.player().Position(), 5000);
-    cue.cmdCueReset(2);
-    QCOMPARE(cue.lblCueTime[2].Caption(), QStringLiteral("00:00:00"));
-    cue.cmdCuePlay(2);
+    cue.clear(2);
+    QCOMPARE(cue.timeLabels[2].Caption(), QStringLiteral("00:00:00"));
+    cue.jumpTo(2);
     QCOMPARE(two.player().Position(), 5000);
 
     // Every cue point is cleared when a fade starts.
     for (int i = 0; i < CuePoints::kCount; ++i) {
         f.advance(100);
-        cue.cmdCueRecord(i);
-        QVERIFY(cue.CuePositions[i] > 0);
+        cue.record(i);
+        QVERIFY(cue.positions[i] > 0);
     }
     f.add(f.tone("b.wav", 30.0), "B");
-    two.cmdMix();
-    for (int i = 0; i < CuePoints::kCount; ++i) QCOMPARE(cue.CuePositions[i], 0);
+    f.mixer().mixNow(two);
+    for (int i = 0; i < CuePoints::kCount; ++i) QCOMPARE(cue.positions[i], 0);
 }
 
 void TestDeck::renderTool() {

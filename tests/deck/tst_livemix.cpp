@@ -30,9 +30,9 @@ void TestLiveMix::threeSongsWithoutGaps() {
         tone.seconds = 12.0;
         tone.frequency = 330 + 110 * i;
         QVERIFY(test::makeTone(path, tone));
-        desk.playlist.append(QStringLiteral("Song %1").arg(i), path);
+        desk.playlist().append(QStringLiteral("Song %1").arg(i), path);
     }
-    desk.deck1().sldMixInterval.SetValue(2);
+    desk.mixer().mixIntervalSlider.SetValue(2);
     const QString recording = dir.filePath("recording.wav");
     QProcess parec;
     parec.start("parec", {"-d", sink + ".monitor", "--rate=44100", "--channels=2", "--format=s16le",
@@ -40,14 +40,12 @@ void TestLiveMix::threeSongsWithoutGaps() {
     QVERIFY(parec.waitForStarted());
     QTest::qWait(300);
     int fades = 0, dones = 0;
-    for (int i = 0; i < 2; ++i) {
-        connect(&desk.deck(i), &Deck::fadeStarted, [&] { ++fades; });
-        connect(&desk.deck(i), &Deck::fadeCompleted, [&] { ++dones; });
-    }
-    desk.deck1().cmdPlay();
-    desk.deck1().cmdMix();
+    connect(&desk.mixer(), &AutoMixer::fadeStarted, [&] { ++fades; });
+    connect(&desk.mixer(), &AutoMixer::fadeCompleted, [&] { ++dones; });
+    desk.deck(0).transport.play();
+    desk.mixer().mixNow(desk.deck(0));
     // 12 s songs at M = 2 follow each other every 3 s: about 18 s in all.
-    QVERIFY(QTest::qWaitFor([&] { return test::bothStopped(desk); }, 40000));
+    QVERIFY(QTest::qWaitFor([&] { return desk.decks().idle(); }, 40000));
     QTest::qWait(300);
     parec.terminate();
     QVERIFY(parec.waitForFinished(5000));

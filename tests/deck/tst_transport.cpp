@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "audio/Player.h"
-#include "deck/TimeFormat.h"
+#include "base/TimeFormat.h"
 #include "deck/ui/DeckPanel.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
@@ -20,10 +20,10 @@ namespace {
 
 // Deck 1 plays "A" (taken off the list by hand, as a click would leave it), the rest queue.
 Deck& playFirst(DeskFixture& f) {
-    Deck& one = f.desk->deck1();
-    one.PrepareAudio();
-    f.desk->playlist.removeAt(0);
-    one.cmdPlay();
+    Deck& one = f.deck(0);
+    one.loader.cueNext();
+    f.playlist().removeAt(0);
+    one.transport.play();
     return one;
 }
 
@@ -58,19 +58,19 @@ private slots:
         DeskFixture f;
         f.add(f.tone("a.wav", 5.0));
         f.add(f.tone("b.wav", 5.0));
-        Deck& one = f.desk->deck1();
-        Deck& two = f.desk->deck2();
-        one.PrepareAudio();
-        one.cmdPlay();  // cues entry 0 into deck 2
+        Deck& one = f.deck(0);
+        Deck& two = f.deck(1);
+        one.loader.cueNext();
+        one.transport.play();  // cues entry 0 into deck 2
         two.player().Play();
         f.advance(300);
-        one.cmdPause();
+        one.transport.pause();
         QVERIFY(one.player().Status() != audio::Player::kPlaying);
-        two.cmdPause();  // the latch is set: deck 2 goes on playing
+        two.transport.pause();  // the latch is set: deck 2 goes on playing
         QCOMPARE(two.player().Status(), audio::Player::kPlaying);
-        one.cmdPause();  // resumes deck 1
+        one.transport.pause();  // resumes deck 1
         QCOMPARE(one.player().Status(), audio::Player::kPlaying);
-        QVERIFY(!f.desk->state.PauseLatch);
+        QVERIFY(!f.deck(0).shared().pauseLatch);
     }
 
     void unopenableFileKeepsProgress() {
@@ -78,7 +78,7 @@ private slots:
         f.add(f.tone("good.wav", 4.0), "Good");
         Deck& d = playFirst(f);
         f.advance(1500);
-        d.cmdPause();
+        d.transport.pause();
         const int value = d.display.progressValue();
         QVERIFY(value > 1400);
         const QString bad = f.folder.filePath("broken.wav");
@@ -87,10 +87,10 @@ private slots:
         file.write("this is no audio at all");
         file.close();
         f.add(bad, "Broken");
-        d.PrepareAudio();
-        QCOMPARE(f.desk->state.AudioPath1, bad);
+        d.loader.cueNext();
+        QCOMPARE(f.deck(0).song().path, bad);
         QCOMPARE(d.display.tickerMessage(), QStringLiteral("Broken"));
-        QCOMPARE(f.desk->state.AudioLength1, 4000);
+        QCOMPARE(f.deck(0).song().length, 4000);
         QCOMPARE(d.display.progressMax(), 4000);
         QCOMPARE(d.display.progressValue(), value);
     }
@@ -112,8 +112,8 @@ private slots:
         const QString path = f.folder.filePath(name);
         if (path != mp3) QVERIFY(QFile::copy(mp3, path));
         f.add(path);
-        f.desk->deck1().PrepareAudio();
-        const int length = f.desk->state.AudioLength1;
+        f.deck(0).loader.cueNext();
+        const int length = f.deck(0).song().length;
         if (wholeSeconds)
             QCOMPARE(length, 2000);
         else
@@ -121,32 +121,26 @@ private slots:
     }
 
     void mixIntervalButtons_data() {
-        QTest::addColumn<int>("deck");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("button");  // 1 up, -1 down, 0 reset
         QTest::addColumn<int>("to");
-        QTest::newRow("up at 14 stays") << 0 << 14 << 1 << 14;
-        QTest::newRow("up at 13") << 1 << 13 << 1 << 14;
-        QTest::newRow("down at 2 stays") << 1 << 2 << -1 << 2;
-        QTest::newRow("down at 3") << 0 << 3 << -1 << 2;
-        QTest::newRow("reset") << 1 << 13 << 0 << 8;
+        QTest::newRow("up at 14 stays") << 14 << 1 << 14;
+        QTest::newRow("up at 13") << 13 << 1 << 14;
+        QTest::newRow("down at 2 stays") << 2 << -1 << 2;
+        QTest::newRow("down at 3") << 3 << -1 << 2;
+        QTest::newRow("reset") << 13 << 0 << 8;
     }
     void mixIntervalButtons() {
-        QFETCH(int, deck);
         QFETCH(int, from);
         QFETCH(int, button);
         QFETCH(int, to);
         DeskFixture f;
-        Deck& d = f.desk->deck(deck);
-        d.sldMixInterval.SetValue(from);
-        button > 0   ? d.cmdMixIntervalUp()
-        : button < 0 ? d.cmdMixIntervalDown()
-                     : d.cmdMixIntervalReset();
-        for (int i = 0; i < 2; ++i) {  // the two sliders and labels are one setting
-            QCOMPARE(f.desk->deck(i).sldMixInterval.Value(), to);
-            QCOMPARE(f.desk->deck(i).lblMixingInterval.Caption(),
-                     QString::number(to) + QStringLiteral(" seconds"));
-        }
+        AutoMixer& mixer = f.mixer();
+        mixer.mixIntervalSlider.SetValue(from);
+        button > 0 ? mixer.intervalUp() : button < 0 ? mixer.intervalDown() : mixer.intervalReset();
+        QCOMPARE(mixer.mixIntervalSlider.Value(), to);
+        QCOMPARE(mixer.mixIntervalLabel.Caption(),
+                 QString::number(to) + QStringLiteral(" seconds"));
     }
 
     void intervalChangeMidFade() {
@@ -154,18 +148,17 @@ private slots:
         f.add(f.tone("a.wav", 30.0), "A");
         f.add(f.tone("b.wav", 30.0), "B");
         Deck& one = playFirst(f);
-        Deck& two = f.desk->deck2();
-        one.cmdMix();
+        Deck& two = f.deck(1);
+        f.mixer().mixNow(one);
         const qint64 start = f.now();
         f.advance(80 + 20 * 80);  // 21 steps at M = 8
         QCOMPARE(two.player().Volume(), static_cast<float>(0.21));
-        two.sldMixInterval.SetValue(2);  // linked: deck 1's slider, the one the fade reads
-        QCOMPARE(one.sldMixInterval.Value(), 2);
+        f.mixer().mixIntervalSlider.SetValue(2);
         f.advance(80);  // the step already timed keeps its 80 ms
         QVERIFY(qAbs(two.player().Volume() - 0.22f) < 1e-6f);
         f.advance(20);
         QVERIFY(qAbs(two.player().Volume() - 0.23f) < 1e-6f);
-        QVERIFY(f.runUntil([&] { return !two.fading(); }, 5000));
+        QVERIFY(f.runUntil([&] { return !f.mixer().fading(two); }, 5000));
         QCOMPARE(f.now() - start, qint64(80 + 21 * 80 + 79 * 20));
     }
 
@@ -173,13 +166,13 @@ private slots:
         DeskFixture f;
         f.add(f.tone("a.wav", 10.0), "A");
         f.add(f.tone("b.wav", 10.0), "B");
-        Deck& two = f.desk->deck2();
-        f.desk->deck1().cmdMix();  // deck 1 not flagged playing: deck 2 keeps its volume 1
+        Deck& two = f.deck(1);
+        f.mixer().mixNow(f.deck(0));  // deck 1 not flagged playing: deck 2 keeps its volume 1
         QCOMPARE(two.player().Volume(), 1.0f);
         f.advance(80);
-        QVERIFY(!two.fading());
-        QVERIFY(f.desk->state.Deck2Playing);
-        QCOMPARE(f.desk->state.AudioPath1, f.desk->playlist.path(0));
+        QVERIFY(!f.mixer().fading(two));
+        QVERIFY(f.deck(1).playing());
+        QCOMPARE(f.deck(0).song().path, f.playlist().path(0));
     }
 
     void mixNowDuringAFade_data() {
@@ -193,25 +186,26 @@ private slots:
         for (const char* n : {"A", "B", "C", "D"})
             f.add(f.tone(QStringLiteral("%1.wav").arg(n), 30.0), QString::fromLatin1(n));
         Deck& one = playFirst(f);
-        Deck& two = f.desk->deck2();
-        one.cmdMix();
+        Deck& two = f.deck(1);
+        f.mixer().mixNow(one);
         f.advance(80 + 30 * 80);
         QVERIFY(two.player().Volume() > 0.3f);
-        Deck& in = f.desk->deck(1 - pressedOn);
-        f.desk->deck(pressedOn).cmdMix();
-        QCOMPARE(f.desk->playlist.count(), 1);
-        QCOMPARE(in.mixTitle(), QStringLiteral("C"));
-        QCOMPARE(in.tmrMix->Interval(), 80);
-        QVERIFY(in.fading() && !in.other().fading());
-        QCOMPARE(in.other().display.fraPlayer.Caption(), QStringLiteral("Vantrel"));
+        Deck& in = f.deck(1 - pressedOn);
+        f.mixer().mixNow(f.deck(pressedOn));
+        QCOMPARE(f.playlist().count(), 1);
+        QCOMPARE(in.song().mixTitle, QStringLiteral("C"));
+        QCOMPARE(f.mixer().fadeTimer(in).Interval(), 80);
+        QVERIFY(f.mixer().fading(in) && !f.mixer().fading(f.mixer().other(in)));
+        QCOMPARE(f.mixer().other(in).display.caption.Caption(), QStringLiteral("Vantrel"));
         if (pressedOn == 0) QCOMPARE(two.player().Volume(), 0.0f);
-        QVERIFY(f.runUntil([&] { return in.playing() && !in.fading(); }, 20000));
-        QCOMPARE(f.desk->playlist.title(0), QStringLiteral("D"));
-        QCOMPARE(in.other().audioPath(), f.desk->playlist.path(0));
+        QVERIFY(f.runUntil([&] { return in.playing() && !f.mixer().fading(in); }, 20000));
+        QCOMPARE(f.playlist().title(0), QStringLiteral("D"));
+        QCOMPARE(f.mixer().other(in).song().path, f.playlist().path(0));
         // The evening goes on: D follows C, and the decks stop only once it has played.
-        QVERIFY(f.runUntil([&] { return in.other().mixTitle() == QLatin1String("D"); }, 60000));
+        QVERIFY(f.runUntil(
+            [&] { return f.mixer().other(in).song().mixTitle == QLatin1String("D"); }, 60000));
         QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 60000));
-        QCOMPARE(f.desk->playlist.count(), 0);
+        QCOMPARE(f.playlist().count(), 0);
     }
 
     void doubleClickOnABrokenEntry() {
@@ -225,11 +219,11 @@ private slots:
         f.add(bad, "Broken");
         playFirst(f);  // cues C into deck 2
         f.advance(2000);
-        f.desk->playlist.setSelected(1);
-        f.desk->lstAudioDblClick();  // takes A off deck 1 and opens nothing
+        f.playlist().setSelected(1);
+        f.desk->decks().onEntryDoubleClicked();  // takes A off deck 1 and opens nothing
         f.advance(60);
-        QCOMPARE(f.desk->state.MixTitle2, QStringLiteral("C"));
-        QCOMPARE(f.desk->deck2().player().Status(), audio::Player::kPlaying);
+        QCOMPARE(f.deck(1).song().mixTitle, QStringLiteral("C"));
+        QCOMPARE(f.deck(1).player().Status(), audio::Player::kPlaying);
     }
 
     void reorderedTopEntryIsCuedAgain() {
@@ -238,13 +232,13 @@ private slots:
         f.add(f.tone("b.wav", 5.0), "B");
         playFirst(f);
         f.advance(1060);  // past the cue point (L - 19 s), before the fade
-        QCOMPARE(f.desk->state.AudioPath2, f.desk->playlist.path(0));
+        QCOMPARE(f.deck(1).song().path, f.playlist().path(0));
         const QString c = f.tone("c.wav", 5.0);
-        f.desk->playlist.insert(0, QStringLiteral("C"), c);
+        f.playlist().insert(0, QStringLiteral("C"), c);
         f.advance(60);
-        QCOMPARE(f.desk->state.AudioPath2, c);
-        QVERIFY(f.runUntil([&] { return f.desk->state.MixTitle2 == QLatin1String("C"); }, 10000));
-        QCOMPARE(f.desk->playlist.title(0), QStringLiteral("B"));
+        QCOMPARE(f.deck(1).song().path, c);
+        QVERIFY(f.runUntil([&] { return f.deck(1).song().mixTitle == QLatin1String("C"); }, 10000));
+        QCOMPARE(f.playlist().title(0), QStringLiteral("B"));
     }
 
     void panelButtonsReachTheCore_data() {
@@ -256,10 +250,10 @@ private slots:
         QFETCH(int, deck);
         DeskFixture f;
         f.add(f.tone("a.wav", 5.0), "A song");
-        Deck& d = f.desk->deck(deck);
-        DeckPanel panel(d, new QWidget);
+        Deck& d = f.deck(deck);
+        DeckPanel panel(d, f.mixer(), new QWidget);
         panel.show();
-        d.PrepareAudio();
+        d.loader.cueNext();
         const QString suffix = deck == 1 ? QStringLiteral("2") : QString();
         auto* play = panel.findChild<QToolButton*>(QStringLiteral("cmdPlay") + suffix);
         QVERIFY(play);

@@ -221,7 +221,7 @@ private slots:
         ListCommands cmds(
             list, dialogs,
             samples ? ListCommands::sampleListTexts() : ListCommands::playlistTexts());
-        const auto run = [&] { open ? cmds.cmdOpen() : cmds.cmdSave(); };
+        const auto run = [&] { open ? cmds.openList() : cmds.saveList(); };
         run();  // cancelled: nothing is emptied, read or written
         QCOMPARE(dialogs.requests.size(), 1);
         QTEST(dialogs.requests[0].title, "title");
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(readAll(file), open ? onDisk : QByteArray("mem\r\n/mem.mp3\r\n"));
         QVERIFY(!QFile::exists(file + ".kvl"));
         QVERIFY(dialogs.messages.isEmpty());
-        cmds.cmdNew();
+        cmds.newList();
         QCOMPARE(list.count(), 0);
     }
     void fuzzedFilesKeepThePair() {

@@ -80,7 +80,7 @@ private slots:
         QVERIFY(!list.insert(0, "x", "/x"));
         QCOMPARE(list.rowCount(), Playlist::kMaxEntries);
         list.setSelected(0);
-        list.cmdLstLast();  // a move never needs a free slot
+        list.moveLast();  // a move never needs a free slot
         QCOMPARE(list.selected(), Playlist::kMaxEntries - 1);
     }
     void pairNeverDiffersUnderRandomOperations() {

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "Support.h"
+#include "playlist/AddFiles.h"
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"
 #include "support/DeskFixture.h"
@@ -36,23 +37,33 @@ class PlaylistUiTest : public QObject {
     Q_OBJECT
     std::unique_ptr<DeskFixture> rig_;
     std::unique_ptr<PlaylistPanel> panel_;
-    Playlist& list() { return rig_->desk->playlist; }
+    Playlist& list() { return rig_->playlist(); }
     int shown() const {  // the row the view shows selected
         const QModelIndexList rows = panel_->lstAudio()->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : rows.first().row();
     }
+    QStringList paths() {
+        QStringList out;
+        for (const Playlist::Entry& e : list().entries()) out << e.path;
+        return out;
+    }
+    // Opens the search dialog with its button and searches `folder` (empty: the folder browser
+    // is cancelled).
+    SearchDialog* search(const QString& folder) {
+        panel_->button("cmdScan")->click();
+        rig_->dialogs.pathAnswers.enqueue(folder);
+        panel_->searchDialog()->cmdSearch()->click();
+        return panel_->searchDialog();
+    }
 
 private slots:
     void init() {
+        panel_.reset();
         rig_ = std::make_unique<DeskFixture>();
-        panel_ = std::make_unique<PlaylistPanel>(*rig_->desk);
+        panel_ = std::make_unique<PlaylistPanel>(rig_->desk->playlistCommands(), rig_->dialogs);
         panel_->resize(490, 330);
         panel_->show();
         fill(list(), 4);
-    }
-    void cleanup() {
-        panel_.reset();
-        rig_.reset();
     }
 
     void mouseDragReorders() {
@@ -98,47 +109,40 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(makeTree(dir.path(), {"x.mp3", "sub/y.WMA", "sub/z.txt", "b/B.WAV", "b/c/d.ogg"}));
         list().clear();
-        rig_->dialogs.pathAnswers.enqueue(dir.path() + "/");
-        panel_->cmdScan_Click();
-        SearchDialog* d = panel_->searchDialog();
-        QVERIFY(d && d->isVisible() && !d->isModal());
-        QSignalSpy done(d, &SearchDialog::searchFinished);
-        d->cmdSearch()->click();
-        QVERIFY(done.wait(10000));
+        SearchDialog* d = search(dir.path() + "/");
+        QVERIFY(d->isVisible() && !d->isModal());
+        QVERIFY(QSignalSpy(d, &SearchDialog::searchFinished).wait(10000));
         const QStringList expected = searchHere(dir.path());
         QCOMPARE(expected.size(), 4);
         QCOMPARE(d->foundPaths(), expected);
         QVERIFY(d->lblStatus()->text().contains("4"));
         d->cmdAddAll()->click();
         QVERIFY(!d->isVisible());
-        QStringList got;
-        for (int i = 0; i < list().count(); ++i) got << list().title(i) << list().path(i);
-        QCOMPARE(got, (QStringList{"x (MP3 file)", expected[0], "B (unknown audio format)",
-                                   expected[1], "d (Ogg Vorbis file)", expected[2],
-                                   "y (unknown audio format)", expected[3]}));
+        QCOMPARE(list().entries(),
+                 (QList<Playlist::Entry>{{"x (MP3 file)", expected[0]},
+                                         {"B (unknown audio format)", expected[1]},
+                                         {"d (Ogg Vorbis file)", expected[2]},
+                                         {"y (unknown audio format)", expected[3]}}));
 
         // Reused; selected entries go in list order, whatever order they were picked in.
-        panel_->cmdScan_Click();
+        panel_->openSearch();
         QCOMPARE(panel_->searchDialog(), d);
         QItemSelectionModel* sel = d->lstFoundAudios()->selectionModel();
-        sel->select(d->lstFoundAudios()->model()->index(3, 0), QItemSelectionModel::Select);
-        sel->select(d->lstFoundAudios()->model()->index(0, 0), QItemSelectionModel::Select);
+        for (int row : {3, 0})
+            sel->select(d->lstFoundAudios()->model()->index(row, 0), QItemSelectionModel::Select);
         d->cmdAddSelected()->click();
-        QCOMPARE(list().count(), 6);
-        QCOMPARE(list().path(4), expected[0]);
-        QCOMPARE(list().path(5), expected[3]);
-        panel_->cmdScan_Click();
-        d->cmdSearch()->click();  // cancelled browser, opened on the last folder: the list stays
+        QCOMPARE(paths().mid(4), (QStringList{expected[0], expected[3]}));
+        QCOMPARE(search({}), d);  // cancelled browser, opened on the last folder: the list stays
         QCOMPARE(rig_->dialogs.requests.last().filterOrFolder, dir.path());
         QCOMPARE(d->foundPaths(), expected);
         sel->clear();
         d->cmdAddSelected()->click();  // nothing selected: adds nothing, still hides
         QVERIFY(!d->isVisible());
         QCOMPARE(list().count(), 6);
-        panel_->cmdScan_Click();
+        panel_->openSearch();
         d->close();  // the close control ends it
         QTRY_VERIFY(!panel_->searchDialog());
-        panel_->cmdScan_Click();
+        panel_->openSearch();
         QVERIFY(panel_->searchDialog()->foundPaths().isEmpty());
         QVERIFY(panel_->searchDialog()->LastSearchFolder().isEmpty());
     }
@@ -151,10 +155,7 @@ private slots:
         QVERIFY(makeTree(dir.path(), tree));
         const QStringList full = searchHere(dir.path());
         list().clear();
-        panel_->cmdScan_Click();
-        SearchDialog* d = panel_->searchDialog();
-        rig_->dialogs.pathAnswers.enqueue(dir.path());
-        d->cmdSearch()->click();
+        SearchDialog* d = search(dir.path());
         QVERIFY(d->searching() && !d->cmdSearch()->isEnabled());
         QTest::qWait(5);
         d->cmdCancel()->click();
@@ -162,12 +163,10 @@ private slots:
         const QStringList part = d->foundPaths();
         QCOMPARE(part, full.mid(0, part.size()));
         d->cmdAddAll()->click();
-        QCOMPARE(list().count(), part.size());
-        for (int i = 0; i < part.size(); ++i) QCOMPARE(list().path(i), part[i]);
+        QCOMPARE(paths(), part);
         // The next search runs whole and replaces the list.
         QSignalSpy done(d, &SearchDialog::searchFinished);
-        rig_->dialogs.pathAnswers.enqueue(dir.path());
-        d->cmdSearch()->click();
+        search(dir.path());
         QVERIFY(done.wait(20000));
         QCOMPARE(d->foundPaths(), full);
     }

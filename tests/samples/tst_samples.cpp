@@ -1,23 +1,19 @@
 // The sample groups and the user's sample list: what they list, when a click fires a sample, on
-// which channel, how loud, and what the mix rendered by the real engine on the offline output
-// contains.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+// which channel, how loud, and what the desk's offline output holds.
 #include <QtTest>
 #include <cmath>
 #include <numbers>
 
-#include "app/Desk.h"
+#include "audio/Player.h"
+#include "playlist/Support.h"
 #include "support/AudioFiles.h"
-#include "support/ScriptedDialogs.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr int kBlock = 441;  // 10 ms, as the device callback would ask
+constexpr int kRate = 44100;  // the fixture's offline output
 constexpr int framesOf(int ms) {
     return ms * kRate / 1000;
 }
@@ -34,61 +30,42 @@ double toneAmplitude(const test::Audio& a, int start, int frames, double hz) {
     return 2 * std::hypot(re, im) / frames;
 }
 
-void touch(const QString& path) {
+QString tone(test::DeskFixture& f, const QString& relative, double seconds, double hz,
+             double gainDb = -6) {
+    const QString path = f.folder.filePath(relative);
     QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly) && f.write("x"), qPrintable(path));
+    if (!test::makeTone(path, {.seconds = seconds, .frequency = hz, .gainDb = gainDb}))
+        qWarning("cannot make %s", qPrintable(path));
+    return path;
 }
 
-struct Rig {
-    QTemporaryDir folder;
-    audio::Engine engine{{audio::OutputKind::Offline, kRate, kBlock, "default"}};
-    VirtualScheduler scheduler;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<Desk> desk;
-    test::Audio out{kRate, 2, {}};
+// The sample tab of the fixture's desk, its groups read again now that the test's files exist.
+Samples& samples(test::DeskFixture& f) {
+    f.desk->samples().setSampleFolders(f.folder.path());
+    return f.desk->samples();
+}
 
-    Rig() {
-        engine.setCaptureSink([this](const float* p, int frames) {
-            out.samples.insert(out.samples.end(), p, p + 2 * frames);
-        });
-    }
-    // Made after the test's files, so the group lists find them at once.
-    Samples& start() {
-        desk = std::make_unique<Desk>(engine, scheduler, dialogs, folder.path());
-        return desk->samples;
-    }
-    QString tone(const QString& relative, double seconds, double hz, double gainDb = -6) {
-        const QString path = folder.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        if (!test::makeTone(path, {.seconds = seconds, .frequency = hz, .gainDb = gainDb}))
-            qWarning("cannot make %s", qPrintable(path));
-        return path;
-    }
-    void render(int ms) {
-        for (int left = framesOf(ms); left > 0; left -= kBlock)
-            engine.renderOffline(std::min(left, kBlock));
-    }
-    int now() const { return out.frames(); }
-    // Fires the sample through the user's list, as its click does.
-    void fireFromList(const QString& path) {
-        desk->sampleList.append(QFileInfo(path).baseName(), path);
-        desk->sampleList.setSelected(desk->sampleList.count() - 1);
-        desk->samples.lstSampleClick();
-    }
-    void fireFromGroup(FileList& list, int index) {
-        list.SetListIndex(index);
-        desk->samples.PlayFolderSample(list);
-    }
-};
+// Everything the desk played so far, and the frame it has reached.
+test::Audio heard(const test::DeskFixture& f) {
+    return {kRate, 2, f.captured};
+}
+int now(const test::DeskFixture& f) {
+    return int(f.captured.size() / 2);
+}
+
+// Fires the sample through the user's list, as its click does.
+void fireFromList(test::DeskFixture& f, const QString& path) {
+    Playlist& list = f.desk->sampleList();
+    list.append(QFileInfo(path).baseName(), path);
+    list.setSelected(list.count() - 1);
+    f.desk->samples().onSampleClicked();
+}
 
 }  // namespace
 
 class SamplesTest : public QObject {
     Q_OBJECT
 private slots:
-    void channelSearch_data();
-    void channelSearch();
     void clickPlaysOnlyWhenItMay_data();
     void clickPlaysOnlyWhenItMay();
     void volumeButtonsClamp_data();
@@ -101,121 +78,88 @@ private slots:
     void shippedGroupsHoldShortLevelledSounds();
 };
 
-void SamplesTest::channelSearch_data() {
-    QTest::addColumn<QList<int>>("longOnes");   // channels with a 3 s sample
-    QTest::addColumn<QList<int>>("shortOnes");  // channels with a 0.1 s sample
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<int>("current");
-    QList<int> all, allBut17;
-    for (int n = 1; n <= 32; ++n) {
-        all << n;
-        if (n != 17) allBut17 << n;
-    }
-    QTest::newRow("nothing loaded") << QList<int>{} << QList<int>{} << 1 << 1;
-    QTest::newRow("first two busy") << QList<int>{1, 2} << QList<int>{} << 3 << 3;
-    QTest::newRow("all 32 busy") << all << QList<int>{} << 0 << 32;
-    QTest::newRow("a free channel in the middle") << allBut17 << QList<int>{17} << 17 << 17;
-    QTest::newRow("a finished sample frees its channel")
-        << QList<int>{2} << QList<int>{1} << 1 << 1;
-}
-
-void SamplesTest::channelSearch() {
-    QFETCH(QList<int>, longOnes);
-    QFETCH(QList<int>, shortOnes);
-    QFETCH(int, expected);
-    QFETCH(int, current);
-    Rig rig;
-    const QString longTone = rig.tone("long.wav", 3.0, 500);
-    const QString shortTone = rig.tone("short.wav", 0.1, 700);
-    rig.start();
-    audio::MediaControl& dmc = rig.desk->dmcSample;
-    for (const auto& [channels, path] :
-         {std::pair{longOnes, longTone}, std::pair{shortOnes, shortTone}})
-        for (int n : channels) {
-            dmc.SetChannel(n);
-            dmc.LoadSample(path.toStdString());
-            dmc.PlaySample(false);
-            dmc.SetVolume(70);
-        }
-    rig.render(400);  // the short ones have ended, the long ones play on
-    QCOMPARE(rig.desk->samples.FindFreeSampleChannel(), expected);
-    QCOMPARE(dmc.Channel(), current);
-
-    // A click takes the channel found; with none free it addresses no channel and starts nothing.
-    rig.fireFromList(longTone);
-    QCOMPARE(dmc.Channel(), expected);
-    rig.render(20);
-    int playing = 0;
-    for (int n = 1; n <= 32; ++n) {
-        dmc.SetChannel(n);
-        playing += dmc.Playing() ? 1 : 0;
-    }
-    QCOMPARE(playing, longOnes.size() + (expected > 0 ? 1 : 0));
-}
-
 void SamplesTest::clickPlaysOnlyWhenItMay_data() {
-    QTest::addColumn<bool>("fromList");
-    QTest::addColumn<bool>("deck1");
-    QTest::addColumn<bool>("deck2");
+    QTest::addColumn<QString>("from");  // "list", or "group" with the decks that play: "group 1"
     QTest::addColumn<int>("volume");
-    QTest::addColumn<QString>("name");  // in the cartoons folder
-    QTest::addColumn<bool>("plays");
-    QTest::newRow("group, no deck playing") << false << false << false << 70 << "b.wav" << false;
-    QTest::newRow("group, deck 1 playing") << false << true << false << 70 << "b.wav" << true;
-    QTest::newRow("group, deck 2 playing") << false << false << true << 70 << "b.wav" << true;
-    QTest::newRow("group, volume 0") << false << true << false << 0 << "b.wav" << true;
-    QTest::newRow("group, undecodable") << false << false << true << 70 << "broken.wav" << false;
-    QTest::newRow("list, no deck playing") << true << false << false << 70 << "b.wav" << true;
-    QTest::newRow("list, missing file") << true << false << false << 70 << "gone.wav" << false;
+    QTest::addColumn<QString>("name");      // in the cartoons folder
+    QTest::addColumn<QString>("channels");  // per channel from 1 on: a Long sample playing on, or
+                                            // a Short one that has ended
+    QTest::addColumn<int>("channel");       // the free channel found before the click, 0: none
+    QTest::addColumn<int>("next");          // and after it
+    const QString all(32, u'L'), allBut17 = QString(16, u'L') + u'S' + QString(15, u'L');
+    QTest::newRow("group, no deck playing") << "group" << 70 << "b.wav"
+                                            << "" << 1 << 1;
+    QTest::newRow("group, deck 1 playing") << "group 1" << 70 << "b.wav"
+                                           << "" << 1 << 2;
+    QTest::newRow("group, deck 2 playing") << "group 2" << 70 << "b.wav"
+                                           << "" << 1 << 2;
+    QTest::newRow("group, volume 0") << "group 1" << 0 << "b.wav"
+                                     << "" << 1 << 2;
+    QTest::newRow("group, undecodable") << "group 2" << 70 << "broken.wav"
+                                        << "" << 1 << 1;
+    QTest::newRow("group, all 32 busy") << "group 1" << 70 << "b.wav" << all << 0 << 0;
+    QTest::newRow("list, no deck playing") << "list" << 70 << "b.wav"
+                                           << "" << 1 << 2;
+    QTest::newRow("list, missing file") << "list" << 70 << "gone.wav"
+                                        << "" << 1 << 1;
+    QTest::newRow("list, first two busy") << "list" << 70 << "b.wav"
+                                          << "LL" << 3 << 4;
+    QTest::newRow("list, all 32 busy") << "list" << 70 << "b.wav" << all << 0 << 0;
+    QTest::newRow("list, free in the middle") << "list" << 70 << "b.wav" << allBut17 << 17 << 0;
+    QTest::newRow("list, an ended sample frees") << "list" << 70 << "b.wav"
+                                                 << "SL" << 1 << 3;
 }
 
 void SamplesTest::clickPlaysOnlyWhenItMay() {
-    QFETCH(bool, fromList);
-    QFETCH(bool, deck1);
-    QFETCH(bool, deck2);
+    QFETCH(QString, from);
     QFETCH(int, volume);
     QFETCH(QString, name);
-    QFETCH(bool, plays);
-    Rig rig;
-    rig.tone("samples/cartoons/a.wav", 0.3, 600);
-    rig.tone("samples/cartoons/b.wav", 0.3, 1000);
-    QFile junk(rig.folder.filePath("samples/cartoons/broken.wav"));
+    QFETCH(QString, channels);
+    QFETCH(int, channel);
+    QFETCH(int, next);
+    test::DeskFixture f(true);
+    tone(f, "samples/cartoons/a.wav", 0.3, 600);
+    tone(f, "samples/cartoons/b.wav", 0.3, 1000);
+    QFile junk(f.folder.filePath("samples/cartoons/broken.wav"));
     QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, '\x5a')));
     junk.close();
-    Samples& samples = rig.start();
-    rig.desk->state.Deck1Playing = deck1;
-    rig.desk->state.Deck2Playing = deck2;
-    samples.sldSampleVolume.SetValue(volume);
-    FileList& cartoons = samples.groups.flbCartoons();
+    // Quiet, so that 31 of them together stay clear of clipping; clicks fill channels in order.
+    const QString longTone = tone(f, "long.wav", 3.0, 500, -40);
+    const QString shortTone = tone(f, "short.wav", 0.1, 700, -40);
+    for (QChar c : channels) fireFromList(f, c == u'L' ? longTone : shortTone);
+    f.advance(400);
+    Samples& s = samples(f);
+    QCOMPARE(s.findFreeChannel(), channel);
+
+    for (int i = 0; i < 2; ++i) f.deck(i).song().playing = from.contains(QChar(u'1' + i));
+    s.sampleVolumeSlider.SetValue(volume);
+    FileList& cartoons = s.groups.flbCartoons();
     QCOMPARE(cartoons.Names(), (QStringList{"a.wav", "b.wav", "broken.wav"}));
-    fromList ? rig.fireFromList(cartoons.Path() + "/" + name)
-             : rig.fireFromGroup(cartoons, int(cartoons.Names().indexOf(name)));
-    const int clicked = rig.now();
-    rig.render(150);
-    QCOMPARE(samples.FindFreeSampleChannel(), plays ? 2 : 1);
+    cartoons.SetListIndex(int(cartoons.Names().indexOf(name)));
+    from == u"list" ? fireFromList(f, cartoons.Path() + "/" + name) : s.playGroupSample(cartoons);
+    const int clicked = now(f);
+    f.advance(150);
+    QCOMPARE(s.findFreeChannel(), next);
     // The folder path, "/" and the selected name: b's tone, not a's.
-    const double heard = toneAmplitude(rig.out, clicked + framesOf(30), framesOf(100), 1000);
-    const double other = toneAmplitude(rig.out, clicked + framesOf(30), framesOf(100), 600);
-    QVERIFY2(other < 0.01, qPrintable(QString::number(other)));
-    if (plays && volume > 0)
-        QVERIFY2(heard > 0.05, qPrintable(QString::number(heard)));
-    else
-        QVERIFY2(heard < 0.005, qPrintable(QString::number(heard)));
+    const bool plays = next != channel;
+    const double b = toneAmplitude(heard(f), clicked + framesOf(30), framesOf(100), 1000);
+    const double a = toneAmplitude(heard(f), clicked + framesOf(30), framesOf(100), 600);
+    QVERIFY2(a < 0.01, qPrintable(QString::number(a)));
+    QVERIFY2(plays && volume > 0 ? b > 0.05 : b < 0.005, qPrintable(QString::number(b)));
     // Played once: it ends by itself and frees its channel.
-    rig.render(400);
-    QCOMPARE(samples.FindFreeSampleChannel(), 1);
-    QVERIFY(test::peak(rig.out, rig.now() - framesOf(100), framesOf(100)) < 1e-4f);
-    if (!plays) QCOMPARE(test::peak(rig.out, 0, rig.now()), 0.0f);
+    f.advance(400);
+    QCOMPARE(s.findFreeChannel(), channel);
+    if (channels.contains(u'L')) return;  // the long ones play on
+    QVERIFY(test::peak(heard(f), now(f) - framesOf(100), framesOf(100)) < 1e-4f);
+    if (!plays && channels.isEmpty()) QCOMPARE(test::peak(heard(f), 0, now(f)), 0.0f);
 }
 
 void SamplesTest::volumeButtonsClamp_data() {
     QTest::addColumn<int>("start");
     QTest::addColumn<bool>("up");
     QTest::addColumn<int>("expected");
-    QTest::newRow("65 up") << 65 << true << 75;
     QTest::newRow("95 up") << 95 << true << 100;
     QTest::newRow("100 up") << 100 << true << 100;
-    QTest::newRow("65 down") << 65 << false << 55;
     QTest::newRow("5 down") << 5 << false << 0;
     QTest::newRow("0 down") << 0 << false << 0;
 }
@@ -224,46 +168,47 @@ void SamplesTest::volumeButtonsClamp() {
     QFETCH(int, start);
     QFETCH(bool, up);
     QFETCH(int, expected);
-    Rig rig;
-    Samples& samples = rig.start();
-    samples.sldSampleVolume.SetValue(start);
-    up ? samples.cmdSampleVolUp() : samples.cmdSampleVolDown();
-    QCOMPARE(samples.sldSampleVolume.Value(), expected);
+    test::DeskFixture f;
+    Samples& s = f.desk->samples();
+    s.sampleVolumeSlider.SetValue(start);
+    up ? s.sampleVolumeUp() : s.sampleVolumeDown();
+    QCOMPARE(s.sampleVolumeSlider.Value(), expected);
 }
 
 void SamplesTest::sampleIsHeardOverTheDeckAtOnce() {
-    Rig rig;
-    const QString song = rig.tone("song.wav", 3.0, 440, -20);  // 0.1
-    rig.tone("samples/scratches/zap.wav", 0.4, 1500, -3);
-    Samples& samples = rig.start();
-    audio::Player& deck = rig.desk->SoundTouch;
+    test::DeskFixture f(true);
+    const QString song = tone(f, "song.wav", 3.0, 440, -20);  // 0.1
+    tone(f, "samples/scratches/zap.wav", 0.4, 1500, -3);
+    Samples& s = samples(f);
+    audio::Player& deck = f.deck(0).player();
     deck.SetFileName(song.toStdString());
     QVERIFY(deck.Open() == 0);
     deck.SetVolume(1.0f);
     deck.Play();
-    rig.desk->state.Deck1Playing = true;
-    rig.render(500);
-    samples.sldSampleVolume.SetValue(100);
-    rig.fireFromGroup(samples.groups.flbScratches(), 0);
-    const int clicked = rig.now();
-    rig.render(1000);
+    f.deck(0).song().playing = true;
+    f.advance(500);
+    s.sampleVolumeSlider.SetValue(100);
+    s.groups.flbScratches().SetListIndex(0);
+    s.playGroupSample(s.groups.flbScratches());
+    const int clicked = now(f);
+    f.advance(1000);
 
-    int onset = -1;
-    for (int i = clicked; i < rig.now() && onset < 0; ++i)
-        if (std::abs(rig.out.samples[static_cast<size_t>(i) * 2]) > 0.25f) onset = i;
+    const test::Audio out = heard(f);
+    const int onset = test::firstAbove(out, 0.25f, clicked);
     QVERIFY(onset >= 0);
     const double latencyMs = 1000.0 * (onset - clicked) / kRate;
     QVERIFY2(latencyMs <= 20, qPrintable(QString::number(latencyMs)));
     // Loud over the deck, which plays on underneath and after it.
-    QVERIFY(toneAmplitude(rig.out, onset + framesOf(50), framesOf(300), 1500) > 0.2);
-    QVERIFY(toneAmplitude(rig.out, onset + framesOf(500), framesOf(300), 440) > 0.05);
+    QVERIFY(toneAmplitude(out, onset + framesOf(50), framesOf(300), 1500) > 0.2);
+    QVERIFY(toneAmplitude(out, onset + framesOf(500), framesOf(300), 440) > 0.05);
 }
 
 void SamplesTest::groupBox_data() {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("front");
-    for (int g = 0; g < SampleGroups::kCount; ++g)
-        QTest::newRow(qPrintable(SampleGroups::Text(g))) << SampleGroups::Text(g) << g;
+    QTest::addColumn<int>("front");  // -1: the group in front before stays
+    QTest::newRow("first") << "Scratches" << int(SampleGroups::Scratches);
+    QTest::newRow("two words") << "Female spoken" << int(SampleGroups::FemaleSpoken);
+    QTest::newRow("last") << "Laughter" << int(SampleGroups::Laughter);
     QTest::newRow("unknown") << "Drums" << -1;
     QTest::newRow("wrong case") << "laughter" << -1;
     QTest::newRow("empty") << "" << -1;
@@ -282,19 +227,19 @@ void SamplesTest::groupBox() {
 }
 
 void SamplesTest::groupListsFollowTheirFolders() {
-    Rig rig;
-    touch(rig.folder.filePath("samples/scratches/zip.wav"));
-    for (const char* name : {"a.wav", "c.wav"})
-        touch(rig.folder.filePath(QStringLiteral("samples/animals/") + name));
-    for (const char* name : {"b.wav", "A.mp3", "_x.wav", "a.txt", "C.WAV", ".hidden"})
-        touch(rig.folder.filePath(QStringLiteral("samples/laughter/") + name));
-    QDir().mkpath(rig.folder.filePath("samples/laughter/sub.wav"));  // folders are not files
-    SampleGroups& groups = rig.start().groups;
+    test::DeskFixture f;
+    const QString root = f.folder.path() + "/samples/";
+    // A folder named like a sound is not one of the files.
+    QVERIFY(test::makeTree(root,
+                           {"scratches/zip.wav", "animals/a.wav", "animals/c.wav", "laughter/b.wav",
+                            "laughter/A.mp3", "laughter/_x.wav", "laughter/a.txt", "laughter/C.WAV",
+                            "laughter/.hidden", "laughter/sub.wav/"}));
+    SampleGroups& groups = samples(f).groups;
     // Upper-cased ordinal: "_" sorts after the letters, case does not split the alphabet.
     QCOMPARE(groups.flbLaughter().Names(),
              (QStringList{"A.mp3", "a.txt", "b.wav", "C.WAV", "_x.wav"}));
     // Missing group folders are reported by name and leave their lists empty.
-    const QStringList failed = groups.SetSampleFolders(rig.folder.path());
+    const QStringList failed = groups.setSampleFolders(f.folder.path());
     QCOMPARE(failed.size(), 6);
     QVERIFY(failed.contains("Shouts"));
     QCOMPARE(groups.flbShouts().ListCount(), 0);
@@ -303,60 +248,62 @@ void SamplesTest::groupListsFollowTheirFolders() {
     // leaves no selection rather than a neighbour's name; a folder made later fills its list.
     FileList& animals = groups.flbAnimals();
     animals.SetListIndex(1);
-    touch(rig.folder.filePath("samples/animals/b.wav"));
+    QVERIFY(test::makeTree(root, {"animals/b.wav"}));
     QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav", "c.wav"}));
     QCOMPARE(animals.FileName(), QStringLiteral("c.wav"));
-    QVERIFY(QFile::remove(rig.folder.filePath("samples/animals/c.wav")));
+    QVERIFY(QFile::remove(root + "animals/c.wav"));
     QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav"}));
     QCOMPARE(animals.SelectedPath(), QString());
-    touch(rig.folder.filePath("samples/shouts/hey.wav"));
+    QVERIFY(test::makeTree(root, {"shouts/hey.wav"}));
     QTRY_COMPARE(groups.flbShouts().Names(), QStringList{"hey.wav"});
 }
 
 void SamplesTest::sampleListFromAFolderAndBack() {
-    Rig rig;
-    const QString dir = rig.folder.filePath("fx");
-    for (const char* name : {"horn.mp3", "BOOM.WAV", "song.ogg"}) touch(dir + "/" + name);
-    const QString zap = rig.tone("fx/more/Zap, take 2 – ß.wav", 0.5, 1200);
-    rig.start();
-    Desk& desk = *rig.desk;
-    desk.LastAudioFolder = QStringLiteral("/music");
-    rig.dialogs.pathAnswers.enqueue(dir);
-    desk.samples.cmdAddSampleFolderList();
-    desk.samples.cmdAddSampleFolderList();  // cancelled, opened on the last folder
-    QCOMPARE(rig.dialogs.requests[1].filterOrFolder, dir);
-    QCOMPARE(desk.LastAudioFolder, QStringLiteral("/music"));
-    QCOMPARE(desk.playlist.count(), 0);
+    test::DeskFixture f(true);
+    const QString dir = f.folder.filePath("fx");
+    QVERIFY(test::makeTree(dir, {"horn.mp3", "BOOM.WAV", "song.ogg"}));
+    const QString zap = tone(f, "fx/more/Zap, take 2 – ß.wav", 0.5, 1200);
+    const QString songs = f.folder.filePath("songs");
+    QVERIFY(QDir().mkpath(songs));
+    Desk& desk = *f.desk;
+    f.dialogs.pathAnswers.enqueue(songs);
+    desk.playlistCommands().addFolder();
+    f.dialogs.pathAnswers.enqueue(dir);
+    desk.samples().addSampleFolder();
+    desk.samples().addSampleFolder();  // cancelled, opened on the last sample folder
+    QCOMPARE(f.dialogs.requests[2].filterOrFolder, dir);
+    QCOMPARE(desk.playlistCommands().lastFolder(), songs);
+    QCOMPARE(desk.playlist().count(), 0);
     // The folder's own files first, then the folder below; patterns match in any case.
     QList<Playlist::Entry> entries{{"BOOM (unknown audio format)", dir + "/BOOM.WAV"},
                                    {"horn (MP3 file)", dir + "/horn.mp3"},
                                    {"Zap, take 2 – ß (Wav file)", zap}};
-    QCOMPARE(desk.sampleList.entries(), entries);
+    QCOMPARE(desk.sampleList().entries(), entries);
 
     // Kept in a sample-list file and read back, odd titles and missing files included.
     entries.append(Playlist::Entry{"  spaced  ", "/no/such/file.mp3"});
-    desk.sampleList.append(entries.last().title, entries.last().path);
-    const QString list = rig.folder.filePath("mine.sls");
-    rig.dialogs.pathAnswers.enqueue(list);
-    desk.sampleListFiles.cmdSave();
-    desk.sampleListFiles.cmdNew();
-    QCOMPARE(desk.sampleList.count(), 0);
-    rig.dialogs.openAnswers.enqueue({list});
-    desk.sampleListFiles.cmdOpen();
-    QCOMPARE(desk.sampleList.entries(), entries);
-    QVERIFY(rig.dialogs.messages.isEmpty());
+    desk.sampleList().append(entries.last().title, entries.last().path);
+    const QString list = f.folder.filePath("mine.sls");
+    f.dialogs.pathAnswers.enqueue(list);
+    desk.sampleListFile().saveList();
+    desk.sampleListFile().newList();
+    QCOMPARE(desk.sampleList().count(), 0);
+    f.dialogs.openAnswers.enqueue({list});
+    desk.sampleListFile().openList();
+    QCOMPARE(desk.sampleList().entries(), entries);
+    QVERIFY(f.dialogs.messages.isEmpty());
 
     // What came back from the file plays.
-    desk.sampleList.setSelected(2);
-    desk.samples.lstSampleClick();
-    rig.render(200);
-    QCOMPARE(desk.samples.FindFreeSampleChannel(), 2);
-    QVERIFY(std::abs(test::estimateFrequency(rig.out, 2205, 4410) - 1200) < 20);
+    desk.sampleList().setSelected(2);
+    desk.samples().onSampleClicked();
+    f.advance(200);
+    QCOMPARE(desk.samples().findFreeChannel(), 2);
+    QVERIFY(std::abs(test::estimateFrequency(heard(f), 2205, 4410) - 1200) < 20);
 }
 
 void SamplesTest::shippedGroupsHoldShortLevelledSounds() {
     SampleGroups groups;
-    groups.SetSampleFolders(qEnvironmentVariable("VANTREL_BUILD_DIR"));
+    groups.setSampleFolders(qEnvironmentVariable("VANTREL_BUILD_DIR"));
     for (int g = 0; g < SampleGroups::kCount; ++g) {
         const FileList& list = groups.List(g);
         QVERIFY2(list.ListCount() >= 3, qPrintable(list.Path()));

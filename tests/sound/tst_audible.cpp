@@ -64,9 +64,9 @@ void AudibleTest::initTestCase() {
 void AudibleTest::tempoShortensKeepingThePitch() {
     OfflineDesk t;
     Audio a;
-    t.desk.soundControls.sldTempo.SetValue(1500);
-    QVERIFY(t.play(t.desk.SoundTouch, dir_.filePath("short.wav"), 5000, a) > 0);
-    const double seconds = t.play(t.desk.SoundTouch, dir_.filePath("long.wav"), 40000, a);
+    t.desk.soundControls(0).tempoSlider.SetValue(1500);
+    QVERIFY(t.play(t.desk.deck(0).player(), dir_.filePath("short.wav"), 5000, a) > 0);
+    const double seconds = t.play(t.desk.deck(0).player(), dir_.filePath("long.wav"), 40000, a);
     QVERIFY2(std::abs(seconds - 20.0) < 0.1, qPrintable(QString::number(seconds)));
     const double f = estimateFrequency(a, a.rate * 5, a.rate * 5);
     QVERIFY2(std::abs(f - 440.0) < 2.0, qPrintable(QString::number(f)));
@@ -88,9 +88,9 @@ void AudibleTest::rateMovesThePitchOfItsOwnDeckOnly() {
     QFETCH(double, seconds);
     OfflineDesk t;
     Audio a;
-    t.desk.soundControls.sldSpeed.SetValue(rate1);
-    t.desk.soundControls2.sldSpeed.SetValue(rate2);
-    const double sounding = t.play(t.desk.SoundTouch2, dir_.filePath("short.wav"), 10000, a);
+    t.desk.soundControls(0).rateSlider.SetValue(rate1);
+    t.desk.soundControls(1).rateSlider.SetValue(rate2);
+    const double sounding = t.play(t.desk.deck(1).player(), dir_.filePath("short.wav"), 10000, a);
     const double f = estimateFrequency(a, a.rate / 2, a.rate);
     QVERIFY2(std::abs(f - frequency) < 2.0, qPrintable(QString::number(f)));
     QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));

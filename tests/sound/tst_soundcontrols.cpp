@@ -177,13 +177,13 @@ void SoundControlsTest::commands() {
     C c(target);
     const int i = QStringList{"tempo", "gradual", "semitone", "rate"}.indexOf(step.setting);
     const int command = QStringList{"down", "up", "reset", "drag"}.indexOf(step.command);
-    Slider* sliders[] = {&c.sldTempo, &c.sldPitchGrad, &c.sldPitchSemi, &c.sldSpeed};
-    Label* labels[] = {&c.lblTempo, &c.lblPitchGrade, &c.lblPitchSemi, &c.lblRate};
+    Slider* sliders[] = {&c.tempoSlider, &c.gradualPitchSlider, &c.semitoneSlider, &c.rateSlider};
+    Label* labels[] = {&c.tempoLabel, &c.gradualPitchLabel, &c.semitoneLabel, &c.rateLabel};
     const int neutral[] = {1000, 1000, 0, 1000};
-    void (C::*commands[4][3])() = {{&C::cmdTempoDown, &C::cmdTempoUp, &C::cmdTempoReset},
-                                   {&C::cmdGradualDown, &C::cmdGradualUp, &C::cmdPitchResetGrad},
-                                   {&C::cmdSemitoneDown, &C::cmdSemitoneUp, &C::cmdPitchResetSemi},
-                                   {&C::cmdTempoPitchDown, &C::cmdTempoPitchUp, &C::cmdRateReset}};
+    void (C::*commands[4][3])() = {{&C::tempoDown, &C::tempoUp, &C::tempoReset},
+                                   {&C::gradualDown, &C::gradualUp, &C::gradualReset},
+                                   {&C::semitoneDown, &C::semitoneUp, &C::semitoneReset},
+                                   {&C::rateDown, &C::rateUp, &C::rateReset}};
     const int other = i == 1 ? 2 : i == 2 ? 1 : -1;
     sliders[i]->SetValue(step.start);  // dragged there
     if (step.otherAway) sliders[other]->SetValue(neutral[other] + step.otherAway);
@@ -196,7 +196,7 @@ void SoundControlsTest::commands() {
         QCOMPARE(sliders[other]->Value(), neutral[other]);
         QCOMPARE(labels[other]->Caption(), other == 2 ? "0" : "100%");
     }
-    if (i == 3) QCOMPARE(c.sldTempo.Value(), 1000);  // the rate is its own
+    if (i == 3) QCOMPARE(c.tempoSlider.Value(), 1000);  // the rate is its own
 }
 
 // Both deck panels over one master volume, as the main window has them.
@@ -232,20 +232,20 @@ void SoundControlsTest::levelsAndLabels_data() {
 void SoundControlsTest::levelsAndLabels() {
     QFETCH(Balance, c);
     Panels p;
-    p.master.sldVolume.SetValue(c.volume);
-    p.master.sldBalance.SetValue(c.balance);
+    p.master.volumeSlider.SetValue(c.volume);
+    p.master.balanceSlider.SetValue(c.balance);
     QVERIFY(!p.mixer.sent.isEmpty());
     QCOMPARE(p.mixer.sent.last(), qMakePair(c.left, c.right));
-    for (Label* l : {&p.master.lblBalanceLeft, &p.master.lblBalanceLeft2})
+    for (Label* l : {&p.master.balanceLeftLabel, &p.master.balanceLeftLabel2})
         QCOMPARE(l->Caption(), QString::number(c.leftPercent) + '%');
-    for (Label* l : {&p.master.lblBalanceRight, &p.master.lblBalanceRight2})
+    for (Label* l : {&p.master.balanceRightLabel, &p.master.balanceRightLabel2})
         QCOMPARE(l->Caption(), QString::number(c.rightPercent) + '%');
 }
 
 // Either slider of a pair moves its twin; every send carries the levels of the one balance and
 // volume, and the nested runs end (two sends: the twin's handler, then the mover's).
 void SoundControlsTest::linkedPairsSettle_data() {
-    QTest::addColumn<int>("move");   // sldVolume, sldVolume2, sldBalance, sldBalance2
+    QTest::addColumn<int>("move");   // volumeSlider, volumeSlider2, balanceSlider, balanceSlider2
     QTest::addColumn<Balance>("c");  // volume and balance after the move; no levels or labels
     QTest::addColumn<QString>("toolTip");
     QTest::newRow("deck 2 volume") << 1 << Balance{50000, -40} << "7.630";
@@ -260,17 +260,17 @@ void SoundControlsTest::linkedPairsSettle() {
     QFETCH(QString, toolTip);
     Panels p;
     MasterVolume& m = p.master;
-    m.sldVolume.SetValue(20000);
-    m.sldBalance2.SetValue(-40);
+    m.volumeSlider.SetValue(20000);
+    m.balanceSlider2.SetValue(-40);
     p.mixer.sent.clear();
-    Slider* sliders[] = {&m.sldVolume, &m.sldVolume2, &m.sldBalance, &m.sldBalance2};
+    Slider* sliders[] = {&m.volumeSlider, &m.volumeSlider2, &m.balanceSlider, &m.balanceSlider2};
     sliders[move]->SetValue(move < 2 ? c.volume : c.balance);
-    for (Slider* s : {&m.sldVolume, &m.sldVolume2}) {
+    for (Slider* s : {&m.volumeSlider, &m.volumeSlider2}) {
         QCOMPARE(s->Value(), c.volume);
         QCOMPARE(s->ToolTipText(), toolTip);
     }
-    QCOMPARE(m.sldBalance.Value(), c.balance);
-    QCOMPARE(m.sldBalance2.Value(), c.balance);
+    QCOMPARE(m.balanceSlider.Value(), c.balance);
+    QCOMPARE(m.balanceSlider2.Value(), c.balance);
     QCOMPARE(m.masterVolume, c.volume);
     const MasterVolume::Levels expected = MasterVolume::LevelsFor(c.volume, c.balance);
     QCOMPARE(p.mixer.sent, Sent(2, {expected.left, expected.right}));
@@ -295,15 +295,15 @@ void SoundControlsTest::startWithoutALevel() {
     Panels p;
     p.mixer.level = -1;
     p.mixer.found = found;
-    p.master.OpenSystemMixer();
+    p.master.openSystemMixer();
     QCOMPARE(p.master.masterVolume, master);
-    QCOMPARE(p.master.sldVolume.Value(), 0);
-    QCOMPARE(p.master.sldVolume2.ToolTipText(), toolTip);
-    p.master.sldBalance.SetValue(50);
-    QCOMPARE(p.master.lblBalanceLeft2.Caption(), QStringLiteral("25%"));
-    QCOMPARE(p.master.sldBalance2.Value(), 50);
+    QCOMPARE(p.master.volumeSlider.Value(), 0);
+    QCOMPARE(p.master.volumeSlider2.ToolTipText(), toolTip);
+    p.master.balanceSlider.SetValue(50);
+    QCOMPARE(p.master.balanceLeftLabel2.Caption(), QStringLiteral("25%"));
+    QCOMPARE(p.master.balanceSlider2.Value(), 50);
     QCOMPARE(p.mixer.sent, balanceSends);
-    p.master.sldVolume.SetValue(40000);
+    p.master.volumeSlider.SetValue(40000);
     QCOMPARE(p.mixer.sent.last(), qMakePair(20000, 40000));
     QVERIFY(p.dialogs.messages.isEmpty());
 }

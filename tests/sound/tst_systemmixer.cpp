@@ -31,7 +31,7 @@ struct TestDesk {
     VirtualScheduler scheduler;
     test::ScriptedDialogs dialogs;
     Desk desk{engine, scheduler, dialogs, QDir::tempPath()};
-    MasterVolume& m = desk.masterVolume;
+    MasterVolume& m = desk.masterVolume();
 };
 
 }  // namespace
@@ -81,18 +81,18 @@ void SystemMixerTest::startsAtTheSinkLevelAndSendsBalance() {
     QVERIFY(test::runTool("pactl", {"set-sink-volume", sink(), "40%", "30%"}));
     QCOMPARE(readSink().first, 26214);
     TestDesk t;
-    t.desk.OpenSystemMixer();
+    t.desk.masterVolume().openSystemMixer();
     QVERIFY(t.dialogs.messages.isEmpty());
-    QCOMPARE(t.desk.systemMixer.elementName(), std::string("Master"));
-    QCOMPARE(t.m.sldVolume.Value(), 26214);
-    QCOMPARE(t.m.sldVolume.ToolTipText(), QStringLiteral("4"));
+    QCOMPARE(t.desk.systemMixer().elementName(), std::string("Master"));
+    QCOMPARE(t.m.volumeSlider.Value(), 26214);
+    QCOMPARE(t.m.volumeSlider.ToolTipText(), QStringLiteral("4"));
     QCOMPARE(readSink(), qMakePair(26214, 26214));
     // Leaning right turns the left side down to half, within one step of the element.
-    t.m.sldBalance2.SetValue(50);
+    t.m.balanceSlider2.SetValue(50);
     QVERIFY2(qAbs(readSink().first - 26214 / 2) <= 1,
              qPrintable(QString::number(readSink().first)));
     QCOMPARE(readSink().second, 26214);
-    t.m.sldVolume2.SetValue(65535);
+    t.m.volumeSlider2.SetValue(65535);
     QVERIFY2(qAbs(readSink().first - 32768) <= 1, qPrintable(QString::number(readSink().first)));
     QCOMPARE(readSink().second, 65536);
 }
@@ -105,17 +105,17 @@ void SystemMixerTest::missingCard() {
     const QPair<int, int> before = readSink();
     qputenv("VANTREL_MIXER_CARD", "vantrel_no_such_card");
     TestDesk t;
-    t.desk.OpenSystemMixer();
-    t.desk.OpenSystemMixer();
+    t.desk.masterVolume().openSystemMixer();
+    t.desk.masterVolume().openSystemMixer();
     QCOMPARE(t.dialogs.messages.size(), 1);
     QCOMPARE(t.dialogs.messages[0].title, kApplicationTitle);
     QCOMPARE(t.dialogs.messages[0].text,
              QStringLiteral("Couldn't open the mixer please check if a audio mixer is installed "
                             "then retry."));
     QCOMPARE(t.dialogs.messages[0].icon, Dialogs::Icon::NoIcon);
-    QCOMPARE(t.m.sldVolume.Value(), 0);
-    t.m.sldVolume.SetValue(50000);
-    t.m.sldBalance2.SetValue(-20);
+    QCOMPARE(t.m.volumeSlider.Value(), 0);
+    t.m.volumeSlider.SetValue(50000);
+    t.m.balanceSlider2.SetValue(-20);
     QCOMPARE(t.dialogs.messages.size(), 1);
     QCOMPARE(readSink(), before);
 }

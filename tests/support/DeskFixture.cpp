@@ -34,7 +34,7 @@ DeskFixture::~DeskFixture() {
 }
 
 void DeskFixture::add(const QString& path, const QString& title) {
-    desk->playlist.append(title.isEmpty() ? QFileInfo(path).completeBaseName() : title, path);
+    desk->playlist().append(title.isEmpty() ? QFileInfo(path).completeBaseName() : title, path);
 }
 
 QString DeskFixture::tone(const QString& name, double seconds, double frequency, int rate) {
@@ -45,15 +45,6 @@ QString DeskFixture::tone(const QString& name, double seconds, double frequency,
     for (int i = 0; i < frames; ++i) data[size_t(i)] = static_cast<float>(0.5 * std::sin(w * i));
     writeWav(path, data.data(), frames, 1, rate);
     return path;
-}
-
-bool bothStopped(Desk& desk) {
-    for (int i = 0; i < 2; ++i) {
-        Deck& k = desk.deck(i);
-        if (k.player().Status() == audio::Player::kPlaying) return false;
-        if (k.tmrPosition->Enabled() || k.tmrMix->Enabled()) return false;
-    }
-    return true;
 }
 
 }  // namespace vantrel::test

@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "app/Desk.h"
-#include "app/Scheduler.h"
 #include "audio/Engine.h"
+#include "base/Scheduler.h"
 #include "support/ScriptedDialogs.h"
 
 namespace vantrel::test {
-
-// Neither deck sounds and no deck timer runs.
-bool bothStopped(Desk& desk);
 
 class DeskFixture {
 public:
@@ -41,7 +38,11 @@ public:
     // a small rate keeps hundreds of songs cheap. Returns the path.
     QString tone(const QString& name, double seconds, double frequency = 440.0, int rate = 11025);
 
-    bool bothStopped() { return test::bothStopped(*desk); }
+    // Neither deck sounds and no deck timer runs.
+    bool bothStopped() const { return desk->decks().idle(); }
+    Deck& deck(int i) { return desk->deck(i); }
+    AutoMixer& mixer() { return desk->mixer(); }
+    Playlist& playlist() { return desk->playlist(); }
 
     QTemporaryDir folder;
     VirtualScheduler scheduler;

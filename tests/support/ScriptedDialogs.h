@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 namespace vantrel::test {
 

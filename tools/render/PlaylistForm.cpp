@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/Desk.h"
-#include "app/Dialogs.h"
-#include "app/Scheduler.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
+#include "base/Dialogs.h"
+#include "base/Scheduler.h"
 #include "playlist/ListFile.h"
 
 namespace vantrel::render {
@@ -30,15 +30,6 @@ public:
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 };
 
-bool bothStopped(Desk& desk) {
-    for (int i = 0; i < 2; ++i) {
-        Deck& d = desk.deck(i);
-        if (d.player().Status() == audio::Player::kPlaying) return false;
-        if (d.tmrPosition->Enabled() || d.tmrMix->Enabled()) return false;
-    }
-    return true;
-}
-
 int usage() {
     std::fprintf(stderr, "usage: vantrel-render [--interval M] [--log] --out OUT.wav LIST.kvl\n");
     return 2;
@@ -53,7 +44,7 @@ QString programFolder() {
 }  // namespace
 
 int runPlaylistForm(int argc, char** argv) {
-    int interval = Deck::kDefaultMixInterval;
+    int interval = AutoMixer::kDefaultMixInterval;
     bool log = false;
     QString out;
     QString listFile;
@@ -63,7 +54,7 @@ int runPlaylistForm(int argc, char** argv) {
             log = true;
         } else if (a == "--interval" && i + 1 < argc) {
             interval = std::atoi(argv[++i]);
-            if (interval < Deck::kMinMixInterval || interval > Deck::kMaxMixInterval) {
+            if (interval < AutoMixer::kMinMixInterval || interval > AutoMixer::kMaxMixInterval) {
                 std::fprintf(stderr, "vantrel-render: the mixing interval is 2 to 14 seconds\n");
                 return 2;
             }
@@ -114,14 +105,15 @@ int runPlaylistForm(int argc, char** argv) {
     ConsoleDialogs dialogs;
     Desk desk(engine, scheduler, dialogs, programFolder());
     // The list reader reports a file it cannot read through the dialogs, like the program.
-    LoadList(desk.playlist, listFile, dialogs);
-    if (desk.playlist.count() == 0) {
+    LoadList(desk.playlist(), listFile, dialogs);
+    if (desk.playlist().count() == 0) {
         std::fprintf(stderr, "vantrel-render: %s holds no songs\n", qPrintable(listFile));
         sf_close(wav);
         QFile::remove(out);
         return 1;
     }
-    desk.deck1().sldMixInterval.SetValue(interval);
+    AutoMixer& mixer = desk.mixer();
+    mixer.mixIntervalSlider.SetValue(interval);
 
     if (log) {
         for (int i = 0; i < 2; ++i) {
@@ -131,25 +123,25 @@ int runPlaylistForm(int argc, char** argv) {
                 std::printf("%10lld ms  cue   deck %d  %s\n", scheduler.nowMs(), n,
                             qPrintable(d.display.tickerMessage()));
             });
-            QObject::connect(&d, &Deck::fadeStarted, [&scheduler, n](const QString& title) {
-                std::printf("%10lld ms  fade  deck %d  %s\n", scheduler.nowMs(), n,
-                            qPrintable(title));
-            });
-            QObject::connect(&d, &Deck::fadeCompleted, [&scheduler, n](const QString& title) {
-                std::printf("%10lld ms  done  deck %d  %s\n", scheduler.nowMs(), n,
-                            qPrintable(title));
-            });
         }
+        const auto report = [&scheduler](const char* what) {
+            return [&scheduler, what](int deck, const QString& title) {
+                std::printf("%10lld ms  %s  deck %d  %s\n", scheduler.nowMs(), what, deck + 1,
+                            qPrintable(title));
+            };
+        };
+        QObject::connect(&mixer, &AutoMixer::fadeStarted, report("fade"));
+        QObject::connect(&mixer, &AutoMixer::fadeCompleted, report("done"));
     }
 
     // What a user does to start an evening: Play on deck 1 (which cues the top entry into
     // deck 2), then Mix now.
-    desk.deck1().cmdPlay();
-    desk.deck1().cmdMix();
+    desk.deck(0).transport.play();
+    mixer.mixNow(desk.deck(0));
     // In short steps: a muted deck can play out after the last timer has stopped, and the clock
     // must not leap past its end. A day of audio bounds a list whose songs never end.
     constexpr qint64 kLimitMs = 24LL * 3600 * 1000;
-    const auto done = [&] { return bothStopped(desk); };
+    const auto done = [&] { return desk.decks().idle(); };
     bool stopped = done();
     while (!stopped && scheduler.nowMs() < kLimitMs) stopped = scheduler.runUntil(done, 100);
     if (log) std::printf("%10lld ms  end\n", scheduler.nowMs());

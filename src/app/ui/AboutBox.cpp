@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/Dialogs.h"
 #include "app/SystemInfo.h"
-#include "app/ui/Icons.h"
 #include "app/ui/Menus.h"
+#include "base/Dialogs.h"
+#include "widgets/Icons.h"
 
 namespace vantrel {
 
@@ -72,7 +72,7 @@ AboutBox::AboutBox(Dialogs& dialogs, QWidget* parent)
     cmdSysInfo->setGeometry(298, 114, 95, 27);
     connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(dialogs_); });
 
-    Form_Load();
+    onLoad();
 }
 
 QString AboutBox::versionText() {
@@ -82,7 +82,7 @@ QString AboutBox::versionText() {
         .arg(VANTREL_VERSION_PATCH);
 }
 
-void AboutBox::Form_Load() {
+void AboutBox::onLoad() {
     setWindowTitle(QStringLiteral("About ") + kApplicationTitle);
     lblVersion->setText(versionText());
     lblTitle->setText(kApplicationTitle);

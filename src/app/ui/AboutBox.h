@@ -32,7 +32,7 @@ public:
     QPushButton* cmdSysInfo;
 
 private:
-    void Form_Load();
+    void onLoad();
     Dialogs& dialogs_;
 };
 

@@ -14,7 +14,6 @@
 #include "app/Desk.h"
 #include "app/Help.h"
 #include "app/ui/AboutBox.h"
-#include "app/ui/Icons.h"
 #include "app/ui/Menus.h"
 #include "deck/ui/DeckPanel.h"
 #include "playlist/ui/PlaylistPanel.h"
@@ -22,6 +21,7 @@
 #include "samples/ui/CuePanel.h"
 #include "samples/ui/SamplePanel.h"
 #include "sound/ui/SoundPanel.h"
+#include "widgets/Icons.h"
 #include "widgets/LevelMeter.h"
 
 namespace vantrel {
@@ -46,24 +46,25 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     setCentralWidget(client);
 
     for (int i = 0; i < 2; ++i) {
-        SoundControls& sound = i == 0 ? desk_.soundControls : desk_.soundControls2;
-        auto* panel =
-            new DeckPanel(desk_.deck(i), new SoundPanel(sound, desk_.masterVolume, i + 1), client);
+        auto* sound = new SoundPanel(desk_.soundControls(i), desk_.masterVolume(), i + 1);
+        auto* panel = new DeckPanel(desk_.deck(i), desk_.mixer(), sound, client);
         panel->setGeometry(kDeckRect);
-        fraPlayer_[i] = panel;
+        deckPanels_[i] = panel;
     }
-    connect(&desk_, &Desk::Deck2InFrontChanged, this, &MainWindow::showFrontDeck);
+    connect(&desk_.decks(), &Decks::frontDeckChanged, this, &MainWindow::showFrontDeck);
 
-    XTab_ = new QTabWidget(client);
-    XTab_->setObjectName(QStringLiteral("XTab"));
-    XTab_->setGeometry(kTabRect);
-    auto* playlistPanel = new PlaylistPanel(desk_);
-    connect(playlistPanel, &PlaylistPanel::entryClicked, this, [this] { desk_.lstAudioClick(); });
-    connect(playlistPanel, &PlaylistPanel::entryDoubleClicked, this,
-            [this] { desk_.lstAudioDblClick(); });
-    XTab_->addTab(playlistPanel, QStringLiteral("Playlist"));
-    XTab_->addTab(new SamplePanel(desk_), QStringLiteral("Sample list"));
-    XTab_->addTab(new CuePanel(desk_.cuePoints), QStringLiteral("Cue list"));
+    tabs_ = new QTabWidget(client);
+    tabs_->setObjectName(QStringLiteral("XTab"));
+    tabs_->setGeometry(kTabRect);
+    auto* playlistPanel = new PlaylistPanel(desk_.playlistCommands(), desk_.dialogs());
+    Decks& decks = desk_.decks();
+    connect(playlistPanel, &PlaylistPanel::entryClicked, &decks, &Decks::onEntryClicked);
+    connect(playlistPanel, &PlaylistPanel::entryDoubleClicked, &decks,
+            &Decks::onEntryDoubleClicked);
+    tabs_->addTab(playlistPanel, QStringLiteral("Playlist"));
+    tabs_->addTab(new SamplePanel(desk_.samples(), desk_.sampleList(), desk_.sampleListFile()),
+                  QStringLiteral("Sample list"));
+    tabs_->addTab(new CuePanel(desk_.cuePoints()), QStringLiteral("Cue list"));
 
     // Beside the tab strip: the engine plays into nothing when there is no sound device.
     nullNotice_ = new QLabel(QStringLiteral("No sound device \u2013 playing silently"), client);
@@ -83,14 +84,14 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     showFrontDeck();
     registerWindowCommands();
     keys_ = new KeyboardRules(
-        this, [this] { desk_.playlist.cmdLstRemove(); }, this);
+        this, [this] { desk_.playlist().removeSelected(); }, this);
 
     // The client area is the central widget; the menu bar sits above it.
     resize(kClientWidth, kClientHeight);
     move(kLeft, kTop);
 
-    Form_Load(desk_, viewSteps());
-    // Form_Load builds the menu bar, so the height is known only now.
+    desk_.onLoad(viewSteps());
+    // Start-up builds the menu bar, so the height is known only now.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -98,7 +99,7 @@ MainWindow::~MainWindow() = default;
 
 ViewSteps MainWindow::viewSteps() {
     ViewSteps steps;
-    steps.BuildMenu = [this] {
+    steps.buildMenu = [this] {
         actions_ = BuildMenu(
             menuBar(), [this](const QString& key) { desk_.runMenuItem(key); },
             [this](const QString& button) { return buttonPicture(button); });
@@ -106,8 +107,8 @@ ViewSteps MainWindow::viewSteps() {
     steps.setMeterImage = [this](const QString& meter, const QString& image) {
         // "VUleft2" is deck 2's left meter.
         const int deck = meter.endsWith(QLatin1Char('2')) ? 1 : 0;
-        LevelMeter& m = meter.startsWith(QLatin1String("VUleft")) ? fraPlayer_[deck]->vuLeft()
-                                                                  : fraPlayer_[deck]->vuRight();
+        LevelMeter& m = meter.startsWith(QLatin1String("VUleft")) ? deckPanels_[deck]->vuLeft()
+                                                                  : deckPanels_[deck]->vuRight();
         m.setImage(image);
     };
     steps.unloadOtherWindows = [this] { unloadOtherWindows(); };
@@ -126,25 +127,25 @@ QIcon MainWindow::buttonPicture(const QString& name) const {
 
 void MainWindow::registerWindowCommands() {
     // The commands that need the window or the desktop; the desk registers the rest.
-    desk_.buttons.insert(QStringLiteral("tlbCmdHelp"), [this] {
+    desk_.addHandler(QStringLiteral("tlbCmdHelp"), [this] {
         // A missing manual or browser is ignored, as the shell's failure always was.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(desk_.programFolder)));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(desk_.programFolder())));
     });
-    desk_.buttons.insert(QStringLiteral("cmdOnlineSupport"),
-                         [] { QDesktopServices::openUrl(QUrl(kSupportPage)); });
-    desk_.buttons.insert(QStringLiteral("cmdAbout"),
-                         [this] { AboutBox::showModal(desk_.dialogs, this); });
-    desk_.buttons.insert(QStringLiteral("mnuExit"), [this] { close(); });
+    desk_.addHandler(QStringLiteral("cmdOnlineSupport"),
+                     [] { QDesktopServices::openUrl(QUrl(kSupportPage)); });
+    desk_.addHandler(QStringLiteral("cmdAbout"),
+                     [this] { AboutBox::showModal(desk_.dialogs(), this); });
+    desk_.addHandler(QStringLiteral("mnuExit"), [this] { close(); });
 }
 
 void MainWindow::showFrontDeck() {
-    const bool deck2 = desk_.state.Deck2InFront;
-    fraPlayer_[0]->setVisible(!deck2);
-    fraPlayer_[1]->setVisible(deck2);
+    const bool deck2 = desk_.decks().deck2InFront();
+    deckPanels_[0]->setVisible(!deck2);
+    deckPanels_[1]->setVisible(deck2);
 }
 
 void MainWindow::updateNullNotice() {
-    nullNotice_->setVisible(desk_.engine.onNullOutput());
+    nullNotice_->setVisible(desk_.engine().onNullOutput());
 }
 
 void MainWindow::unloadOtherWindows() {
@@ -158,9 +159,9 @@ void MainWindow::unloadOtherWindows() {
 }
 
 void MainWindow::unload() {
-    if (desk_.unloading) return;
+    if (desk_.unloading()) return;
     outputWatch_->stop();
-    Form_Unload(desk_, viewSteps());
+    desk_.onUnload(viewSteps());
     QCoreApplication::quit();
 }
 

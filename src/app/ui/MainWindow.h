@@ -6,7 +6,7 @@
 #include <QIcon>
 #include <QMainWindow>
 
-#include "app/Lifecycle.h"
+#include "app/Desk.h"
 
 class QAction;
 class QLabel;
@@ -27,7 +27,7 @@ public:
     static constexpr int kLeft = 264;          // 3960 twips
     static constexpr int kTop = 40;            // 600 twips
 
-    // Builds the window's controls and runs Form_Load; show() it afterwards.
+    // Builds the window's controls and runs onLoad; show() it afterwards.
     explicit MainWindow(Desk& desk, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -36,8 +36,8 @@ public:
     void unload();
 
     QAction* menuAction(const QString& key) const { return actions_.value(key); }
-    DeckPanel* fraPlayer(int index) const { return fraPlayer_[index]; }
-    QTabWidget* XTab() const { return XTab_; }
+    DeckPanel* deckPanel(int index) const { return deckPanels_[index]; }
+    QTabWidget* tabs() const { return tabs_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -51,8 +51,8 @@ private:
     void unloadOtherWindows();
 
     Desk& desk_;
-    DeckPanel* fraPlayer_[2] = {nullptr, nullptr};
-    QTabWidget* XTab_ = nullptr;
+    DeckPanel* deckPanels_[2] = {nullptr, nullptr};
+    QTabWidget* tabs_ = nullptr;
     QLabel* nullNotice_ = nullptr;
     QTimer* outputWatch_ = nullptr;
     KeyboardRules* keys_ = nullptr;

@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QWidget>
 
-#include "app/ui/Icons.h"
+#include "widgets/Icons.h"
 
 namespace vantrel {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The dialog seam with the platform's own boxes and choosers, parented to the active window.
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 namespace vantrel {
 

@@ -4,11 +4,11 @@
 
 #include "app/Desk.h"
 #include "app/ProgramFolder.h"
-#include "app/Scheduler.h"
 #include "app/ShutdownSignals.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/QtDialogs.h"
 #include "audio/Engine.h"
+#include "base/Scheduler.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "deck/AutoMixer.h"
 #include "deck/Deck.h"
 #include "sound/ui/SliderBinding.h"
 #include "widgets/LevelMeter.h"
@@ -66,12 +67,12 @@ private:
 
 }  // namespace
 
-DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
+DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget* parent)
     : QGroupBox(parent), deck_(deck) {
     DeckDisplay& d = deck.display;
     setObjectName(QStringLiteral("fraPlayer%1").arg(deck.index()));
-    setTitle(d.fraPlayer.Caption());
-    connect(&d.fraPlayer, &Label::captionChanged, this, &QGroupBox::setTitle);
+    setTitle(d.caption.Caption());
+    connect(&d.caption, &Label::captionChanged, this, &QGroupBox::setTitle);
     setFixedSize(kWidth, kHeight);
 
     auto* row = new QHBoxLayout(this);
@@ -96,7 +97,7 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
     ticker_->setObjectName(named("Ticker"));
     ticker_->setBorderStyle(0);
     ticker_->setScrollSpeed(1);
-    ticker_->setSeperator(kTickerSeparator);
+    ticker_->setSeparator(kTickerSeparator);
     QFont tickerFont(QStringLiteral("BankGothic VNTL"));
     tickerFont.setPointSizeF(9.75);
     tickerFont.setStyleHint(QFont::SansSerif);
@@ -135,7 +136,7 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
     // The time, and beside it the mix-now button.
     auto* timeRow = new QHBoxLayout;
     timeRow->setSpacing(4);
-    time_ = new QLabel(d.lblTime.Caption(), left);
+    time_ = new QLabel(d.timeLabel.Caption(), left);
     time_->setObjectName(named("lblTime"));
     QFont timeFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     timeFont.setPixelSize(20);
@@ -149,8 +150,9 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
                        "border: 1px solid palette(mid); border-radius: 3px; }"));
     time_->setToolTip(tr("Click to switch between elapsed and remaining time"));
     time_->setCursor(Qt::PointingHandCursor);
-    time_->installEventFilter(new ClickFilter(time_, [&deck] { deck.lblTimeClick(); }));
-    connect(&d.lblTime, &Label::captionChanged, time_, &QLabel::setText);
+    time_->installEventFilter(
+        new ClickFilter(time_, [&deck] { deck.transport.toggleTimeDisplay(); }));
+    connect(&d.timeLabel, &Label::captionChanged, time_, &QLabel::setText);
     timeRow->addWidget(time_);
     timeRow->addStretch(1);
     QToolButton* mix = button(named("cmdMix"), tr("Mix to the other deck now"));
@@ -160,7 +162,7 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
     mix->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     mix->setFixedHeight(30);
     mix->setMinimumWidth(88);
-    connect(mix, &QToolButton::clicked, this, [&deck] { deck.cmdMix(); });
+    connect(mix, &QToolButton::clicked, this, [&deck, &mixer] { mixer.mixNow(deck); });
     timeRow->addWidget(mix);
     col->addLayout(timeRow);
 
@@ -172,21 +174,23 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
         const char* name;
         QString tip;
         QStyle::StandardPixmap icon;
-        void (Deck::*handler)();
+        void (Transport::*command)();
     };
     const Cmd cmds[] = {
-        {"cmdRewind", tr("Rewind 5 seconds"), QStyle::SP_MediaSeekBackward, &Deck::cmdRewind},
-        {"cmdPlay", tr("Play"), QStyle::SP_MediaPlay, &Deck::cmdPlay},
-        {"cmdPause", tr("Pause"), QStyle::SP_MediaPause, &Deck::cmdPause},
-        {"cmdStop", tr("Stop"), QStyle::SP_MediaStop, &Deck::cmdStop},
-        {"cmdFForward", tr("Forward 5 seconds"), QStyle::SP_MediaSeekForward, &Deck::cmdFForward},
+        {"cmdRewind", tr("Rewind 5 seconds"), QStyle::SP_MediaSeekBackward, &Transport::rewind},
+        {"cmdPlay", tr("Play"), QStyle::SP_MediaPlay, &Transport::play},
+        {"cmdPause", tr("Pause"), QStyle::SP_MediaPause, &Transport::pause},
+        {"cmdStop", tr("Stop"), QStyle::SP_MediaStop, &Transport::stop},
+        {"cmdFForward", tr("Forward 5 seconds"), QStyle::SP_MediaSeekForward,
+         &Transport::fastForward},
     };
     for (const Cmd& c : cmds) {
         QToolButton* b = button(named(c.name), c.tip);
         b->setIcon(st->standardIcon(c.icon, nullptr, b));
         b->setIconSize(QSize(16, 16));
         b->setFixedSize(kTransportSize + 4, kTransportSize);
-        connect(b, &QToolButton::clicked, this, [&deck, h = c.handler] { (deck.*h)(); });
+        connect(b, &QToolButton::clicked, this,
+                [&deck, command = c.command] { (deck.transport.*command)(); });
         transport->addWidget(b);
     }
     transport->addStretch(1);
@@ -197,13 +201,13 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
     auto* caption = new QLabel(tr("Mixing interval"), left);
     caption->setFont(small);
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* value = new QLabel(deck.lblMixingInterval.Caption(), left);
+    auto* value = new QLabel(mixer.mixIntervalLabel.Caption(), left);
     value->setObjectName(named("lblMixingInterval"));
     QFont valueFont = small;
     valueFont.setBold(true);
     value->setFont(valueFont);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    connect(&deck.lblMixingInterval, &Label::captionChanged, value, &QLabel::setText);
+    connect(&mixer.mixIntervalLabel, &Label::captionChanged, value, &QLabel::setText);
     interval->addWidget(caption);
     interval->addWidget(value);
     transport->addLayout(interval);
@@ -219,15 +223,15 @@ DeckPanel::DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent)
     mixSlider_->setFixedHeight(kSmallButton);
     mixSlider_->setPageStep(2);
     mixSlider_->setToolTip(tr("Mixing interval"));
-    SliderBinding::bind(deck.sldMixInterval, *mixSlider_);
+    SliderBinding::bind(mixer.mixIntervalSlider, *mixSlider_);
     QToolButton* up = button(named("cmdMixIntervalUp"), tr("Longer mix"));
     up->setText(QStringLiteral("+"));
     QToolButton* reset = button(named("cmdMixIntervalReset"), tr("Reset mixing interval"));
     reset->setText(QStringLiteral("\u21BA"));
     for (QToolButton* b : {down, up, reset}) b->setFixedSize(kSmallButton, kSmallButton);
-    connect(down, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalDown(); });
-    connect(up, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalUp(); });
-    connect(reset, &QToolButton::clicked, this, [&deck] { deck.cmdMixIntervalReset(); });
+    connect(down, &QToolButton::clicked, this, [&mixer] { mixer.intervalDown(); });
+    connect(up, &QToolButton::clicked, this, [&mixer] { mixer.intervalUp(); });
+    connect(reset, &QToolButton::clicked, this, [&mixer] { mixer.intervalReset(); });
     mixRow->addWidget(down);
     mixRow->addWidget(mixSlider_, 1);
     mixRow->addWidget(up);

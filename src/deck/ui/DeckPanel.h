@@ -1,5 +1,5 @@
 #pragma once
-// One deck's panel (fraPlayer(0) or fraPlayer(1)), 493 x 194 px: on the left what the deck
+// One deck's panel (deckPanel(0) or deckPanel(1)), 493 x 194 px: on the left what the deck
 // shows (ticker, level meters, progress bar, time) and its transport and mixing controls; on the
 // right the deck's sound panel. It mirrors the deck's core state and forwards clicks to the
 // deck's handlers; it keeps no state of its own.
@@ -11,6 +11,7 @@ class QToolButton;
 
 namespace vantrel {
 
+class AutoMixer;
 class Deck;
 class LevelMeter;
 class ProgressBar;
@@ -24,7 +25,7 @@ public:
 
     // `soundPanel` (may be null) is placed on the right and owned by the panel. Child widgets
     // are named after the deck's controls, with the deck digit for deck 2 ("cmdPlay2").
-    DeckPanel(Deck& deck, QWidget* soundPanel, QWidget* parent = nullptr);
+    DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget* parent = nullptr);
 
     Ticker& ticker() const { return *ticker_; }
     LevelMeter& vuLeft() const { return *vuLeft_; }

@@ -7,10 +7,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/Desk.h"
-#include "app/ui/Icons.h"
 #include "playlist/Playlist.h"
+#include "playlist/PlaylistCommands.h"
 #include "playlist/ui/SearchDialog.h"
+#include "widgets/Icons.h"
 
 namespace vantrel {
 
@@ -174,39 +174,40 @@ void PlaylistView::mouseReleaseEvent(QMouseEvent* event) {
 
 // --- the page ---------------------------------------------------------------------------------
 
-PlaylistPanel::PlaylistPanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(desk) {
+PlaylistPanel::PlaylistPanel(PlaylistCommands& commands, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), commands_(commands), dialogs_(dialogs) {
     setObjectName(QStringLiteral("PlaylistPanel"));
-    Playlist& list = desk_.playlist;
-    lstAudio_ = new PlaylistView(list, this);
-    connect(lstAudio_, &QListView::clicked, this, &PlaylistPanel::entryClicked);
-    connect(lstAudio_, &QListView::doubleClicked, this, &PlaylistPanel::entryDoubleClicked);
+    Playlist& list = commands_.playlist();
+    playlistView_ = new PlaylistView(list, this);
+    connect(playlistView_, &QListView::clicked, this, &PlaylistPanel::entryClicked);
+    connect(playlistView_, &QListView::doubleClicked, this, &PlaylistPanel::entryDoubleClicked);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(1);
     const auto sep = [row] { row->addSpacing(8); };
     connect(addButton("cmdLstUp", "Move selected up", glyphIcon(Glyph::Up)), &QToolButton::clicked,
-            &list, &Playlist::cmdLstUp);
+            &list, &Playlist::moveUp);
     connect(addButton("cmdLstDown", "Move selcted down", glyphIcon(Glyph::Down)),
-            &QToolButton::clicked, &list, &Playlist::cmdLstDown);
+            &QToolButton::clicked, &list, &Playlist::moveDown);
     connect(addButton("cmdLstFirst", "Move selected first", glyphIcon(Glyph::First)),
-            &QToolButton::clicked, &list, &Playlist::cmdLstFirst);
+            &QToolButton::clicked, &list, &Playlist::moveFirst);
     connect(addButton("cmdLstLast", "Move selcted last", glyphIcon(Glyph::Last)),
-            &QToolButton::clicked, &list, &Playlist::cmdLstLast);
+            &QToolButton::clicked, &list, &Playlist::moveLast);
     connect(addButton("cmdLstRemove", "Delete selected item", ButtonPicture("cmdLstRemove")),
-            &QToolButton::clicked, &list, &Playlist::cmdLstRemove);
+            &QToolButton::clicked, &list, &Playlist::removeSelected);
     connect(addButton("cmdNewPlaylist", "New playlist", ButtonPicture("cmdNewPlaylist")),
-            &QToolButton::clicked, this, [this] { desk_.playlistFiles.cmdNew(); });
+            &QToolButton::clicked, this, [this] { commands_.listFile().newList(); });
     connect(addButton("cmdOpenPlaylist", "Open playlist", ButtonPicture("cmdOpenPlaylist")),
-            &QToolButton::clicked, this, [this] { desk_.playlistFiles.cmdOpen(); });
+            &QToolButton::clicked, this, [this] { commands_.listFile().openList(); });
     connect(addButton("cmdSavePlaylist", "Save playlist", ButtonPicture("cmdSavePlaylist")),
-            &QToolButton::clicked, this, [this] { desk_.playlistFiles.cmdSave(); });
+            &QToolButton::clicked, this, [this] { commands_.listFile().saveList(); });
     connect(addButton("cmdAddFileList", "Add file to playlist", ButtonPicture("cmdAddFileList")),
-            &QToolButton::clicked, this, [this] { desk_.cmdAddFileList(); });
+            &QToolButton::clicked, this, [this] { commands_.addFiles(); });
     connect(
         addButton("cmdAddFolderList", "Add folder to playlist", ButtonPicture("cmdAddFolderList")),
-        &QToolButton::clicked, this, [this] { desk_.cmdAddFolderList(); });
+        &QToolButton::clicked, this, [this] { commands_.addFolder(); });
     connect(addButton("cmdScan", "Search for audio files", glyphIcon(Glyph::Search)),
-            &QToolButton::clicked, this, &PlaylistPanel::cmdScan_Click);
+            &QToolButton::clicked, this, &PlaylistPanel::openSearch);
     for (int i = 0; i < buttons_.size(); ++i) {
         if (i == 5 || i == 8) sep();
         row->addWidget(buttons_[i]);
@@ -216,15 +217,11 @@ PlaylistPanel::PlaylistPanel(Desk& desk, QWidget* parent) : QWidget(parent), des
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
-    layout->addWidget(lstAudio_, 1);
+    layout->addWidget(playlistView_, 1);
     layout->addLayout(row);
-
-    // Keys and menus can reach the search like any other button.
-    desk_.buttons.insert(QStringLiteral("cmdScan"), [this] { cmdScan_Click(); });
 }
 
 PlaylistPanel::~PlaylistPanel() {
-    desk_.buttons.remove(QStringLiteral("cmdScan"));
     delete search_.data();
 }
 
@@ -246,8 +243,8 @@ QToolButton* PlaylistPanel::button(const QString& name) const {
     return nullptr;
 }
 
-void PlaylistPanel::cmdScan_Click() {
-    if (!search_) search_ = new SearchDialog(desk_.playlist, desk_.dialogs, window());
+void PlaylistPanel::openSearch() {
+    if (!search_) search_ = new SearchDialog(commands_.playlist(), dialogs_, window());
     search_->show();
     search_->raise();
     search_->activateWindow();

@@ -11,7 +11,8 @@ class QToolButton;
 
 namespace vantrel {
 
-class Desk;
+class Dialogs;
+class PlaylistCommands;
 class Playlist;
 class SearchDialog;
 
@@ -38,16 +39,16 @@ private:
 class PlaylistPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit PlaylistPanel(Desk& desk, QWidget* parent = nullptr);
+    PlaylistPanel(PlaylistCommands& commands, Dialogs& dialogs, QWidget* parent = nullptr);
     ~PlaylistPanel() override;
 
-    PlaylistView* lstAudio() const { return lstAudio_; }
+    PlaylistView* lstAudio() const { return playlistView_; }
     QToolButton* button(const QString& name) const;  // "cmdLstUp", "cmdScan", ...
     // The search dialog once cmdScan has made it; null before and after it was closed.
     SearchDialog* searchDialog() const { return search_; }
 
     // cmdScan: show the one search dialog, making it on first use.
-    void cmdScan_Click();
+    void openSearch();
 
     QSize sizeHint() const override { return {490, 330}; }
 
@@ -58,8 +59,9 @@ signals:
 private:
     QToolButton* addButton(const char* name, const QString& toolTip, const QIcon& icon);
 
-    Desk& desk_;
-    PlaylistView* lstAudio_ = nullptr;
+    PlaylistCommands& commands_;
+    Dialogs& dialogs_;
+    PlaylistView* playlistView_ = nullptr;
     QList<QToolButton*> buttons_;
     QPointer<SearchDialog> search_;
 };

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "playlist/AddFiles.h"
 #include "playlist/FileSearch.h"
 #include "playlist/Playlist.h"
@@ -25,48 +25,48 @@ SearchDialog::SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent
     // Closing through the title bar ends the dialog; the add buttons only hide it.
     setAttribute(Qt::WA_DeleteOnClose);
 
-    cmdSearch_ = new QPushButton(QStringLiteral("Search drives or folders"), this);
-    cmdSearch_->setObjectName(QStringLiteral("cmdSearch"));
+    searchButton_ = new QPushButton(QStringLiteral("Search drives or folders"), this);
+    searchButton_->setObjectName(QStringLiteral("cmdSearch"));
     found_ = new QStringListModel(this);
-    lstFoundAudios_ = new QListView(this);
-    lstFoundAudios_->setObjectName(QStringLiteral("lstFoundAudios"));
-    lstFoundAudios_->setModel(found_);
-    lstFoundAudios_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lstFoundAudios_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstFoundAudios_->setUniformItemSizes(true);
+    foundFilesView_ = new QListView(this);
+    foundFilesView_->setObjectName(QStringLiteral("lstFoundAudios"));
+    foundFilesView_->setModel(found_);
+    foundFilesView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    foundFilesView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    foundFilesView_->setUniformItemSizes(true);
     // A long path keeps its file name in sight.
-    lstFoundAudios_->setTextElideMode(Qt::ElideMiddle);
-    cmdAddSelected_ = new QPushButton(QStringLiteral("Add selected audio files"), this);
-    cmdAddSelected_->setObjectName(QStringLiteral("cmdAddSelected"));
-    cmdAddAll_ = new QPushButton(QStringLiteral("Add all audio files"), this);
-    cmdAddAll_->setObjectName(QStringLiteral("cmdAddAll"));
-    lblStatus_ = new QLabel(this);
-    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    foundFilesView_->setTextElideMode(Qt::ElideMiddle);
+    addSelectedButton_ = new QPushButton(QStringLiteral("Add selected audio files"), this);
+    addSelectedButton_->setObjectName(QStringLiteral("cmdAddSelected"));
+    addAllButton_ = new QPushButton(QStringLiteral("Add all audio files"), this);
+    addAllButton_->setObjectName(QStringLiteral("cmdAddAll"));
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("lblStatus"));
     // A long folder name must not widen the dialog.
-    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel_->setEnabled(false);
+    statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("cmdCancel"));
+    cancelButton_->setEnabled(false);
     progress_ = new QTimer(this);
     progress_->setInterval(100);
 
     auto* status = new QHBoxLayout;
-    status->addWidget(lblStatus_, 1);
-    status->addWidget(cmdCancel_);
+    status->addWidget(statusLabel_, 1);
+    status->addWidget(cancelButton_);
     auto* adds = new QHBoxLayout;
-    adds->addWidget(cmdAddSelected_);
-    adds->addWidget(cmdAddAll_);
+    adds->addWidget(addSelectedButton_);
+    adds->addWidget(addAllButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(cmdSearch_);
-    layout->addWidget(lstFoundAudios_, 1);
+    layout->addWidget(searchButton_);
+    layout->addWidget(foundFilesView_, 1);
     layout->addLayout(status);
     layout->addLayout(adds);
     resize(480, 360);
 
-    connect(cmdSearch_, &QPushButton::clicked, this, &SearchDialog::cmdSearch_Click);
-    connect(cmdAddSelected_, &QPushButton::clicked, this, &SearchDialog::cmdAddSelected_Click);
-    connect(cmdAddAll_, &QPushButton::clicked, this, &SearchDialog::cmdAddAll_Click);
-    connect(cmdCancel_, &QPushButton::clicked, this, &SearchDialog::cancelSearch);
+    connect(searchButton_, &QPushButton::clicked, this, &SearchDialog::onSearch);
+    connect(addSelectedButton_, &QPushButton::clicked, this, &SearchDialog::onAddSelected);
+    connect(addAllButton_, &QPushButton::clicked, this, &SearchDialog::onAddAll);
+    connect(cancelButton_, &QPushButton::clicked, this, &SearchDialog::cancelSearch);
     connect(progress_, &QTimer::timeout, this, &SearchDialog::showProgress);
 }
 
@@ -78,7 +78,7 @@ QStringList SearchDialog::foundPaths() const {
     return found_->stringList();
 }
 
-void SearchDialog::cmdSearch_Click() {
+void SearchDialog::onSearch() {
     if (worker_) return;
     QString f = lastSearchFolder_;
     if (f.size() > 1 && f.endsWith(QLatin1Char('/'))) f.chop(1);
@@ -100,10 +100,10 @@ void SearchDialog::cmdSearch_Click() {
     connect(worker_, &QThread::finished, this, [this, generation] {
         if (generation == generation_) finishSearch();
     });
-    cmdSearch_->setEnabled(false);
-    cmdAddSelected_->setEnabled(false);
-    cmdAddAll_->setEnabled(false);
-    cmdCancel_->setEnabled(true);
+    searchButton_->setEnabled(false);
+    addSelectedButton_->setEnabled(false);
+    addAllButton_->setEnabled(false);
+    cancelButton_->setEnabled(true);
     showProgress();
     progress_->start();
     worker_->start(QThread::LowPriority);
@@ -111,9 +111,9 @@ void SearchDialog::cmdSearch_Click() {
 
 void SearchDialog::showProgress() {
     if (!audioSearch_) return;
-    lblStatus_->setText(QStringLiteral("Searching %1 \u2026 %2 audio files found")
-                            .arg(lastSearchFolder_)
-                            .arg(audioSearch_->liveCount()));
+    statusLabel_->setText(QStringLiteral("Searching %1 \u2026 %2 audio files found")
+                              .arg(lastSearchFolder_)
+                              .arg(audioSearch_->liveCount()));
 }
 
 void SearchDialog::finishSearch() {
@@ -128,12 +128,13 @@ void SearchDialog::finishSearch() {
         found_->setStringList(audioSearch_->CopyFiles());
         audioSearch_->ResetSearch(false);
     }
-    lblStatus_->setText(cancelled ? QStringLiteral("Search cancelled: %1 audio files found").arg(n)
-                                  : QStringLiteral("%1 audio files found").arg(n));
-    cmdSearch_->setEnabled(true);
-    cmdAddSelected_->setEnabled(true);
-    cmdAddAll_->setEnabled(true);
-    cmdCancel_->setEnabled(false);
+    statusLabel_->setText(cancelled
+                              ? QStringLiteral("Search cancelled: %1 audio files found").arg(n)
+                              : QStringLiteral("%1 audio files found").arg(n));
+    searchButton_->setEnabled(true);
+    addSelectedButton_->setEnabled(true);
+    addAllButton_->setEnabled(true);
+    cancelButton_->setEnabled(false);
     emit searchFinished();
 }
 
@@ -157,9 +158,9 @@ void SearchDialog::add(const QStringList& paths) {
     hide();
 }
 
-void SearchDialog::cmdAddSelected_Click() {
+void SearchDialog::onAddSelected() {
     QList<int> rows;
-    for (const QModelIndex& i : lstFoundAudios_->selectionModel()->selectedRows())
+    for (const QModelIndex& i : foundFilesView_->selectionModel()->selectedRows())
         rows.append(i.row());
     std::sort(rows.begin(), rows.end());
     const QStringList all = found_->stringList();
@@ -168,7 +169,7 @@ void SearchDialog::cmdAddSelected_Click() {
     add(paths);
 }
 
-void SearchDialog::cmdAddAll_Click() {
+void SearchDialog::onAddAll() {
     add(found_->stringList());
 }
 

@@ -30,20 +30,20 @@ public:
     SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent = nullptr);
     ~SearchDialog() override;
 
-    QPushButton* cmdSearch() const { return cmdSearch_; }
-    QListView* lstFoundAudios() const { return lstFoundAudios_; }
-    QPushButton* cmdAddSelected() const { return cmdAddSelected_; }
-    QPushButton* cmdAddAll() const { return cmdAddAll_; }
-    QPushButton* cmdCancel() const { return cmdCancel_; }
-    QLabel* lblStatus() const { return lblStatus_; }
+    QPushButton* cmdSearch() const { return searchButton_; }
+    QListView* lstFoundAudios() const { return foundFilesView_; }
+    QPushButton* cmdAddSelected() const { return addSelectedButton_; }
+    QPushButton* cmdAddAll() const { return addAllButton_; }
+    QPushButton* cmdCancel() const { return cancelButton_; }
+    QLabel* lblStatus() const { return statusLabel_; }
 
     const QString& LastSearchFolder() const { return lastSearchFolder_; }
     QStringList foundPaths() const;
     bool searching() const { return worker_ != nullptr; }
 
-    void cmdSearch_Click();
-    void cmdAddSelected_Click();
-    void cmdAddAll_Click();
+    void onSearch();
+    void onAddSelected();
+    void onAddAll();
     // Stops a running search; what it found so far is listed.
     void cancelSearch();
 
@@ -67,13 +67,13 @@ private:
     QThread* worker_ = nullptr;
     int generation_ = 0;
 
-    QPushButton* cmdSearch_ = nullptr;
-    QListView* lstFoundAudios_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
+    QListView* foundFilesView_ = nullptr;
     QStringListModel* found_ = nullptr;
-    QPushButton* cmdAddSelected_ = nullptr;
-    QPushButton* cmdAddAll_ = nullptr;
-    QPushButton* cmdCancel_ = nullptr;
-    QLabel* lblStatus_ = nullptr;
+    QPushButton* addSelectedButton_ = nullptr;
+    QPushButton* addAllButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
     QTimer* progress_ = nullptr;
 };
 

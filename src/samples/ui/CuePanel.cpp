@@ -84,11 +84,11 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
             QToolButton* bPlay = makeButton("cmdCuePlay", play, kPlayToolTip);
             QToolButton* bRecord = makeButton("cmdCueRecord", record, kRecordToolTip);
             QToolButton* bReset = makeButton("cmdCueReset", reset, kResetToolTip);
-            connect(bPlay, &QToolButton::clicked, this, [&cues, i] { cues.cmdCuePlay(i); });
-            connect(bRecord, &QToolButton::clicked, this, [&cues, i] { cues.cmdCueRecord(i); });
-            connect(bReset, &QToolButton::clicked, this, [&cues, i] { cues.cmdCueReset(i); });
+            connect(bPlay, &QToolButton::clicked, this, [&cues, i] { cues.jumpTo(i); });
+            connect(bRecord, &QToolButton::clicked, this, [&cues, i] { cues.record(i); });
+            connect(bReset, &QToolButton::clicked, this, [&cues, i] { cues.clear(i); });
 
-            auto* time = new QLabel(cues.lblCueTime[size_t(i)].Caption(), box);
+            auto* time = new QLabel(cues.timeLabels[size_t(i)].Caption(), box);
             time->setObjectName(QStringLiteral("lblCueTime%1").arg(i));
             time->setFont(timeFont);
             time->setAlignment(Qt::AlignCenter);
@@ -97,7 +97,7 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
             time->setStyleSheet(QStringLiteral(
                 "QLabel { background: #12161c; color: #9cd8ff; border: 1px solid palette(mid); "
                 "border-radius: 3px; }"));
-            connect(&cues.lblCueTime[size_t(i)], &Label::captionChanged, time, &QLabel::setText);
+            connect(&cues.timeLabels[size_t(i)], &Label::captionChanged, time, &QLabel::setText);
 
             grid->addWidget(caption, r, 0);
             grid->addWidget(bPlay, r, 1);

@@ -15,9 +15,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/Desk.h"
-#include "app/ui/Icons.h"
+#include "playlist/ListFile.h"
+#include "playlist/Playlist.h"
+#include "samples/Samples.h"
 #include "sound/ui/SliderBinding.h"
+#include "widgets/Icons.h"
 
 namespace vantrel {
 
@@ -45,8 +47,9 @@ bool isFireKey(QEvent* event) {
 
 }  // namespace
 
-SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(desk) {
-    Samples& samples = desk_.samples;
+SamplePanel::SamplePanel(Samples& samples, Playlist& sampleList, ListCommands& sampleListFile,
+                         QWidget* parent)
+    : QWidget(parent), samples_(samples), sampleList_(sampleList), sampleListFile_(sampleListFile) {
     SampleGroups& groups = samples.groups;
 
     // Left: the group box and the group lists stacked in one rectangle.
@@ -70,73 +73,72 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     connect(&groups, &SampleGroups::frontChanged, stack_, &QStackedWidget::setCurrentIndex);
 
     // Middle: the user's own sample list and its buttons.
-    lstSample_ = new QListView(this);
-    lstSample_->setModel(&desk_.sampleList);
-    lstSample_->setToolTip(QStringLiteral("Click to play samples"));
-    lstSample_->setAccessibleName(QStringLiteral("Sample list"));
-    lstSample_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstSample_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstSample_->setUniformItemSizes(true);
-    lstSample_->installEventFilter(this);
-    connect(lstSample_, &QListView::clicked, this,
+    sampleListView_ = new QListView(this);
+    sampleListView_->setModel(&sampleList_);
+    sampleListView_->setToolTip(QStringLiteral("Click to play samples"));
+    sampleListView_->setAccessibleName(QStringLiteral("Sample list"));
+    sampleListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sampleListView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    sampleListView_->setUniformItemSizes(true);
+    sampleListView_->installEventFilter(this);
+    connect(sampleListView_, &QListView::clicked, this,
             [this](const QModelIndex& index) { playSampleRow(index.row()); });
-    connect(&desk_.sampleList, &Playlist::selectionChanged, this,
-            &SamplePanel::showSampleSelection);
-    connect(&desk_.sampleList, &QAbstractItemModel::modelReset, this,
-            &SamplePanel::showSampleSelection);
+    connect(&sampleList_, &Playlist::selectionChanged, this, &SamplePanel::showSampleSelection);
+    connect(&sampleList_, &QAbstractItemModel::modelReset, this, &SamplePanel::showSampleSelection);
 
-    cmdAddSampleFolderList_ =
+    addSampleFolderButton_ =
         makeButton(this, "cmdAddSampleFolderList", QStyle::SP_FileDialogNewFolder,
                    QStringLiteral("Add folder to samplelist"));
-    cmdNewSampleList_ =
+    newSampleListButton_ =
         makeButton(this, "cmdNewSampleList", QStyle::SP_FileIcon, QStringLiteral("New samplelist"));
-    cmdOpenSampleList_ = makeButton(this, "cmdOpenSampleList", QStyle::SP_DialogOpenButton,
-                                    QStringLiteral("Open samplelist"));
-    cmdSaveSampleList_ = makeButton(this, "cmdSaveSampleList", QStyle::SP_DialogSaveButton,
-                                    QStringLiteral("Save samplelist"));
-    connect(cmdAddSampleFolderList_, &QToolButton::clicked, this,
-            [&samples] { samples.cmdAddSampleFolderList(); });
-    connect(cmdNewSampleList_, &QToolButton::clicked, this,
-            [this] { desk_.sampleListFiles.cmdNew(); });
-    connect(cmdOpenSampleList_, &QToolButton::clicked, this,
-            [this] { desk_.sampleListFiles.cmdOpen(); });
-    connect(cmdSaveSampleList_, &QToolButton::clicked, this,
-            [this] { desk_.sampleListFiles.cmdSave(); });
+    openSampleListButton_ = makeButton(this, "cmdOpenSampleList", QStyle::SP_DialogOpenButton,
+                                       QStringLiteral("Open samplelist"));
+    saveSampleListButton_ = makeButton(this, "cmdSaveSampleList", QStyle::SP_DialogSaveButton,
+                                       QStringLiteral("Save samplelist"));
+    connect(addSampleFolderButton_, &QToolButton::clicked, this,
+            [&samples] { samples.addSampleFolder(); });
+    connect(newSampleListButton_, &QToolButton::clicked, this,
+            [this] { sampleListFile_.newList(); });
+    connect(openSampleListButton_, &QToolButton::clicked, this,
+            [this] { sampleListFile_.openList(); });
+    connect(saveSampleListButton_, &QToolButton::clicked, this,
+            [this] { sampleListFile_.saveList(); });
 
     auto* listButtons = new QHBoxLayout;
     listButtons->setSpacing(2);
-    listButtons->addWidget(cmdAddSampleFolderList_);
+    listButtons->addWidget(addSampleFolderButton_);
     listButtons->addStretch(1);
-    listButtons->addWidget(cmdNewSampleList_);
-    listButtons->addWidget(cmdOpenSampleList_);
-    listButtons->addWidget(cmdSaveSampleList_);
+    listButtons->addWidget(newSampleListButton_);
+    listButtons->addWidget(openSampleListButton_);
+    listButtons->addWidget(saveSampleListButton_);
 
     // Right: the upright sample volume, loudest at the top.
     auto* speaker = new QLabel(this);
     speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(18, 18));
     speaker->setAlignment(Qt::AlignHCenter);
-    sldSampleVolume_ = new QSlider(Qt::Vertical, this);
-    sldSampleVolume_->setTickPosition(QSlider::TicksBothSides);
-    sldSampleVolume_->setTickInterval(10);
-    sldSampleVolume_->setPageStep(10);
-    sldSampleVolume_->setAccessibleName(QStringLiteral("Sample volume"));
-    SliderBinding::bind(samples.sldSampleVolume, *sldSampleVolume_);
-    cmdSampleVolUp_ =
+    sampleVolumeSlider_ = new QSlider(Qt::Vertical, this);
+    sampleVolumeSlider_->setTickPosition(QSlider::TicksBothSides);
+    sampleVolumeSlider_->setTickInterval(10);
+    sampleVolumeSlider_->setPageStep(10);
+    sampleVolumeSlider_->setAccessibleName(QStringLiteral("Sample volume"));
+    SliderBinding::bind(samples.sampleVolumeSlider, *sampleVolumeSlider_);
+    sampleVolumeUpButton_ =
         makeButton(this, "cmdSampleVolUp", QStyle::SP_ArrowUp, QStringLiteral("Sample volume up"));
-    cmdSampleVolDown_ = makeButton(this, "cmdSampleVolDown", QStyle::SP_ArrowDown,
-                                   QStringLiteral("Sample volume down"));
-    cmdSampleVolUp_->setAutoRepeat(true);
-    cmdSampleVolDown_->setAutoRepeat(true);
-    connect(cmdSampleVolUp_, &QToolButton::clicked, this, [&samples] { samples.cmdSampleVolUp(); });
-    connect(cmdSampleVolDown_, &QToolButton::clicked, this,
-            [&samples] { samples.cmdSampleVolDown(); });
+    sampleVolumeDownButton_ = makeButton(this, "cmdSampleVolDown", QStyle::SP_ArrowDown,
+                                         QStringLiteral("Sample volume down"));
+    sampleVolumeUpButton_->setAutoRepeat(true);
+    sampleVolumeDownButton_->setAutoRepeat(true);
+    connect(sampleVolumeUpButton_, &QToolButton::clicked, this,
+            [&samples] { samples.sampleVolumeUp(); });
+    connect(sampleVolumeDownButton_, &QToolButton::clicked, this,
+            [&samples] { samples.sampleVolumeDown(); });
 
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     right->addWidget(speaker);
-    right->addWidget(cmdSampleVolUp_, 0, Qt::AlignHCenter);
-    right->addWidget(sldSampleVolume_, 1, Qt::AlignHCenter);
-    right->addWidget(cmdSampleVolDown_, 0, Qt::AlignHCenter);
+    right->addWidget(sampleVolumeUpButton_, 0, Qt::AlignHCenter);
+    right->addWidget(sampleVolumeSlider_, 1, Qt::AlignHCenter);
+    right->addWidget(sampleVolumeDownButton_, 0, Qt::AlignHCenter);
 
     // One grid, so that both lists end on the same line above the list buttons.
     auto* layout = new QGridLayout(this);
@@ -145,7 +147,7 @@ SamplePanel::SamplePanel(Desk& desk, QWidget* parent) : QWidget(parent), desk_(d
     layout->setVerticalSpacing(4);
     layout->addWidget(cmbSampleGrup_, 0, 0);
     layout->addWidget(stack_, 1, 0);
-    layout->addWidget(lstSample_, 0, 1, 2, 1);
+    layout->addWidget(sampleListView_, 0, 1, 2, 1);
     layout->addLayout(listButtons, 2, 1);
     layout->addLayout(right, 0, 2, 3, 1);
     layout->setRowStretch(1, 1);
@@ -165,7 +167,7 @@ QListWidget* SamplePanel::makeGroupList(int group) {
     groupLists_.at(group) = list;
     showNames(group);
 
-    FileList& files = desk_.samples.groups.List(group);
+    FileList& files = samples_.groups.List(group);
     connect(&files, &FileList::namesChanged, this, [this, group] { showNames(group); });
     connect(&files, &FileList::listIndexChanged, list, [list](int index) {
         const QSignalBlocker block(list);
@@ -178,7 +180,7 @@ QListWidget* SamplePanel::makeGroupList(int group) {
 
 void SamplePanel::showNames(int group) {
     QListWidget* list = groupLists_.at(group);
-    const FileList& files = desk_.samples.groups.List(group);
+    const FileList& files = samples_.groups.List(group);
     const QSignalBlocker block(list);
     list->clear();
     list->addItems(files.Names());
@@ -187,32 +189,32 @@ void SamplePanel::showNames(int group) {
 
 void SamplePanel::playGroupRow(int group, int row) {
     if (row < 0) return;
-    FileList& files = desk_.samples.groups.List(group);
+    FileList& files = samples_.groups.List(group);
     files.SetListIndex(row);
-    desk_.samples.PlayFolderSample(files);
+    samples_.playGroupSample(files);
 }
 
 void SamplePanel::playSampleRow(int row) {
     if (row < 0) return;
-    desk_.sampleList.setSelected(row);
-    desk_.samples.lstSampleClick();
+    sampleList_.setSelected(row);
+    samples_.onSampleClicked();
 }
 
 void SamplePanel::showSampleSelection() {
-    const int selected = desk_.sampleList.selected();
-    const QSignalBlocker block(lstSample_->selectionModel());
+    const int selected = sampleList_.selected();
+    const QSignalBlocker block(sampleListView_->selectionModel());
     if (selected < 0) {
-        lstSample_->selectionModel()->clear();
+        sampleListView_->selectionModel()->clear();
         return;
     }
-    lstSample_->setCurrentIndex(desk_.sampleList.index(selected));
+    sampleListView_->setCurrentIndex(sampleList_.index(selected));
 }
 
 bool SamplePanel::eventFilter(QObject* watched, QEvent* event) {
     // The keyboard fires the current entry the way a click does.
     if (isFireKey(event)) {
-        if (watched == lstSample_) {
-            playSampleRow(lstSample_->currentIndex().row());
+        if (watched == sampleListView_) {
+            playSampleRow(sampleListView_->currentIndex().row());
             return true;
         }
         for (int g = 0; g < SampleGroups::kCount; ++g) {

@@ -16,24 +16,27 @@ class QToolButton;
 
 namespace vantrel {
 
-class Desk;
+class ListCommands;
+class Playlist;
+class Samples;
 
 class SamplePanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SamplePanel(Desk& desk, QWidget* parent = nullptr);
+    SamplePanel(Samples& samples, Playlist& sampleList, ListCommands& sampleListFile,
+                QWidget* parent = nullptr);
 
     QComboBox* cmbSampleGrup() const { return cmbSampleGrup_; }
     QStackedWidget* groupStack() const { return stack_; }
     QListWidget* groupList(int group) const { return groupLists_.at(group); }
-    QListView* lstSample() const { return lstSample_; }
-    QSlider* sldSampleVolume() const { return sldSampleVolume_; }
-    QToolButton* cmdSampleVolDown() const { return cmdSampleVolDown_; }
-    QToolButton* cmdSampleVolUp() const { return cmdSampleVolUp_; }
-    QToolButton* cmdAddSampleFolderList() const { return cmdAddSampleFolderList_; }
-    QToolButton* cmdNewSampleList() const { return cmdNewSampleList_; }
-    QToolButton* cmdOpenSampleList() const { return cmdOpenSampleList_; }
-    QToolButton* cmdSaveSampleList() const { return cmdSaveSampleList_; }
+    QListView* lstSample() const { return sampleListView_; }
+    QSlider* sampleVolumeSlider() const { return sampleVolumeSlider_; }
+    QToolButton* sampleVolumeDown() const { return sampleVolumeDownButton_; }
+    QToolButton* sampleVolumeUp() const { return sampleVolumeUpButton_; }
+    QToolButton* addSampleFolder() const { return addSampleFolderButton_; }
+    QToolButton* cmdNewSampleList() const { return newSampleListButton_; }
+    QToolButton* cmdOpenSampleList() const { return openSampleListButton_; }
+    QToolButton* cmdSaveSampleList() const { return saveSampleListButton_; }
 
     QSize sizeHint() const override { return {490, 390}; }
 
@@ -47,18 +50,20 @@ private:
     void playSampleRow(int row);
     void showSampleSelection();
 
-    Desk& desk_;
+    Samples& samples_;
+    Playlist& sampleList_;
+    ListCommands& sampleListFile_;
     QComboBox* cmbSampleGrup_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     std::array<QListWidget*, SampleGroups::kCount> groupLists_{};
-    QListView* lstSample_ = nullptr;
-    QSlider* sldSampleVolume_ = nullptr;
-    QToolButton* cmdSampleVolDown_ = nullptr;
-    QToolButton* cmdSampleVolUp_ = nullptr;
-    QToolButton* cmdAddSampleFolderList_ = nullptr;
-    QToolButton* cmdNewSampleList_ = nullptr;
-    QToolButton* cmdOpenSampleList_ = nullptr;
-    QToolButton* cmdSaveSampleList_ = nullptr;
+    QListView* sampleListView_ = nullptr;
+    QSlider* sampleVolumeSlider_ = nullptr;
+    QToolButton* sampleVolumeDownButton_ = nullptr;
+    QToolButton* sampleVolumeUpButton_ = nullptr;
+    QToolButton* addSampleFolderButton_ = nullptr;
+    QToolButton* newSampleListButton_ = nullptr;
+    QToolButton* openSampleListButton_ = nullptr;
+    QToolButton* saveSampleListButton_ = nullptr;
 };
 
 }  // namespace vantrel

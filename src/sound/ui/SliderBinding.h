@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "sound/Slider.h"
+#include "base/Slider.h"
 
 class QSlider;
 

@@ -6,7 +6,7 @@
 #include <QSlider>
 #include <QToolButton>
 
-#include "app/Label.h"
+#include "base/Label.h"
 #include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
 #include "sound/ui/SliderBinding.h"
@@ -52,20 +52,20 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
         int pageStep;
     };
     const Row rows[] = {
-        {SoundControls::kTempoCaption, c.sldTempo, c.lblTempo, "sldTempo", "lblTempo",
-         "cmdTempoDown", "cmdTempoUp", "cmdTempoReset", &SoundControls::cmdTempoDown,
-         &SoundControls::cmdTempoUp, &SoundControls::cmdTempoReset, 10, 100},
-        {SoundControls::kGradualCaption, c.sldPitchGrad, c.lblPitchGrade, "sldPitchGrad",
+        {SoundControls::kTempoCaption, c.tempoSlider, c.tempoLabel, "sldTempo", "lblTempo",
+         "cmdTempoDown", "cmdTempoUp", "cmdTempoReset", &SoundControls::tempoDown,
+         &SoundControls::tempoUp, &SoundControls::tempoReset, 10, 100},
+        {SoundControls::kGradualCaption, c.gradualPitchSlider, c.gradualPitchLabel, "sldPitchGrad",
          "lblPitchGrade", "cmdGradualDown", "cmdGradualUp", "cmdPitchResetGrad",
-         &SoundControls::cmdGradualDown, &SoundControls::cmdGradualUp,
-         &SoundControls::cmdPitchResetGrad, 10, 100},
-        {SoundControls::kSemitoneCaption, c.sldPitchSemi, c.lblPitchSemi, "sldPitchSemi",
+         &SoundControls::gradualDown, &SoundControls::gradualUp, &SoundControls::gradualReset, 10,
+         100},
+        {SoundControls::kSemitoneCaption, c.semitoneSlider, c.semitoneLabel, "sldPitchSemi",
          "lblPitchSemi", "cmdSemitoneDown", "cmdSemitoneUp", "cmdPitchResetSemi",
-         &SoundControls::cmdSemitoneDown, &SoundControls::cmdSemitoneUp,
-         &SoundControls::cmdPitchResetSemi, 1, 3},
-        {SoundControls::kRateCaption, c.sldSpeed, c.lblRate, "sldSpeed", "lblRate",
-         "cmdTempoPitchDown", "cmdTempoPitchUp", "cmdRateReset", &SoundControls::cmdTempoPitchDown,
-         &SoundControls::cmdTempoPitchUp, &SoundControls::cmdRateReset, 10, 100},
+         &SoundControls::semitoneDown, &SoundControls::semitoneUp, &SoundControls::semitoneReset, 1,
+         3},
+        {SoundControls::kRateCaption, c.rateSlider, c.rateLabel, "sldSpeed", "lblRate",
+         "cmdTempoPitchDown", "cmdTempoPitchUp", "cmdRateReset", &SoundControls::rateDown,
+         &SoundControls::rateUp, &SoundControls::rateReset, 10, 100},
     };
 
     // Rows: a caption line (caption left, value right) over a control line, with stretchable
@@ -116,7 +116,7 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
     volume->setContentsMargins(0, 0, 0, 0);
     volume->setSpacing(4);
     volume->addWidget(addCaption(MasterVolume::kVolumeCaption));
-    volume->addWidget(addSlider(one ? master.sldVolume : master.sldVolume2,
+    volume->addWidget(addSlider(one ? master.volumeSlider : master.volumeSlider2,
                                 QStringLiteral("sldVolume"), 655, 6553),
                       1);
     grid->addLayout(volume, line++, 0, 1, 4);
@@ -127,16 +127,16 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
     balance->setSpacing(2);
     balance->addWidget(addCaption(MasterVolume::kBalanceCaption));
     balance->addSpacing(2);
-    QLabel* left = addLabel(one ? master.lblBalanceLeft : master.lblBalanceLeft2,
+    QLabel* left = addLabel(one ? master.balanceLeftLabel : master.balanceLeftLabel2,
                             QStringLiteral("lblBalanceLeft"), Qt::AlignRight | Qt::AlignVCenter);
-    QLabel* right = addLabel(one ? master.lblBalanceRight : master.lblBalanceRight2,
+    QLabel* right = addLabel(one ? master.balanceRightLabel : master.balanceRightLabel2,
                              QStringLiteral("lblBalanceRight"), Qt::AlignLeft | Qt::AlignVCenter);
     // Wide enough for "100%", so the slider keeps its place whatever the labels read.
     const int shareWidth = left->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 2;
     left->setFixedWidth(shareWidth);
     right->setFixedWidth(shareWidth);
     balance->addWidget(left);
-    balance->addWidget(addSlider(one ? master.sldBalance : master.sldBalance2,
+    balance->addWidget(addSlider(one ? master.balanceSlider : master.balanceSlider2,
                                  QStringLiteral("sldBalance"), 1, 10),
                        1);
     balance->addWidget(right);

@@ -1,4 +1,4 @@
-#include "app/Scheduler.h"
+#include "base/Scheduler.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

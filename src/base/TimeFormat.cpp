@@ -1,4 +1,4 @@
-#include "deck/TimeFormat.h"
+#include "base/TimeFormat.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "sound/Slider.h"
+#include "base/Slider.h"
 
 #include <algorithm>
 

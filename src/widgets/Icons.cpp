@@ -1,4 +1,4 @@
-#include "app/ui/Icons.h"
+#include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QHash>

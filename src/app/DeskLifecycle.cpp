@@ -1,0 +1,68 @@
+// Start-up and shutdown of the desk, in the order the program has always run them.
+#include "app/Desk.h"
+
+#include <QDebug>
+#include <exception>
+
+#include "app/ProgramFolder.h"
+#include "playlist/ListFile.h"
+
+namespace vantrel {
+
+namespace {
+
+// One start-up or shut-down step: a failure is logged for the developer and skipped, so the
+// steps after it still run.
+template <typename F>
+void step(const char* what, F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        qWarning("vantrel: %s failed: %s", what, e.what());
+    } catch (...) {
+        qWarning("vantrel: %s failed", what);
+    }
+}
+
+}  // namespace
+
+void Desk::onLoad(const ViewSteps& view) {
+    step("loading the default playlist", [&] { LoadList(playlist_, defaultPlaylist_, dialogs_); });
+    step("clearing the remembered folders", [&] {
+        playlistCommands_.forgetLastFolder();
+        samples_.lastSampleFolder.clear();
+    });
+    step("building the menu", [&] {
+        if (view.buildMenu) view.buildMenu();
+    });
+    step("pointing the sample lists at their folders",
+         [&] { samples_.setSampleFolders(programFolder_); });
+    step("opening the system mixer", [&] { masterVolume_.openSystemMixer(); });
+    step("initialising the media control",
+         [&] { mediaControl_.Initialize(nullptr, 44100, false, false); });
+    step("initialising the sample media control",
+         [&] { sampleMediaControl_.Initialize(nullptr, 44100, false, false); });
+    const QString image = programFolder_ + QStringLiteral("/util/keysec.dat");
+    for (const char* meter : kMeterOrder) {
+        step("loading a meter image", [&] {
+            if (view.setMeterImage) view.setMeterImage(QLatin1String(meter), image);
+        });
+    }
+}
+
+void Desk::onUnload(const ViewSteps& view) {
+    if (unloading_) return;
+    unloading_ = true;
+    step("shutting the media control down", [&] { mediaControl_.Shutdown(); });
+    step("shutting the sample media control down", [&] { sampleMediaControl_.Shutdown(); });
+    step("saving the default playlist", [&] {
+        // The user data folder is made on demand: an installed program's first exit creates it.
+        EnsureFolderFor(defaultPlaylist_);
+        SaveList(playlist_, defaultPlaylist_, dialogs_);
+    });
+    step("closing the other windows", [&] {
+        if (view.unloadOtherWindows) view.unloadOtherWindows();
+    });
+}
+
+}  // namespace vantrel

@@ -1,1 +1,0 @@
-#include "app/Label.h"

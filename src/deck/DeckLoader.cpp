@@ -1,0 +1,54 @@
+#include "deck/DeckLoader.h"
+
+#include "audio/MediaControl.h"
+#include "audio/Player.h"
+#include "deck/Deck.h"
+#include "playlist/Playlist.h"
+
+namespace vantrel {
+
+DeckLoader::DeckLoader(Deck& deck, audio::MediaControl& mediaControl)
+    : deck_(deck), mediaControl_(mediaControl) {}
+
+bool DeckLoader::load(int entry, LoadKind kind) {
+    Playlist& list = deck_.playlist();
+    if (entry < 0 || entry >= list.count()) return false;
+    DeckSong& song = deck_.song();
+    audio::Player& player = deck_.player();
+    const QString title = list.title(entry);
+    player.SetFileName(list.path(entry).toStdString());
+    song.path = list.path(entry);
+    // A cue shows what comes next even when its file turns out not to open: the mixer then
+    // passes it over.
+    if (kind == LoadKind::Cue) {
+        deck_.fillTicker(title, kTickerSeparator);
+        emit deck_.cued(song.path);
+    }
+    const bool sounding = player.Status() == audio::Player::kPlaying;
+    if (deck_.open() != 0) {
+        // The failed open has taken the song the deck was playing: for the position tick that
+        // song has run out, and the evening goes on with the next entry.
+        if (kind == LoadKind::Play) song.ranOut = sounding;
+        return false;
+    }
+    if (kind != LoadKind::Cue) deck_.fillTicker(title, kTickerSeparator);
+    if (kind != LoadKind::Preview) song.paused = false;
+    song.length = measure(song.path);
+    if (song.length > 0) deck_.display.setProgressMax(song.length);
+    if (kind != LoadKind::Preview) deck_.display.setProgressValue(player.Position());
+    return true;
+}
+
+bool DeckLoader::cueNext() {
+    return load(0, LoadKind::Cue);
+}
+
+int DeckLoader::measure(const QString& path) {
+    if (!path.endsWith(QStringLiteral("mp3"), Qt::CaseSensitive)) return deck_.player().Length();
+    mediaControl_.OpenFile(path.toStdString());
+    const int length = mediaControl_.Duration() * 1000;
+    mediaControl_.CloseFile();
+    return length;
+}
+
+}  // namespace vantrel
