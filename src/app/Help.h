@@ -4,12 +4,12 @@
 
 namespace vantrel {
 
-// The project's support page; the one place it is written.
-inline const QString kSupportPage = QStringLiteral("https://support.vantrel.invalid/");
-
 // The manual beside the program.
 inline QString HelpFile(const QString& programFolder) {
     return programFolder + QStringLiteral("/help/index.html");
 }
+
+// Support: the manual's section on getting help and reporting problems, which is there offline.
+inline const QString kSupportSection = QStringLiteral("support");
 
 }  // namespace vantrel

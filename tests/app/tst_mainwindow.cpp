@@ -1,8 +1,11 @@
 // The main window as designed: caption, place and size, the two deck panels at one place with
 // only the front one shown, the three tabs, the no-sound notice, and every way out of it.
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/ui/MainWindow.h"
@@ -20,6 +23,8 @@ private slots:
     void asDesigned();
     void everyWayOutSavesOnceAndClosesTheSearch_data();
     void everyWayOutSavesOnceAndClosesTheSearch();
+    void supportOpensTheManualsSupportSection();
+    void deckOpenButtonsAddFilesToThePlaylist();
 };
 
 void MainWindowTest::asDesigned_data() {
@@ -41,7 +46,6 @@ void MainWindowTest::asDesigned() {
     MainWindow window(*f.desk);
     QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
     QCOMPARE(window.pos(), QPoint(264, 40));
-    QCOMPARE(window.centralWidget()->size(), QSize(501, 618));
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(window.deckPanel(i)->geometry(), QRect(5, 0, 493, 194));
         QCOMPARE(window.deckPanel(i)->title(), QStringLiteral("Vantrel"));
@@ -54,6 +58,7 @@ void MainWindowTest::asDesigned() {
     QVERIFY(QRect(0, 0, 501, 618).contains(tabs->geometry()));
     QVERIFY(tabs->geometry().top() >= 194);
     window.show();
+    QCOMPARE(window.centralWidget()->size(), QSize(501, 618));
     auto* notice = window.findChild<QLabel*>(QStringLiteral("lblNoSound"));
     QVERIFY(notice);
     QCOMPARE(notice->isVisible(), noSoundNotice);
@@ -65,11 +70,62 @@ void MainWindowTest::asDesigned() {
         QCOMPARE(window.deckPanel(1)->isVisible(), front == 1);
         QCOMPARE(window.deckPanel(0)->isVisible(), front == 0);
     }
-    // Resizing moves no control.
+    // Resizing, larger or smaller than the design, moves no control; a small frame clips them.
     const QRect tabsBefore = tabs->geometry();
-    window.resize(900, 900);
-    QCOMPARE(tabs->geometry(), tabsBefore);
-    QCOMPARE(window.deckPanel(1)->geometry(), QRect(5, 0, 493, 194));
+    for (QSize size : {QSize(900, 900), QSize(240, 160)}) {
+        window.resize(size);
+        QCOMPARE(window.size(), size);
+        QCOMPARE(tabs->geometry(), tabsBefore);
+        QCOMPARE(window.deckPanel(1)->geometry(), QRect(5, 0, 493, 194));
+    }
+}
+
+void MainWindowTest::deckOpenButtonsAddFilesToThePlaylist() {
+    test::DeskFixture f;
+    MainWindow window(*f.desk);
+    window.show();
+    const QString song = f.tone("song.wav", 2.0);
+    for (const QString name : {"cmdOpen", "cmdOpen2"}) {
+        f.desk->decks().setFrontDeck(name.endsWith('2') ? 1 : 0);
+        auto* open = window.findChild<QToolButton*>(name);
+        QVERIFY(open && open->isVisible() && !open->icon().isNull());
+        QCOMPARE(open->toolTip(), QStringLiteral("Add file to playlist"));
+        f.dialogs.openAnswers.enqueue({song});
+        QTest::mouseClick(open, Qt::LeftButton);
+    }
+    QCOMPARE(f.playlist().count(), 2);
+    QCOMPARE(f.playlist().title(1), QStringLiteral("song (Wav file)"));
+    QCOMPARE(f.dialogs.requests.size(), 2);  // the add-files chooser each time
+    QCOMPARE(f.dialogs.requests[1].title, QStringLiteral("Open audio"));
+    for (int i = 0; i < 2; ++i) QVERIFY(f.deck(i).song().path.isEmpty());  // no deck loaded
+}
+
+// Opens no browser: records the address the desktop would be asked to show.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { opened << url; }
+
+public:
+    QList<QUrl> opened;
+};
+
+void MainWindowTest::supportOpensTheManualsSupportSection() {
+    test::DeskFixture f;
+    QDir(f.folder.path()).mkpath(QStringLiteral("help"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("VANTREL_SOURCE_DIR") + "/assets/help/index.html",
+                        f.folder.filePath("help/index.html")));
+    MainWindow window(*f.desk);
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    f.desk->runMenuItem(QStringLiteral("mnuOnlineSupport"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(recorder.opened.size(), 1);
+    const QUrl page = recorder.opened.first();
+    QCOMPARE(page.fragment(), QStringLiteral("support"));
+    QFile manual(page.toLocalFile());
+    QVERIFY(manual.open(QIODevice::ReadOnly));
+    QVERIFY(manual.readAll().contains("id=\"support\""));
 }
 
 void MainWindowTest::everyWayOutSavesOnceAndClosesTheSearch_data() {

@@ -42,12 +42,15 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     // No layouts: the controls keep their places when the window is resized, as designed.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(kClientWidth, kClientHeight);
+    // The frame can be made smaller than the design: the controls keep their places and are
+    // clipped, as the window has no resize handler.
     setCentralWidget(client);
 
     for (int i = 0; i < 2; ++i) {
         auto* sound = new SoundPanel(desk_.soundControls(i), desk_.masterVolume(), i + 1);
         auto* panel = new DeckPanel(desk_.deck(i), desk_.mixer(), sound, client);
+        connect(panel, &DeckPanel::openClicked, this,
+                [this] { desk_.playlistCommands().addFiles(); });
         panel->setGeometry(kDeckRect);
         deckPanels_[i] = panel;
     }
@@ -131,8 +134,11 @@ void MainWindow::registerWindowCommands() {
         // A missing manual or browser is ignored, as the shell's failure always was.
         QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(desk_.programFolder())));
     });
-    desk_.addHandler(QStringLiteral("cmdOnlineSupport"),
-                     [] { QDesktopServices::openUrl(QUrl(kSupportPage)); });
+    desk_.addHandler(QStringLiteral("cmdOnlineSupport"), [this] {
+        QUrl page = QUrl::fromLocalFile(HelpFile(desk_.programFolder()));
+        page.setFragment(kSupportSection);
+        QDesktopServices::openUrl(page);
+    });
     desk_.addHandler(QStringLiteral("cmdAbout"),
                      [this] { AboutBox::showModal(desk_.dialogs(), this); });
     desk_.addHandler(QStringLiteral("mnuExit"), [this] { close(); });

@@ -15,6 +15,7 @@
 #include "deck/AutoMixer.h"
 #include "deck/Deck.h"
 #include "sound/ui/SliderBinding.h"
+#include "widgets/DisplayFont.h"
 #include "widgets/LevelMeter.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Ticker.h"
@@ -75,9 +76,12 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
     connect(&d.caption, &Label::captionChanged, this, &QGroupBox::setTitle);
     setFixedSize(kWidth, kHeight);
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(4, 2, 2, 2);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(3, 0, 3, 3);
+    outer->setSpacing(2);
+    auto* row = new QHBoxLayout;
     row->setSpacing(4);
+    outer->addLayout(row, 1);
 
     auto* left = new QWidget(this);
     left->setFixedWidth(kLeftWidth);
@@ -98,13 +102,8 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
     ticker_->setBorderStyle(0);
     ticker_->setScrollSpeed(1);
     ticker_->setSeparator(kTickerSeparator);
-    QFont tickerFont(QStringLiteral("BankGothic VNTL"));
-    tickerFont.setPointSizeF(9.75);
-    tickerFont.setStyleHint(QFont::SansSerif);
-    tickerFont.setCapitalization(QFont::AllUppercase);
-    ticker_->setFont(tickerFont);
-    ticker_->setBackColor(rgbColour(0x12, 0x16, 0x1c));
-    ticker_->setForeColor(rgbColour(0x9c, 0xd8, 0xff));
+    // The window stores no colours for it: the ticker's own button-face defaults apply.
+    ticker_->setFont(DisplayFont(9.75));
     ticker_->setFixedHeight(22);
     connect(&d, &DeckDisplay::tickerFilled, ticker_, &Ticker::Fill);
     if (!d.tickerMessage().isEmpty())
@@ -123,15 +122,16 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
     connect(&d, &DeckDisplay::vuLeftChanged, vuLeft_, &LevelMeter::setPercent);
     connect(&d, &DeckDisplay::vuRightChanged, vuRight_, &LevelMeter::setPercent);
 
-    // The main window's design stores the bars with Max 0: no fill until a song sets it.
-    progress_ = new ProgressBar(0, left);
+    // The main window's design stores the bars with Max 0, 7290 x 180 twips across the panel's
+    // foot: no fill until a song sets it.
+    progress_ = new ProgressBar(0, this);
     progress_->setObjectName(named("SongProgress"));
-    progress_->setFixedHeight(12);
+    progress_->setFixedSize(kProgressWidth, kProgressHeight);
     progress_->setMax(d.progressMax());
     progress_->setValue(d.progressValue());
     connect(&d, &DeckDisplay::progressMaxChanged, progress_, &ProgressBar::setMax);
     connect(&d, &DeckDisplay::progressValueChanged, progress_, &ProgressBar::setValue);
-    col->addWidget(progress_);
+    outer->addWidget(progress_, 0, Qt::AlignHCenter);
 
     // The time, and beside it the mix-now button.
     auto* timeRow = new QHBoxLayout;
@@ -188,11 +188,19 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
         QToolButton* b = button(named(c.name), c.tip);
         b->setIcon(st->standardIcon(c.icon, nullptr, b));
         b->setIconSize(QSize(16, 16));
-        b->setFixedSize(kTransportSize + 4, kTransportSize);
+        b->setFixedSize(kTransportSize, kTransportSize);
         connect(b, &QToolButton::clicked, this,
                 [&deck, command = c.command] { (deck.transport.*command)(); });
         transport->addWidget(b);
     }
+    // The open button adds files to the playlist, as the playlist's own button does; it never
+    // loads the deck.
+    QToolButton* open = button(named("cmdOpen"), tr("Add file to playlist"));
+    open->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton, nullptr, open));
+    open->setIconSize(QSize(16, 16));
+    open->setFixedSize(kTransportSize, kTransportSize);
+    connect(open, &QToolButton::clicked, this, &DeckPanel::openClicked);
+    transport->addWidget(open);
     transport->addStretch(1);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.85);

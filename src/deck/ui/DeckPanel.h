@@ -20,8 +20,10 @@ class Ticker;
 class DeckPanel : public QGroupBox {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 493;   // 7400 twips
-    static constexpr int kHeight = 194;  // 2910 twips
+    static constexpr int kWidth = 493;          // 7400 twips
+    static constexpr int kHeight = 194;         // 2910 twips
+    static constexpr int kProgressWidth = 486;  // 7290 twips
+    static constexpr int kProgressHeight = 12;  // 180 twips
 
     // `soundPanel` (may be null) is placed on the right and owned by the panel. Child widgets
     // are named after the deck's controls, with the deck digit for deck 2 ("cmdPlay2").
@@ -35,6 +37,10 @@ public:
     QSlider& sldMixInterval() const { return *mixSlider_; }
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
+
+signals:
+    // The open button: the playlist's add-files command.
+    void openClicked();
 
 private:
     QToolButton* button(const QString& name, const QString& toolTip);

@@ -10,6 +10,7 @@
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistCommands.h"
 #include "playlist/ui/SearchDialog.h"
+#include "widgets/DisplayFont.h"
 #include "widgets/Icons.h"
 
 namespace vantrel {
@@ -72,13 +73,7 @@ QIcon glyphIcon(Glyph g) {
 }
 
 QFont listFont() {
-    // The list's own face when it is installed; otherwise a plain, slightly wide sans.
-    QFont f;
-    f.setFamilies({QStringLiteral("BankGothic VNTL"), QStringLiteral("Bank Gothic"),
-                   QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(9);
-    return f;
+    return DisplayFont(9);
 }
 
 }  // namespace
