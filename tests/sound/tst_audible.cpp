@@ -1,4 +1,4 @@
-// The controls heard through the real engine on the offline output: what the player renders
+// The controls heard through the real engine on the offline output: what a deck's player renders
 // after a slider change, measured on the rendered sound.
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,28 +18,21 @@ struct OfflineDesk {
     ScriptedDialogs dialogs;
     Desk desk{engine, scheduler, dialogs, QDir::tempPath()};
 
-    // Renders in 10 ms steps while `player` plays, at most `limitMs`; returns the seconds
-    // between the first and the last frame that is not silent.
-    double play(audio::Player& player, const QString& path, int limitMs, Audio& out) {
-        out = {engine.sampleRate(), 2, {}};
+    Audio play(audio::Player& player, const QString& path, int limitMs) {
         player.SetFileName(path.toStdString());
-        if (player.Open() != 0) return 0;
-        engine.setCaptureSink([&](const float* d, int n) {
-            out.samples.insert(out.samples.end(), d, d + size_t(n) * 2);
-        });
+        if (player.Open() != 0) return {};
         player.Play();
-        for (int t = 0; t < limitMs && player.Status() == audio::Player::kPlaying; t += 10)
-            engine.renderOffline(engine.sampleRate() / 100);
-        engine.setCaptureSink({});
-        int first = -1, last = -1;
-        for (int i = 0; i < out.frames(); ++i)
-            if (std::abs(out.samples[size_t(i) * 2]) > 0.01f) {
-                first = first < 0 ? i : first;
-                last = i;
-            }
-        return first < 0 ? 0.0 : double(last - first + 1) / out.rate;
+        return playOffline(engine, player, limitMs);
     }
 };
+
+// Seconds from the first to the last frame that is not silent.
+double soundingSeconds(const Audio& a) {
+    const int first = firstAbove(a, 0.01f);
+    int last = a.frames() - 1;
+    while (last > first && std::abs(a.samples[size_t(last) * size_t(a.channels)]) <= 0.01f) --last;
+    return first < 0 ? 0.0 : double(last - first + 1) / a.rate;
+}
 
 }  // namespace
 
@@ -47,9 +40,8 @@ class AudibleTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void tempoShortensKeepingThePitch();
-    void rateMovesThePitchOfItsOwnDeckOnly_data();
-    void rateMovesThePitchOfItsOwnDeckOnly();
+    void heard_data();
+    void heard();
 
 private:
     QTemporaryDir dir_;
@@ -60,40 +52,41 @@ void AudibleTest::initTestCase() {
     QVERIFY(makeTone(dir_.filePath("short.wav"), {.seconds = 3, .frequency = 440}));
 }
 
-// The tempo is set before any file is loaded and stays in force from one file to the next.
-void AudibleTest::tempoShortensKeepingThePitch() {
-    OfflineDesk t;
-    Audio a;
-    t.desk.soundControls.sldTempo.SetValue(1500);
-    QVERIFY(t.play(t.desk.SoundTouch, dir_.filePath("short.wav"), 5000, a) > 0);
-    const double seconds = t.play(t.desk.SoundTouch, dir_.filePath("long.wav"), 40000, a);
-    QVERIFY2(std::abs(seconds - 20.0) < 0.1, qPrintable(QString::number(seconds)));
-    const double f = estimateFrequency(a, a.rate * 5, a.rate * 5);
-    QVERIFY2(std::abs(f - 440.0) < 2.0, qPrintable(QString::number(f)));
-}
-
-void AudibleTest::rateMovesThePitchOfItsOwnDeckOnly_data() {
+// The settings are made before any file is loaded and stay in force from one file to the next;
+// each deck's controls reach its own player only.
+void AudibleTest::heard_data() {
+    QTest::addColumn<int>("deck");
+    QTest::addColumn<int>("tempo1");
     QTest::addColumn<int>("rate1");
     QTest::addColumn<int>("rate2");
-    QTest::addColumn<double>("frequency");  // heard from deck 2
+    QTest::addColumn<QString>("file");
     QTest::addColumn<double>("seconds");
-    QTest::newRow("deck 1's rate") << 1500 << 1000 << 440.0 << 3.0;
-    QTest::newRow("deck 2's rate down") << 1500 << 750 << 330.0 << 4.0;
+    QTest::addColumn<double>("frequency");
+    QTest::newRow("tempo shortens, keeping the pitch")
+        << 1 << 1500 << 1000 << 1000 << "long.wav" << 20.0 << 440.0;
+    QTest::newRow("deck 1's rate") << 2 << 1000 << 1500 << 1000 << "short.wav" << 3.0 << 440.0;
+    QTest::newRow("deck 2's rate down") << 2 << 1000 << 1500 << 750 << "short.wav" << 4.0 << 330.0;
 }
 
-void AudibleTest::rateMovesThePitchOfItsOwnDeckOnly() {
+void AudibleTest::heard() {
+    QFETCH(int, deck);
+    QFETCH(QString, file);
+    QFETCH(double, seconds);
+    QFETCH(double, frequency);
+    QFETCH(int, tempo1);
     QFETCH(int, rate1);
     QFETCH(int, rate2);
-    QFETCH(double, frequency);
-    QFETCH(double, seconds);
     OfflineDesk t;
-    Audio a;
+    t.desk.soundControls.sldTempo.SetValue(tempo1);
     t.desk.soundControls.sldSpeed.SetValue(rate1);
     t.desk.soundControls2.sldSpeed.SetValue(rate2);
-    const double sounding = t.play(t.desk.SoundTouch2, dir_.filePath("short.wav"), 10000, a);
+    audio::Player& player = deck == 2 ? t.desk.SoundTouch2 : t.desk.SoundTouch;
+    QVERIFY(soundingSeconds(t.play(player, dir_.filePath("short.wav"), 10000)) > 0);
+    const Audio a = t.play(player, dir_.filePath(file), 40000);
+    const double sounding = soundingSeconds(a);
+    QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));
     const double f = estimateFrequency(a, a.rate / 2, a.rate);
     QVERIFY2(std::abs(f - frequency) < 2.0, qPrintable(QString::number(f)));
-    QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));
 }
 
 QTEST_GUILESS_MAIN(AudibleTest)

@@ -1,6 +1,7 @@
 // The core slider and its view binding, the per-deck tempo, pitch and rate controls, the master
 // volume and balance over a recording mixer, and the deck panels that show them.
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QToolButton>
 #include <QtTest>
@@ -41,10 +42,12 @@ public:
     }
 };
 
-// From `start`, `command` ("drag" moves the slider to `value`) leaves `value`, `label` and the
-// player's calls; `otherAway` first moves the other pitch slider off neutral.
+// A deck's control from `start`: `command` (a button, or "drag" to `value`) leaves the slider at
+// `value` with `label` shown and `calls` on that deck's player; `otherAway` first moves the
+// other pitch slider off neutral.
 struct Step {
-    QString setting;
+    int deck;
+    QString slider;
     int start;
     QString command;
     int value;
@@ -53,21 +56,37 @@ struct Step {
     int otherAway = 0;
 };
 
-struct Balance {
-    int volume, balance, left = 0, right = 0, leftPercent = 0, rightPercent = 0;
+// The volume and then the balance moved on either deck's panel: the levels sent, the balance
+// shown on both panels and the volume's tooltip.
+struct Master {
+    QString volumeSlider;
+    int volume;
+    QString balanceSlider;
+    int balance, left, right, leftPercent, rightPercent;
+    QString toolTip;
 };
 
-struct Click {
-    QString button, toolTip, slider;
-    int value;
-    QString label, text;
+// Both deck panels over one master volume, as the main window has them.
+struct Panels {
+    RecordingTarget t1, t2;
+    SoundControls c1{t1}, c2{t2};
+    RecordingMixer mixer;
+    test::ScriptedDialogs dialogs;
+    MasterVolume master{mixer, dialogs};
+    SoundPanel deck1{c1, master, 1};
+    SoundPanel deck2{c2, master, 2};
+
+    template <typename W>
+    W* find(const QString& name) {
+        W* w = deck1.findChild<W*>(name);
+        return w ? w : deck2.findChild<W*>(name);
+    }
 };
 
 }  // namespace
 
 Q_DECLARE_METATYPE(Step)
-Q_DECLARE_METATYPE(Click)
-Q_DECLARE_METATYPE(Balance)
+Q_DECLARE_METATYPE(Master)
 
 class SoundControlsTest : public QObject {
     Q_OBJECT
@@ -75,16 +94,12 @@ private slots:
     void sliderMoves_data();
     void sliderMoves();
     void bindingOutlivesTheCore();
-    void commands_data();
-    void commands();
-    void levelsAndLabels_data();
-    void levelsAndLabels();
-    void linkedPairsSettle_data();
-    void linkedPairsSettle();
+    void deckControls_data();
+    void deckControls();
+    void masterVolume_data();
+    void masterVolume();
     void startWithoutALevel_data();
     void startWithoutALevel();
-    void panelButtons_data();
-    void panelButtons();
     void panelFitsItsPlace();
 };
 
@@ -144,136 +159,113 @@ void SoundControlsTest::bindingOutlivesTheCore() {
     QCOMPARE(view.value(), 7);
 }
 
-void SoundControlsTest::commands_data() {
+void SoundControlsTest::deckControls_data() {
     QTest::addColumn<Step>("step");
     const QStringList none;
-    QTest::newRow("tempo up past the top") << Step{"tempo", 1495, "up", 1495, "149%", none};
-    QTest::newRow("tempo down past the bottom") << Step{"tempo", 505, "down", 505, "50%", none};
-    QTest::newRow("tempo down onto the bottom")
-        << Step{"tempo", 510, "down", 500, "50%", {"tempo 0.5"}};
-    QTest::newRow("tempo down to 99%") << Step{"tempo", 1005, "down", 995, "99%", {"tempo 0.995"}};
-    QTest::newRow("tempo reset") << Step{"tempo", 1234, "reset", 1000, "100%", {"tempo 1"}};
-    QTest::newRow("gradual up past the top") << Step{"gradual", 1500, "up", 1500, "150%", none};
-    QTest::newRow("gradual reset") << Step{"gradual", 700, "reset", 1000, "100%", {"pitch 1"}};
-    QTest::newRow("semitone down at -12") << Step{"semitone", -12, "down", -12, "-12", none};
-    QTest::newRow("semitone up at 12") << Step{"semitone", 12, "up", 12, "12", none};
-    QTest::newRow("semitone reset") << Step{"semitone", 5, "reset", 0, "0", {"semitones 0"}};
-    QTest::newRow("rate up from neutral") << Step{"rate", 1000, "up", 1010, "101%", {"rate 1.01"}};
-    QTest::newRow("rate down past the bottom") << Step{"rate", 500, "down", 500, "50%", none};
-    QTest::newRow("rate reset") << Step{"rate", 1230, "reset", 1000, "100%", {"rate 1"}};
+    const auto row = [](const char* name, const Step& step) { QTest::newRow(name) << step; };
+    // A step that would leave the range is ignored rather than clamped to the bound.
+    row("tempo up past the top", {1, "sldTempo", 1495, "cmdTempoUp", 1495, "149%", none});
+    row("tempo down past the bottom", {1, "sldTempo", 505, "cmdTempoDown", 505, "50%", none});
+    row("tempo down onto the bottom",
+        {1, "sldTempo", 510, "cmdTempoDown", 500, "50%", {"tempo 0.5"}});
+    row("deck 2 tempo down to 99%",
+        {2, "sldTempo", 1005, "cmdTempoDown", 995, "99%", {"tempo 0.995"}});
+    row("tempo reset", {1, "sldTempo", 1234, "cmdTempoReset", 1000, "100%", {"tempo 1"}});
+    row("gradual up", {1, "sldPitchGrad", 1000, "cmdGradualUp", 1010, "101%", {"pitch 1.01"}});
+    row("gradual reset", {1, "sldPitchGrad", 700, "cmdPitchResetGrad", 1000, "100%", {"pitch 1"}});
+    row("semitone down at -12", {1, "sldPitchSemi", -12, "cmdSemitoneDown", -12, "-12", none});
+    row("deck 2 semitone down",
+        {2, "sldPitchSemi", 0, "cmdSemitoneDown", -1, "-1", {"semitones -1"}});
+    row("semitone reset", {1, "sldPitchSemi", 5, "cmdPitchResetSemi", 0, "0", {"semitones 0"}});
+    row("deck 2 rate up from neutral",
+        {2, "sldSpeed", 1000, "cmdTempoPitchUp", 1010, "101%", {"rate 1.01"}});
+    row("rate reset", {1, "sldSpeed", 1230, "cmdRateReset", 1000, "100%", {"rate 1"}});
     // Moving one pitch slider puts the other back to neutral, before the move reaches the player.
-    QTest::newRow("gradual drag, semitone away")
-        << Step{"gradual", 1000, "drag", 1100, "110%", {"semitones 0", "pitch 1.1"}, 3};
-    QTest::newRow("semitone drag, gradual away")
-        << Step{"semitone", 0, "drag", -2, "-2", {"pitch 1", "semitones -2"}, 200};
-    QTest::newRow("semitone up, gradual away")
-        << Step{"semitone", 0, "up", 1, "1", {"pitch 1", "semitones 1"}, 200};
+    row("gradual drag, semitone away",
+        {1, "sldPitchGrad", 1000, "drag", 1100, "110%", {"semitones 0", "pitch 1.1"}, 3});
+    row("semitone drag, gradual away",
+        {2, "sldPitchSemi", 0, "drag", -2, "-2", {"pitch 1", "semitones -2"}, 200});
+    row("semitone up, gradual away",
+        {1, "sldPitchSemi", 0, "cmdSemitoneUp", 1, "1", {"pitch 1", "semitones 1"}, 200});
 }
 
-void SoundControlsTest::commands() {
+// Through the deck panels as the user meets them; only the deck's own player hears a change.
+void SoundControlsTest::deckControls() {
     QFETCH(Step, step);
-    using C = SoundControls;
-    RecordingTarget target;
-    C c(target);
-    const int i = QStringList{"tempo", "gradual", "semitone", "rate"}.indexOf(step.setting);
-    const int command = QStringList{"down", "up", "reset", "drag"}.indexOf(step.command);
-    Slider* sliders[] = {&c.sldTempo, &c.sldPitchGrad, &c.sldPitchSemi, &c.sldSpeed};
-    Label* labels[] = {&c.lblTempo, &c.lblPitchGrade, &c.lblPitchSemi, &c.lblRate};
-    const int neutral[] = {1000, 1000, 0, 1000};
-    void (C::*commands[4][3])() = {{&C::cmdTempoDown, &C::cmdTempoUp, &C::cmdTempoReset},
-                                   {&C::cmdGradualDown, &C::cmdGradualUp, &C::cmdPitchResetGrad},
-                                   {&C::cmdSemitoneDown, &C::cmdSemitoneUp, &C::cmdPitchResetSemi},
-                                   {&C::cmdTempoPitchDown, &C::cmdTempoPitchUp, &C::cmdRateReset}};
-    const int other = i == 1 ? 2 : i == 2 ? 1 : -1;
-    sliders[i]->SetValue(step.start);  // dragged there
-    if (step.otherAway) sliders[other]->SetValue(neutral[other] + step.otherAway);
-    target.calls.clear();
-    command == 3 ? sliders[i]->SetValue(step.value) : (c.*commands[i][command])();
-    QCOMPARE(sliders[i]->Value(), step.value);
-    QCOMPARE(labels[i]->Caption(), step.label);
-    QCOMPARE(target.calls, step.calls);
-    if (other >= 0) {
-        QCOMPARE(sliders[other]->Value(), neutral[other]);
-        QCOMPARE(labels[other]->Caption(), other == 2 ? "0" : "100%");
-    }
-    if (i == 3) QCOMPARE(c.sldTempo.Value(), 1000);  // the rate is its own
-}
-
-// Both deck panels over one master volume, as the main window has them.
-struct Panels {
-    RecordingTarget t1, t2;
-    SoundControls c1{t1}, c2{t2};
-    RecordingMixer mixer;
-    test::ScriptedDialogs dialogs;
-    MasterVolume master{mixer, dialogs};
-    SoundPanel deck1{c1, master, 1};
-    SoundPanel deck2{c2, master, 2};
-
-    template <typename W>
-    W* find(const QString& name) {
-        W* w = deck1.findChild<W*>(name);
-        return w ? w : deck2.findChild<W*>(name);
-    }
-};
-
-// Volume and balance to the levels sent and the percentages on both label pairs.
-void SoundControlsTest::levelsAndLabels_data() {
-    QTest::addColumn<Balance>("c");
-    QTest::newRow("centre") << Balance{65535, 0, 65535, 65535, 50, 50};
-    QTest::newRow("full left") << Balance{65535, -100, 65535, 0, 100, 0};
-    QTest::newRow("full right") << Balance{65535, 100, 0, 65535, 0, 100};
-    QTest::newRow("50, tie rounds up to even") << Balance{65535, 50, 32768, 65535, 25, 75};
-    QTest::newRow("50, tie rounds down to even") << Balance{65533, 50, 32766, 65533, 25, 75};
-    QTest::newRow("-1") << Balance{65535, -1, 65535, 64880, 50, 50};
-    QTest::newRow("-3") << Balance{65535, -3, 65535, 63569, 51, 49};
-    QTest::newRow("volume 0") << Balance{0, 75, 0, 0, 13, 87};
-}
-
-void SoundControlsTest::levelsAndLabels() {
-    QFETCH(Balance, c);
     Panels p;
-    p.master.sldVolume.SetValue(c.volume);
-    p.master.sldBalance.SetValue(c.balance);
-    QVERIFY(!p.mixer.sent.isEmpty());
-    QCOMPARE(p.mixer.sent.last(), qMakePair(c.left, c.right));
-    for (Label* l : {&p.master.lblBalanceLeft, &p.master.lblBalanceLeft2})
-        QCOMPARE(l->Caption(), QString::number(c.leftPercent) + '%');
-    for (Label* l : {&p.master.lblBalanceRight, &p.master.lblBalanceRight2})
-        QCOMPARE(l->Caption(), QString::number(c.rightPercent) + '%');
-}
-
-// Either slider of a pair moves its twin; every send carries the levels of the one balance and
-// volume, and the nested runs end (two sends: the twin's handler, then the mover's).
-void SoundControlsTest::linkedPairsSettle_data() {
-    QTest::addColumn<int>("move");   // sldVolume, sldVolume2, sldBalance, sldBalance2
-    QTest::addColumn<Balance>("c");  // volume and balance after the move; no levels or labels
-    QTest::addColumn<QString>("toolTip");
-    QTest::newRow("deck 2 volume") << 1 << Balance{50000, -40} << "7.630";
-    QTest::newRow("deck 1 volume") << 0 << Balance{65535, -40} << "10.001";
-    QTest::newRow("deck 2 balance") << 3 << Balance{20000, 30} << "3.052";
-    QTest::newRow("deck 1 balance") << 2 << Balance{20000, -100} << "3.052";
-}
-
-void SoundControlsTest::linkedPairsSettle() {
-    QFETCH(int, move);
-    QFETCH(Balance, c);
-    QFETCH(QString, toolTip);
-    Panels p;
-    MasterVolume& m = p.master;
-    m.sldVolume.SetValue(20000);
-    m.sldBalance2.SetValue(-40);
-    p.mixer.sent.clear();
-    Slider* sliders[] = {&m.sldVolume, &m.sldVolume2, &m.sldBalance, &m.sldBalance2};
-    sliders[move]->SetValue(move < 2 ? c.volume : c.balance);
-    for (Slider* s : {&m.sldVolume, &m.sldVolume2}) {
-        QCOMPARE(s->Value(), c.volume);
-        QCOMPARE(s->ToolTipText(), toolTip);
+    const QString n = step.deck == 2 ? QStringLiteral("2") : QString();
+    const QHash<QString, QString> labels{{"sldTempo", "lblTempo"},
+                                         {"sldPitchGrad", "lblPitchGrade"},
+                                         {"sldPitchSemi", "lblPitchSemi"},
+                                         {"sldSpeed", "lblRate"}};
+    const QString other = step.slider == "sldPitchGrad"   ? "sldPitchSemi"
+                          : step.slider == "sldPitchSemi" ? "sldPitchGrad"
+                                                          : "";
+    const int otherNeutral = other == "sldPitchSemi" ? 0 : 1000;
+    QSlider* slider = p.find<QSlider>(step.slider + n);
+    QVERIFY(slider);
+    slider->setValue(step.start);  // dragged there
+    if (step.otherAway) p.find<QSlider>(other + n)->setValue(otherNeutral + step.otherAway);
+    p.t1.calls.clear();
+    p.t2.calls.clear();
+    if (step.command == "drag") {
+        slider->setValue(step.value);
+    } else {
+        auto* b = p.find<QToolButton>(step.command + n);
+        QVERIFY(b);
+        QCOMPARE(b->toolTip(), QRegularExpression("Down|Up|Reset").match(step.command).captured());
+        QTest::mouseClick(b, Qt::LeftButton);
     }
-    QCOMPARE(m.sldBalance.Value(), c.balance);
-    QCOMPARE(m.sldBalance2.Value(), c.balance);
-    QCOMPARE(m.masterVolume, c.volume);
-    const MasterVolume::Levels expected = MasterVolume::LevelsFor(c.volume, c.balance);
-    QCOMPARE(p.mixer.sent, Sent(2, {expected.left, expected.right}));
+    QCOMPARE(slider->value(), step.value);
+    QCOMPARE(p.find<QLabel>(labels[step.slider] + n)->text(), step.label);
+    QCOMPARE((step.deck == 2 ? p.t2 : p.t1).calls, step.calls);
+    QCOMPARE((step.deck == 2 ? p.t1 : p.t2).calls, QStringList());
+    if (!other.isEmpty()) {
+        QCOMPARE(p.find<QSlider>(other + n)->value(), otherNeutral);
+        QCOMPARE(p.find<QLabel>(labels[other] + n)->text(),
+                 QString(other == "sldPitchSemi" ? "0" : "100%"));
+    }
+    if (step.slider == "sldSpeed") QCOMPARE(p.find<QSlider>("sldTempo" + n)->value(), 1000);
+}
+
+void SoundControlsTest::masterVolume_data() {
+    QTest::addColumn<Master>("m");
+    const auto row = [](const char* name, const Master& m) { QTest::newRow(name) << m; };
+    row("centre", {"sldVolume", 65535, "sldBalance", 0, 65535, 65535, 50, 50, "10.001"});
+    row("full left", {"sldVolume2", 65535, "sldBalance", -100, 65535, 0, 100, 0, "10.001"});
+    row("full right", {"sldVolume", 65535, "sldBalance2", 100, 0, 65535, 0, 100, "10.001"});
+    row("50, tie rounds up to even",
+        {"sldVolume", 65535, "sldBalance", 50, 32768, 65535, 25, 75, "10.001"});
+    row("50, tie rounds down to even",
+        {"sldVolume", 65533, "sldBalance", 50, 32766, 65533, 25, 75, "10.000"});
+    row("-1", {"sldVolume", 65535, "sldBalance", -1, 65535, 64880, 50, 50, "10.001"});
+    row("-3", {"sldVolume", 65535, "sldBalance", -3, 65535, 63569, 51, 49, "10.001"});
+    row("volume 0", {"sldVolume", 0, "sldBalance", 75, 0, 0, 13, 87, ""});
+    row("deck 2's pair", {"sldVolume2", 50000, "sldBalance2", -40, 50000, 30000, 70, 30, "7.630"});
+    row("deck 2 leaning right",
+        {"sldVolume2", 20000, "sldBalance2", 30, 14000, 20000, 35, 65, "3.052"});
+}
+
+// Either slider of a pair moves its twin; every send of a move carries the levels of the one
+// volume and balance, and the nested runs end (two sends a move: the twin's, then the mover's).
+void SoundControlsTest::masterVolume() {
+    QFETCH(Master, m);
+    Panels p;
+    p.find<QSlider>(m.volumeSlider)->setValue(m.volume);
+    p.find<QSlider>(m.balanceSlider)->setValue(m.balance);
+    for (const char* name : {"sldVolume", "sldVolume2"}) {
+        QCOMPARE(p.find<QSlider>(name)->value(), m.volume);
+        QCOMPARE(p.find<QSlider>(name)->toolTip(), m.toolTip);
+    }
+    for (const char* name : {"sldBalance", "sldBalance2"})
+        QCOMPARE(p.find<QSlider>(name)->value(), m.balance);
+    for (const char* name : {"lblBalanceLeft", "lblBalanceLeft2"})
+        QCOMPARE(p.find<QLabel>(name)->text(), QString::number(m.leftPercent) + '%');
+    for (const char* name : {"lblBalanceRight", "lblBalanceRight2"})
+        QCOMPARE(p.find<QLabel>(name)->text(), QString::number(m.rightPercent) + '%');
+    const Sent& sent = p.mixer.sent;
+    QCOMPARE(sent.size(), 2 * ((m.volume != 0) + (m.balance != 0)));
+    QCOMPARE(sent.mid(sent.size() - 2), Sent(2, {m.left, m.right}));
 }
 
 // A failed read leaves no valid volume: the speakers keep their level while only the balance
@@ -306,37 +298,6 @@ void SoundControlsTest::startWithoutALevel() {
     p.master.sldVolume.SetValue(40000);
     QCOMPARE(p.mixer.sent.last(), qMakePair(20000, 40000));
     QVERIFY(p.dialogs.messages.isEmpty());
-}
-
-// A click reaches its own deck's control only, and the panel shows the control's slider and label.
-void SoundControlsTest::panelButtons_data() {
-    QTest::addColumn<Click>("click");
-    QTest::newRow("tempo down 2") << Click{"cmdTempoDown2", "Down", "sldTempo2", 990,
-                                           "lblTempo2",     "99%"};
-    QTest::newRow("gradual up") << Click{"cmdGradualUp",  "Up",  "sldPitchGrad", 1010,
-                                         "lblPitchGrade", "101%"};
-    QTest::newRow("semitone down 2")
-        << Click{"cmdSemitoneDown2", "Down", "sldPitchSemi2", -1, "lblPitchSemi2", "-1"};
-    QTest::newRow("rate up 2") << Click{"cmdTempoPitchUp2", "Up",  "sldSpeed2", 1010,
-                                        "lblRate2",         "101%"};
-    QTest::newRow("rate reset") << Click{"cmdRateReset", "Reset",   "sldSpeed",
-                                         1000,           "lblRate", "100%"};
-}
-
-void SoundControlsTest::panelButtons() {
-    QFETCH(Click, click);
-    Panels p;
-    auto* b = p.find<QToolButton>(click.button);
-    QVERIFY(b);
-    QCOMPARE(b->toolTip(), click.toolTip);
-    QTest::mouseClick(b, Qt::LeftButton);
-    auto* s = p.find<QSlider>(click.slider);
-    auto* l = p.find<QLabel>(click.label);
-    QVERIFY(s && l);
-    QCOMPARE(s->value(), click.value);
-    QCOMPARE(l->text(), click.text);
-    const QString twin = click.slider.endsWith('2') ? click.slider.chopped(1) : click.slider + '2';
-    QCOMPARE(p.find<QSlider>(twin)->value(), click.slider.contains("Semi") ? 0 : 1000);
 }
 
 void SoundControlsTest::panelFitsItsPlace() {
