@@ -39,55 +39,52 @@ double soundingSeconds(const Audio& a) {
 class AudibleTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void heard_data();
-    void heard();
+    void initTestCase() {
+        QVERIFY(makeTone(dir_.filePath("long.wav"), {.seconds = 30, .frequency = 440}));
+        QVERIFY(makeTone(dir_.filePath("short.wav"), {.seconds = 3, .frequency = 440}));
+    }
+
+    // The settings are made before any file is loaded and stay in force from one file to the next;
+    // each deck's controls reach its own player only.
+    void heard_data() {
+        QTest::addColumn<int>("deck");
+        QTest::addColumn<int>("tempo1");
+        QTest::addColumn<int>("rate1");
+        QTest::addColumn<int>("rate2");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("frequency");
+        QTest::newRow("tempo shortens, keeping the pitch")
+            << 1 << 1500 << 1000 << 1000 << "long.wav" << 20.0 << 440.0;
+        QTest::newRow("deck 1's rate") << 2 << 1000 << 1500 << 1000 << "short.wav" << 3.0 << 440.0;
+        QTest::newRow("deck 2's rate down")
+            << 2 << 1000 << 1500 << 750 << "short.wav" << 4.0 << 330.0;
+    }
+
+    void heard() {
+        QFETCH(int, deck);
+        QFETCH(QString, file);
+        QFETCH(double, seconds);
+        QFETCH(double, frequency);
+        QFETCH(int, tempo1);
+        QFETCH(int, rate1);
+        QFETCH(int, rate2);
+        OfflineDesk t;
+        t.desk.soundControls.sldTempo.SetValue(tempo1);
+        t.desk.soundControls.sldSpeed.SetValue(rate1);
+        t.desk.soundControls2.sldSpeed.SetValue(rate2);
+        audio::Player& player = deck == 2 ? t.desk.SoundTouch2 : t.desk.SoundTouch;
+        QVERIFY(soundingSeconds(t.play(player, dir_.filePath("short.wav"), 10000)) > 0);
+        const Audio a = t.play(player, dir_.filePath(file), 40000);
+        const double sounding = soundingSeconds(a);
+        QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));
+        const double f = estimateFrequency(a, a.rate / 2, a.rate);
+        QVERIFY2(std::abs(f - frequency) < 2.0, qPrintable(QString::number(f)));
+    }
 
 private:
     QTemporaryDir dir_;
 };
-
-void AudibleTest::initTestCase() {
-    QVERIFY(makeTone(dir_.filePath("long.wav"), {.seconds = 30, .frequency = 440}));
-    QVERIFY(makeTone(dir_.filePath("short.wav"), {.seconds = 3, .frequency = 440}));
-}
-
-// The settings are made before any file is loaded and stay in force from one file to the next;
-// each deck's controls reach its own player only.
-void AudibleTest::heard_data() {
-    QTest::addColumn<int>("deck");
-    QTest::addColumn<int>("tempo1");
-    QTest::addColumn<int>("rate1");
-    QTest::addColumn<int>("rate2");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<double>("frequency");
-    QTest::newRow("tempo shortens, keeping the pitch")
-        << 1 << 1500 << 1000 << 1000 << "long.wav" << 20.0 << 440.0;
-    QTest::newRow("deck 1's rate") << 2 << 1000 << 1500 << 1000 << "short.wav" << 3.0 << 440.0;
-    QTest::newRow("deck 2's rate down") << 2 << 1000 << 1500 << 750 << "short.wav" << 4.0 << 330.0;
-}
-
-void AudibleTest::heard() {
-    QFETCH(int, deck);
-    QFETCH(QString, file);
-    QFETCH(double, seconds);
-    QFETCH(double, frequency);
-    QFETCH(int, tempo1);
-    QFETCH(int, rate1);
-    QFETCH(int, rate2);
-    OfflineDesk t;
-    t.desk.soundControls.sldTempo.SetValue(tempo1);
-    t.desk.soundControls.sldSpeed.SetValue(rate1);
-    t.desk.soundControls2.sldSpeed.SetValue(rate2);
-    audio::Player& player = deck == 2 ? t.desk.SoundTouch2 : t.desk.SoundTouch;
-    QVERIFY(soundingSeconds(t.play(player, dir_.filePath("short.wav"), 10000)) > 0);
-    const Audio a = t.play(player, dir_.filePath(file), 40000);
-    const double sounding = soundingSeconds(a);
-    QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));
-    const double f = estimateFrequency(a, a.rate / 2, a.rate);
-    QVERIFY2(std::abs(f - frequency) < 2.0, qPrintable(QString::number(f)));
-}
 
 QTEST_GUILESS_MAIN(AudibleTest)
 #include "tst_audible.moc"
