@@ -15,12 +15,11 @@ inline bool makeTree(const QString& root, const QStringList& entries) {
         const QStringList link = e.split(u'>');
         const QString full = root + QLatin1Char('/') + link[0];
         QDir().mkpath(e.endsWith(u'/') ? full : QFileInfo(full).path());
-        if (link.size() == 2) {
-            if (!QFile::link(root + QLatin1Char('/') + link[1], full)) return false;
-            continue;
-        }
+        if (link.size() == 2 && !QFile::link(root + QLatin1Char('/') + link[1], full)) return false;
         QFile f(full);
-        if (!e.endsWith(u'/') && !(f.open(QIODevice::WriteOnly) && f.write("x") == 1)) return false;
+        if (link.size() == 1 && !e.endsWith(u'/') &&
+            !(f.open(QIODevice::WriteOnly) && f.write("x") == 1))
+            return false;
     }
     return true;
 }
