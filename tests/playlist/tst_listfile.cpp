@@ -1,10 +1,8 @@
-#include <unistd.h>
-
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "playlist/ListFile.h"
-#include "support/ScriptedDialogs.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
 using vantrel::test::ScriptedDialogs;
@@ -21,8 +19,6 @@ bool writeAll(const QString& file, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-const QByteArray kOld("old\r\n/old.mp3\r\n");
-
 QStringList pairs(const Playlist& list) {
     QStringList out;
     for (const auto& e : list.entries()) out << e.title << e.path;
@@ -34,188 +30,140 @@ QStringList pairs(const Playlist& list) {
 class ListFileTest : public QObject {
     Q_OBJECT
 private slots:
-    // What a save leaves in the folder, and that loading it appends the same entries. A path with
-    // a line break could not be read back, so it is left out with the box; a save that fails
-    // keeps the old file whole.
-    void save_data() {
-        QTest::addColumn<QStringList>("written");  // title, path, ...
-        QTest::addColumn<QString>("failure");      // "read-only folder", "full disk" or ""
+    // Saving `entries` leaves exactly `bytes`, and reading `bytes` appends exactly `entries`; a row
+    // that goes one way only says which. Any failure shows one "Error" box: a failed save keeps
+    // the old file whole, a failed read keeps the entries read before it. A path with a line break
+    // could not be read back, so its entry is left out with the box.
+    void listFile_data() {
+        QTest::addColumn<QString>("way");          // "both", "save", "save to a full disk", "load"
+        QTest::addColumn<QString>("file");         // "" = the list file in the folder
+        QTest::addColumn<QStringList>("entries");  // title, path, ...
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("errorBox");
-        const auto row = [](const char* name, const char* title, const char* path) {
-            const QStringList written{
-                "first", "/first.mp3", QString::fromUtf8(title), QString::fromUtf8(path),
-                "last",  "/last.mp3"};
-            QTest::newRow(name) << written << QString() << (written.join("\r\n") + "\r\n").toUtf8()
-                                << false;
+        const auto row = [](const char* name, const char* way, const QStringList& entries,
+                            const QByteArray& bytes, bool errorBox = false) {
+            QTest::newRow(name) << way << QString() << entries << bytes << errorBox;
         };
-        row("unicode", "Ünïcødé 日本語 🎵 (MP3 file)", "/music/Ünïcødé/日本語 🎵.mp3");
-        row("blanks at both ends", "  two  spaces  ", " /padded path/x.mp3 ");
-        row("punctuation, tab and backslash", "#[]?*;, \"2\"\tb\\c",
-            "C:\\Mu;sic\\#[]?*, \"2\"\tb.mp3");
-        row("empty title", "", "/m/x.mp3");
-        row("empty both", "", "");
-        QTest::newRow("empty list") << QStringList() << QString() << QByteArray() << false;
-        QTest::newRow("line breaks")
-            << QStringList{"a", "/a", "b", "/line\nbreak.mp3", "c\nd", "/c"} << QString()
-            << QByteArray("a\r\n/a\r\nc d\r\n/c\r\n") << true;
-        QStringList many;
-        for (int i = 0; i < 2000; ++i)
-            many << QStringLiteral("new %1").arg(i) << QStringLiteral("/music/new %1.mp3").arg(i);
-        for (const char* failure : {"read-only folder", "full disk"})
-            QTest::newRow(failure) << many << failure << kOld << true;
+        const QStringList ab{"a", "/a", "b", "/b"};
+        const QStringList unicode{"Ünïcødé 日本語 🎵 (MP3 file)", "/music/Ünïcødé/日本語 🎵.mp3"};
+        row("unicode", "both", unicode, (unicode.join("\r\n") + "\r\n").toUtf8());
+        row("blanks, punctuation, tab and backslash", "both",
+            {"  #[]?*;, \"2\"\tb\\c  ", " C:\\M\\#[]?*.mp3 "},
+            "  #[]?*;, \"2\"\tb\\c  \r\n C:\\M\\#[]?*.mp3 \r\n");
+        row("blank lines are entries", "both", {"", ""}, "\r\n\r\n");
+        row("empty file", "both", {}, "");
+        row("a BOM later on is text", "both", {"a", QStringLiteral(u"\uFEFF/a")},
+            "a\r\n\xEF\xBB\xBF/a\r\n");
+        row("line breaks", "save", {"a", "/a", "b", "/line\nbreak.mp3", "c\nd", "/c"},
+            "a\r\n/a\r\nc d\r\n/c\r\n", true);
+        const QByteArray old("old\r\n/old.mp3\r\n");
+        row("full disk", "save to a full disk", QStringList(4000, "/music/a song.mp3"), old, true);
+        row("full disk, short list", "save to a full disk", {"t", "/t.mp3"}, old, true);
+        row("lf and crlf", "load", ab, "a\r\n/a\nb\n/b\r\n");
+        row("leading BOM", "load", ab, "\xEF\xBB\xBF\x61\r\n/a\r\nb\r\n/b\r\n");
+        row("no final line end", "load", ab, "a\r\n/a\r\nb\r\n/b");
+        row("lone cr is text", "load", {"a\rb", "/p"}, "a\rb\r\n/p\r\n");
+        row("title without its path", "load", ab, "a\r\n/a\r\nb\r\n/b\r\nc\r\n", true);
+        row("nul bytes", "load", {QStringLiteral("a\0b"), QStringLiteral("/a\0")},
+            QByteArray("a\0b\r\n/a\0\r\n", 10));
+        row("invalid utf-8", "load", {"\uFFFD\uFFFD\uFFFD(", "/\uFFFD\uFFFD"},
+            "\xff\xfe\xc3(\r\n/\x80\x80\r\n");
+        row("megabyte lines", "load", {QString(1 << 20, 'x'), QString(3 << 20, 'y'), "t", "/p"},
+            QByteArray(1 << 20, 'x') + "\r\n" + QByteArray(3 << 20, 'y') + "\r\nt\r\n/p\r\n");
+        // The list already holds one entry.
+        row("more than a full list", "load", QStringList(2 * (Playlist::kMaxEntries - 1)),
+            QByteArray(300000, '\n'), true);
+        for (const char* file : {"missing.kvl", ".", "/proc/self/mem"})  // the last fails to read
+            QTest::newRow(file) << "load" << file << QStringList() << QByteArray() << true;
     }
-    void save() {
-        QFETCH(QStringList, written);
-        QFETCH(QString, failure);
+    void listFile() {
+        QFETCH(QString, way);
+        QFETCH(QString, file);
+        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, bytes);
         QFETCH(bool, errorBox);
         QTemporaryDir dir;
-        const QString sub = dir.filePath("target");
-        QVERIFY(QDir().mkdir(sub));
+        const QString sub = dir.path();
         // A small file system of its own to fill; only root can make one.
-        const bool fullDisk = failure == u"full disk";
+        const bool fullDisk = way.endsWith(u"full disk");
         if (fullDisk && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", sub}))
             QSKIP("cannot mount a small file system here");
         const auto cleanup = qScopeGuard([&] {
             if (fullDisk) QProcess::execute("umount", {sub});
         });
-        const QString file = sub + "/list.kvl";
-        QVERIFY(writeAll(file, kOld));
+        const QString path = QDir(sub).filePath(file.isEmpty() ? QStringLiteral("list.kvl") : file);
         ScriptedDialogs dialogs;
-        Playlist out;
-        for (qsizetype i = 0; i + 1 < written.size(); i += 2)
-            out.append(written[i], written[i + 1]);
-        if (failure == u"read-only folder") {
-            // No file can be made in it, also for root (which ignores permissions).
-            QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-            const bool immutable =
-                ::geteuid() == 0 && QProcess::execute("chattr", {"+i", sub}) == 0;
-            const bool writable = QFile(sub + "/probe").open(QIODevice::WriteOnly);
-            if (!writable) SaveList(out, file, dialogs);
-            if (immutable) QProcess::execute("chattr", {"-i", sub});
-            QFile::setPermissions(sub, QFile::permissions(sub) | QFileDevice::WriteOwner);
-            if (writable) QSKIP("cannot make a read-only folder here");
-        } else {
+        if (way.startsWith(u"save") || way == u"both") {
+            QVERIFY(writeAll(path, "old\r\n/old.mp3\r\n"));  // the file saved over
             if (fullDisk) writeAll(sub + "/filler", QByteArray(60 * 1024, 'x'));  // what fits
-            SaveList(out, file, dialogs);
+            Playlist out;
+            for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
+                out.append(entries[i], entries[i + 1]);
+            SaveList(out, path, dialogs);
             QFile::remove(sub + "/filler");
+            QEXPECT_FAIL("full disk, short list", "the old file is left empty, with no box", Abort);
+            QCOMPARE(readAll(path), bytes);
+            QCOMPARE(QDir(sub).entryList(QDir::Files), QStringList{"list.kvl"});
+        } else if (file.isEmpty()) {
+            QVERIFY(writeAll(path, bytes));
         }
-        QTEST(readAll(file), "bytes");
-        QCOMPARE(QDir(sub).entryList(QDir::Files), QStringList{"list.kvl"});
-        QCOMPARE(dialogs.messages.size(), errorBox ? 1 : 0);
-        if (errorBox) {
-            QCOMPARE(dialogs.messages[0].title, QStringLiteral("Error"));
-            QCOMPARE(dialogs.messages[0].icon, Dialogs::Icon::Warning);
-            return;
+        if (way == u"load" || way == u"both") {
+            Playlist in;
+            in.append("old", "/old");
+            LoadList(in, path, dialogs);  // appends
+            QEXPECT_FAIL("a BOM later on is text", "a BOM opening any line is dropped", Continue);
+            QCOMPARE(pairs(in), QStringList({"old", "/old"}) + entries);
         }
-        Playlist in;
-        in.append("old", "/old");
-        LoadList(in, file, dialogs);  // appends
-        QCOMPARE(pairs(in).mid(2), written);
-        QCOMPARE(in.title(0), QStringLiteral("old"));
-        QVERIFY(dialogs.messages.isEmpty());
-    }
-    void load_data() {
-        QTest::addColumn<QString>("file");  // "" = a file holding `bytes`
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QStringList>("first");  // title, path ... of the first entries read
-        QTest::addColumn<bool>("errorBox");
-        const QStringList ab{"a", "/a", "b", "/b"};
-        const auto row = [](const char* name, const QByteArray& bytes, int entries,
-                            const QStringList& first, bool errorBox) {
-            QTest::newRow(name) << QString() << bytes << entries << first << errorBox;
-        };
-        row("empty file", "", 0, {}, false);
-        row("crlf", "a\r\n/a\r\nb\r\n/b\r\n", 2, ab, false);
-        row("lf", "a\n/a\nb\n/b\n", 2, ab, false);
-        row("mixed", "a\r\n/a\nb\n/b\r\n", 2, ab, false);
-        row("bom", "\xEF\xBB\xBF\x61\r\n/a\r\nb\r\n/b\r\n", 2, ab, false);
-        row("no final line end", "a\r\n/a\r\nb\r\n/b", 2, ab, false);
-        row("blank lines are entries", "\r\n\r\n", 1, {"", ""}, false);
-        row("bom only later is text", "a\r\n\xEF\xBB\xBF/a\r\n", 1, {"a", "\uFEFF/a"}, false);
-        row("lone cr is text", "a\rb\r\n/p\r\n", 1, {"a\rb", "/p"}, false);
-        row("odd line count", "a\r\n/a\r\nb\r\n/b\r\nc\r\n", 2, ab, true);
-        row("odd, unterminated", "a\r\n/a\r\nc", 1, {"a", "/a"}, true);
-        row("one line", "only a title\r\n", 0, {}, true);
-        row("nul bytes", QByteArray("a\0b\r\n/a\0\r\n", 10), 1, {}, false);
-        row("invalid utf-8", "\xff\xfe\xc3(\r\n/\x80\x80\r\n", 1, {}, false);
-        row("megabyte lines",
-            QByteArray(1 << 20, 'x') + "\r\n" + QByteArray(3 << 20, 'y') + "\r\nt\r\n/p\r\n", 2, {},
-            false);
-        row("more than a full list", QByteArray(300000, '\n'), Playlist::kMaxEntries, {}, true);
-        QTest::newRow("missing file")
-            << "missing.kvl" << QByteArray() << 0 << QStringList() << true;
-        QTest::newRow("folder") << "." << QByteArray() << 0 << QStringList() << true;
-        // Opens, then fails on the first read, whoever runs the test.
-        QTest::newRow("unreadable")
-            << "/proc/self/mem" << QByteArray() << 0 << QStringList() << true;
-    }
-    void load() {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, entries);
-        QFETCH(QStringList, first);
-        QFETCH(bool, errorBox);
-        QTemporaryDir dir;
-        if (file.isEmpty()) QVERIFY(writeAll(file = dir.filePath("in.kvl"), bytes));
-        ScriptedDialogs dialogs;
-        Playlist list;
-        LoadList(list, QDir(dir.path()).filePath(file), dialogs);
-        QCOMPARE(list.count(), entries);
-        QCOMPARE(pairs(list).mid(0, first.size()), first);
         QCOMPARE(dialogs.messages.size(), errorBox ? 1 : 0);
         if (errorBox) {
             QCOMPARE(dialogs.messages[0].title, QStringLiteral("Error"));
             QCOMPARE(dialogs.messages[0].icon, Dialogs::Icon::Warning);
             QVERIFY(!dialogs.messages[0].text.isEmpty());
         }
-        if (bytes.startsWith("\xff")) {
-            QVERIFY(list.title(0).contains(QChar::ReplacementCharacter));
-            QVERIFY(list.path(0).startsWith('/'));
-        }
     }
-    // Cancelled, a command empties, reads and writes nothing; then open replaces the list and save
-    // writes the exact name chosen. Each pair's dialogs offer its own kind of file.
+    // The desk's list-file commands. Cancelled, a command empties, reads and writes nothing; then
+    // open replaces the list and save writes the exact name chosen. Every dialog shows its own
+    // title and offers its own kind of file, word for word.
     void commands_data() {
         QTest::addColumn<bool>("samples");
         QTest::addColumn<bool>("open");
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("open playlist") << false << true << "*.kvl";
-        QTest::newRow("save playlist") << false << false << "*.kvl";
-        QTest::newRow("open sample list") << true << true << "*.sls";
-        QTest::newRow("save sample list") << true << false << "*.sls";
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("open playlist") << false << true << "Open Vantrel playlist"
+                                       << "Vantrel playlist|*.kvl|All files|*.*";
+        QTest::newRow("save playlist") << false << false << "Save Korvel playlist"
+                                       << "Korvel playlist|*.kvl";
+        QTest::newRow("open sample list") << true << true << "Open Vantrel samplelist"
+                                          << "Vantrel samplelist|*.sls|All files|*.*";
+        QTest::newRow("save sample list") << true << false << "Save Vantrel samplelist"
+                                          << "Vantrel samplelist|*.sls";
     }
     void commands() {
         QFETCH(bool, samples);
         QFETCH(bool, open);
-        QFETCH(QString, kind);
-        QTemporaryDir dir;
-        const QString file = dir.filePath("chosen");
+        test::DeskFixture t;
+        Playlist& list = samples ? t.desk->sampleList : t.desk->playlist;
+        ListCommands& cmds = samples ? t.desk->sampleListFiles : t.desk->playlistFiles;
+        const QString file = t.folder.filePath("chosen");
         const QByteArray onDisk("disk\r\n/disk.mp3\r\n");
         QVERIFY(writeAll(file, onDisk));
-        ScriptedDialogs dialogs;
-        Playlist list;
         list.append("mem", "/mem.mp3");
-        ListCommands cmds(
-            list, dialogs,
-            samples ? ListCommands::sampleListTexts() : ListCommands::playlistTexts());
         const auto run = [&] { open ? cmds.cmdOpen() : cmds.cmdSave(); };
         run();
-        QCOMPARE(dialogs.requests.size(), 1);
-        QCOMPARE(dialogs.requests[0].kind, QString(open ? "open" : "save"));
-        QVERIFY2(dialogs.requests[0].filterOrFolder.contains("|" + kind),
-                 qPrintable(dialogs.requests[0].filterOrFolder));
-        QCOMPARE(dialogs.requests[0].multiple, false);
+        QCOMPARE(t.dialogs.requests.size(), 1);
+        const ScriptedDialogs::Request& asked = t.dialogs.requests[0];
+        QCOMPARE(asked.kind, QString(open ? "open" : "save"));
+        QTEST(asked.title, "title");
+        QTEST(asked.filterOrFolder, "filter");
+        QCOMPARE(asked.multiple, false);
         QCOMPARE(pairs(list), (QStringList{"mem", "/mem.mp3"}));
         QCOMPARE(readAll(file), onDisk);
-        open ? dialogs.openAnswers.enqueue({file}) : dialogs.pathAnswers.enqueue(file);
+        open ? t.dialogs.openAnswers.enqueue({file}) : t.dialogs.pathAnswers.enqueue(file);
         run();
         const QString now = open ? "disk" : "mem";
         QCOMPARE(pairs(list), (QStringList{now, "/" + now + ".mp3"}));
         QCOMPARE(readAll(file), open ? onDisk : QByteArray("mem\r\n/mem.mp3\r\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"chosen"});
-        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(t.dialogs.messages.isEmpty());
         cmds.cmdNew();
         QCOMPARE(list.count(), 0);
     }
