@@ -3,122 +3,99 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "app/Desk.h"
 #include "sound/SystemMixer.h"
 #include "support/AudioFiles.h"
-#include "support/ScriptedDialogs.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
 
 namespace {
 
-QString sink() {
-    return qEnvironmentVariable("VANTREL_TEST_SINK");
-}
+const QString kSink = qEnvironmentVariable("VANTREL_TEST_SINK");
 
-// The sink's left and right volume, or -1s.
-QPair<int, int> readSink() {
+// The sink's left and right volume, or 0s.
+QList<int> readSink() {
     QString out;
     static const QRegularExpression re(QStringLiteral("front-left: (\\d+).*front-right: (\\d+)"));
-    const auto m = re.match(test::runTool("pactl", {"get-sink-volume", sink()}, &out) ? out : "");
-    return m.hasMatch() ? qMakePair(m.captured(1).toInt(), m.captured(2).toInt())
-                        : qMakePair(-1, -1);
+    const auto m = re.match(test::runTool("pactl", {"get-sink-volume", kSink}, &out) ? out : "");
+    return {m.captured(1).toInt(), m.captured(2).toInt()};
 }
-
-// A desk on the offline output, so nothing here needs a playback device.
-struct TestDesk {
-    audio::Engine engine{{audio::OutputKind::Offline}};
-    VirtualScheduler scheduler;
-    test::ScriptedDialogs dialogs;
-    Desk desk{engine, scheduler, dialogs, QDir::tempPath()};
-    MasterVolume& m = desk.masterVolume();
-};
 
 }  // namespace
 
 class SystemMixerTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void scale_data();
-    void scale();
-    void startsAtTheSinkLevelAndSendsBalance();
-    void missingCard();
     // The sink is shared with the tests that record it: leave it at full volume.
-    void cleanupTestCase() { test::runTool("pactl", {"set-sink-volume", sink(), "100%"}); }
+    void cleanupTestCase() { test::runTool("pactl", {"set-sink-volume", kSink, "100%"}); }
+
+    void scale_data() {
+        QTest::addColumn<long>("min");
+        QTest::addColumn<long>("max");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<long>("element");
+        QTest::addColumn<int>("back");
+        QTest::newRow("pulse, full") << 0L << 65536L << 65535 << 65536L << 65535;
+        QTest::newRow("5 bit, middle") << 0L << 31L << 32767 << 15L << 31710;
+        QTest::newRow("offset range") << -50L << 50L << 32768 << 0L << 32768;
+        QTest::newRow("above the scale") << 0L << 100L << 70000 << 100L << 65535;
+    }
+
+    void scale() {
+        QFETCH(long, min);
+        QFETCH(long, max);
+        QFETCH(int, level);
+        QFETCH(long, element);
+        QCOMPARE(SystemMixer::ToElement(level, min, max), element);
+        QTEST(SystemMixer::FromElement(element, min, max), "back");
+    }
+
+    // Start-up with the test sink at uneven channels, then deck 2 leaning right and its volume at
+    // full. With the card, the louder channel is the volume, written back on both, and the left
+    // side follows the balance within one step of the element. Without it, the message once, the
+    // sliders at 0, and the moves fail without a word, leaving the card that does exist alone.
+    void liveMixer_data() {
+        QTest::addColumn<QByteArray>("card");  // "" = the default
+        QTest::addColumn<int>("volume");
+        QTest::addColumn<QString>("toolTip");
+        // The sink's left and right after start-up and after each move; {}: as before start-up.
+        QTest::addColumn<QList<int>>("sink");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("test sink") << QByteArray() << 26214 << "4"
+                                   << QList<int>{26214, 26214, 13107, 26214, 32768, 65536} << "";
+        QTest::newRow("missing card")
+            << QByteArray("vantrel_no_such_card") << 0 << "" << QList<int>{}
+            << "Couldn't open the mixer please check if a audio mixer is installed then retry.";
+    }
+    void liveMixer() {
+        QFETCH(QByteArray, card);
+        QFETCH(QList<int>, sink);
+        QFETCH(QString, message);
+        QVERIFY2(test::runTool("pactl", {"set-sink-volume", kSink, "40%", "30%"}),
+                 "needs the test sound server: run under scripts/with-test-audio");
+        if (sink.isEmpty()) sink = readSink() + readSink() + readSink();
+        qputenv("VANTREL_MIXER_CARD", card);  // empty: the default card
+        test::DeskFixture t;                  // on the offline output: no playback device needed
+        MasterVolume& m = t.desk->masterVolume();
+        m.openSystemMixer();
+        m.openSystemMixer();  // runs once
+        QTEST(m.volumeSlider.Value(), "volume");
+        QTEST(m.volumeSlider.ToolTipText(), "toolTip");
+        QList<int> got = readSink();
+        m.balanceSlider2.SetValue(50);
+        got += readSink();
+        m.volumeSlider2.SetValue(65535);
+        got += readSink();
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(qAbs(got[i] - sink[i]) <= (i % 2 ? 0 : 1),
+                     qPrintable(QString::number(got[i])));
+        QCOMPARE(t.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+        if (message.isEmpty()) return;
+        QCOMPARE(t.dialogs.messages[0].title, kApplicationTitle);
+        QCOMPARE(t.dialogs.messages[0].text, message);
+        QCOMPARE(t.dialogs.messages[0].icon, Dialogs::Icon::NoIcon);
+    }
 };
-
-void SystemMixerTest::init() {
-    qunsetenv("VANTREL_MIXER_CARD");
-}
-
-void SystemMixerTest::scale_data() {
-    QTest::addColumn<long>("min");
-    QTest::addColumn<long>("max");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<long>("element");
-    QTest::addColumn<int>("back");
-    QTest::newRow("pulse, full") << 0L << 65536L << 65535 << 65536L << 65535;
-    QTest::newRow("5 bit, middle") << 0L << 31L << 32767 << 15L << 31710;
-    QTest::newRow("offset range") << -50L << 50L << 32768 << 0L << 32768;
-    QTest::newRow("above the scale") << 0L << 100L << 70000 << 100L << 65535;
-    QTest::newRow("below the scale") << 0L << 100L << -5 << 0L << 0;
-}
-
-void SystemMixerTest::scale() {
-    QFETCH(long, min);
-    QFETCH(long, max);
-    QFETCH(int, level);
-    QFETCH(long, element);
-    QFETCH(int, back);
-    QCOMPARE(SystemMixer::ToElement(level, min, max), element);
-    QCOMPARE(SystemMixer::FromElement(element, min, max), back);
-}
-
-void SystemMixerTest::startsAtTheSinkLevelAndSendsBalance() {
-    if (sink().isEmpty()) QFAIL("needs the test sound server: run under scripts/with-test-audio");
-    // Uneven channels: the louder one is the volume, and start-up writes it back on both.
-    QVERIFY(test::runTool("pactl", {"set-sink-volume", sink(), "40%", "30%"}));
-    QCOMPARE(readSink().first, 26214);
-    TestDesk t;
-    t.desk.masterVolume().openSystemMixer();
-    QVERIFY(t.dialogs.messages.isEmpty());
-    QCOMPARE(t.desk.systemMixer().elementName(), std::string("Master"));
-    QCOMPARE(t.m.volumeSlider.Value(), 26214);
-    QCOMPARE(t.m.volumeSlider.ToolTipText(), QStringLiteral("4"));
-    QCOMPARE(readSink(), qMakePair(26214, 26214));
-    // Leaning right turns the left side down to half, within one step of the element.
-    t.m.balanceSlider2.SetValue(50);
-    QVERIFY2(qAbs(readSink().first - 26214 / 2) <= 1,
-             qPrintable(QString::number(readSink().first)));
-    QCOMPARE(readSink().second, 26214);
-    t.m.volumeSlider2.SetValue(65535);
-    QVERIFY2(qAbs(readSink().first - 32768) <= 1, qPrintable(QString::number(readSink().first)));
-    QCOMPARE(readSink().second, 65536);
-}
-
-// No mixer: the message once, the sliders at 0, later moves fail without a word and the card
-// that does exist is left alone.
-void SystemMixerTest::missingCard() {
-    if (sink().isEmpty()) QFAIL("needs the test sound server: run under scripts/with-test-audio");
-    QVERIFY(test::runTool("pactl", {"set-sink-volume", sink(), "25%"}));
-    const QPair<int, int> before = readSink();
-    qputenv("VANTREL_MIXER_CARD", "vantrel_no_such_card");
-    TestDesk t;
-    t.desk.masterVolume().openSystemMixer();
-    t.desk.masterVolume().openSystemMixer();
-    QCOMPARE(t.dialogs.messages.size(), 1);
-    QCOMPARE(t.dialogs.messages[0].title, kApplicationTitle);
-    QCOMPARE(t.dialogs.messages[0].text,
-             QStringLiteral("Couldn't open the mixer please check if a audio mixer is installed "
-                            "then retry."));
-    QCOMPARE(t.dialogs.messages[0].icon, Dialogs::Icon::NoIcon);
-    QCOMPARE(t.m.volumeSlider.Value(), 0);
-    t.m.volumeSlider.SetValue(50000);
-    t.m.balanceSlider2.SetValue(-20);
-    QCOMPARE(t.dialogs.messages.size(), 1);
-    QCOMPARE(readSink(), before);
-}
 
 QTEST_GUILESS_MAIN(SystemMixerTest)
 #include "tst_systemmixer.moc"
