@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <cstring>
 
 namespace vantrel {
@@ -45,9 +46,13 @@ void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
         if (list.appendEntries(batch) < batch.size()) full = true;
         batch.clear();
     };
+    // Each line on its own, and a U+FEFF that opens a line is part of it (only the file's
+    // leading BOM was skipped above); the plain conversion would drop it.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                  QStringConverter::Flag::ConvertInitialBom);
     const auto takeLine = [&](const char* begin, qsizetype len) {
         if (len > 0 && begin[len - 1] == '\r') --len;
-        QString text = QString::fromUtf8(begin, len);
+        QString text = utf8(QByteArrayView(begin, len));
         if (!haveTitle) {
             title = std::move(text);
             haveTitle = true;
@@ -124,8 +129,10 @@ void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
         out.append(e.path.toUtf8()).append("\r\n");
     }
 
+    // Unbuffered, so that a full disk fails the write itself: a short list left in the buffer
+    // until the commit could otherwise replace the old file with an empty one.
     QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         fail(dialogs, file, f.errorString());
         return;
     }

@@ -15,243 +15,205 @@
 
 using namespace vantrel;
 
-namespace {
+class LifecycleTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::DeskFixture> f;
 
-const QStringList kTwoEntries{"One (Wav file)", "/music/one.wav", "Two, live (Wav file)",
-                              "/music/two.wav"};
-const QByteArray kTwoEntriesSaved =
-    "One (Wav file)\r\n/music/one.wav\r\nTwo, live (Wav file)\r\n/music/two.wav\r\n";
+    // The icons of the "Error" boxes shown so far.
+    QList<Dialogs::Icon> errorBoxes() const {
+        QList<Dialogs::Icon> icons;
+        for (const auto& m : f->dialogs.messages)
+            if (m.title == QLatin1String("Error")) icons << m.icon;
+        return icons;
+    }
+    // The program started again on the same folder: a new desk on the fixture's engine and clock.
+    Desk& restart() {
+        f->desk.reset();
+        f->dialogs.messages.clear();
+        f->desk = std::make_unique<Desk>(*f->engine, f->scheduler, f->dialogs, f->folder.path());
+        f->desk->onLoad({});
+        return *f->desk;
+    }
 
-// Runs the real program (as `user` when not -1), lets it start, sends the signals and waits.
-void runAndSignal(const test::ProgramCopy& program, const QString& home, const QString& xdg,
-                  QList<int> signalsToSend, int user) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.remove(QStringLiteral("XDG_DATA_HOME"));
-    if (!xdg.isEmpty()) env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (user >= 0) {
+private slots:
+    void init() { f = std::make_unique<test::DeskFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void startUpGoesOnPastAFailingStepAndStartsNothing_data() {
+        QTest::addColumn<bool>("menuFails");
+        QTest::addColumn<QString>("failingMeter");
+        QTest::newRow("every step works") << false << QString();
+        QTest::newRow("the menu fails") << true << QString();
+        QTest::newRow("a meter image fails") << false << "VUleft2";
+    }
+    void startUpGoesOnPastAFailingStepAndStartsNothing() {
+        QFETCH(bool, menuFails);
+        QFETCH(QString, failingMeter);
+        bool menu = false;
+        QStringList meters;
+        ViewSteps view;
+        view.buildMenu = [&] {
+            if (menuFails) throw std::runtime_error("no menu");
+            menu = true;
+        };
+        view.setMeterImage = [&](const QString& meter, const QString& image) {
+            if (meter == failingMeter) throw std::runtime_error("bad image");
+            QCOMPARE(image, f->folder.path() + QStringLiteral("/util/keysec.dat"));
+            meters << meter;
+        };
+        f->desk->onLoad(view);
+        QCOMPARE(menu, !menuFails);
+        QStringList shown{"VUleft", "VUleft2", "VUright", "VUright2"};
+        shown.removeOne(failingMeter);
+        meters.sort();  // which meters, in any order
+        QCOMPARE(meters, shown);
+        // Nothing plays and no deck is loaded until the user asks; no timer is armed.
+        QVERIFY(f->bothStopped() && !f->deck(0).playing() && !f->deck(1).playing() &&
+                !f->desk->decks().deck2InFront() && f->deck(0).song().length == 0 &&
+                f->deck(0).song().path.isEmpty() && f->deck(1).song().path.isEmpty());
+        const qint64 before = f->now();
+        QList<qint64> stops;  // the clock stops at every timer firing
+        f->scheduler.onAdvance = [&](qint64, qint64 to) { stops << to; };
+        f->advance(1000);
+        QCOMPARE(stops, QList<qint64>{before + 1000});
+    }
+
+    void playlistSurvivesARestart_data() {
+        QTest::addColumn<QStringList>("titles");  // each entry's path is "/music/<title>.mp3"
+        QTest::newRow("three") << QStringList{"One (MP3 file)", "Two, live (MP3 file)", " spaced "};
+        QTest::newRow("unicode") << QStringList{"Sigur Rós – Hoppípolla (MP3 file)"};
+        QTest::newRow("empty") << QStringList{};
+    }
+    void playlistSurvivesARestart() {
+        QFETCH(QStringList, titles);
+        // A writable program folder keeps the list beside the program.
+        const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
+        QCOMPARE(f->desk->defaultPlaylist(), file);
+        // The first run finds no list: one box says so (the mixer may add its own where there
+        // is no mixer) and the playlist starts empty.
+        f->desk->onLoad({});
+        QCOMPARE(errorBoxes(), QList{Dialogs::Icon::Warning});
+        QCOMPARE(f->playlist().count(), 0);
+        f->add(QStringLiteral("/old.mp3"), QStringLiteral("Old"));
+        f->desk->onUnload({});
+        // The next run reads it; the user's changes during that run are what the one after finds.
+        Desk& run = restart();
+        QCOMPARE(run.playlist().count(), 1);
+        run.runMenuItem(QStringLiteral("mnuNewPlaylist"));
+        for (const QString& t : titles) f->add(QStringLiteral("/music/%1.mp3").arg(t), t);
+        run.onUnload({});
+        QVERIFY(errorBoxes().isEmpty());
+        if (titles.isEmpty()) QCOMPARE(QFileInfo(file).size(), 0);
+        Desk& next = restart();
+        QVERIFY(errorBoxes().isEmpty());
+        QCOMPARE(next.playlist().count(), titles.size());
+        for (int i = 0; i < titles.size(); ++i) {
+            QCOMPARE(next.playlist().title(i), titles[i]);
+            QCOMPARE(next.playlist().path(i), QStringLiteral("/music/%1.mp3").arg(titles[i]));
+        }
+    }
+
+    void exitDuringAFadeSavesWhatTheMixLeft() {
+        for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) f->add(f->tone(name, 20.0));
+        f->desk->onLoad({});
+        // Play starts deck 1 and cues entry 0 into deck 2; mixing now takes "a" off the list.
+        f->desk->runMenuItem(QStringLiteral("mnuPlay"));
+        f->desk->runMenuItem(QStringLiteral("mnuMix"));
+        QVERIFY(f->runUntil([&] { return !f->deck(0).playing() && f->deck(1).playing(); }, 10000));
+        // Near the end of "a" the mix into deck 1 takes "b"; leave while both decks sound.
+        auto sounding = [&](int i) {
+            return f->deck(i).player().Status() == audio::Player::kPlaying;
+        };
+        QVERIFY(f->runUntil([&] { return sounding(0) && sounding(1); }, 30000));
+        QCOMPARE(f->playlist().count(), 2);
+        f->desk->onUnload({});
+        Desk& next = restart();
+        QCOMPARE(next.playlist().count(), 2);
+        QCOMPARE(next.playlist().title(0), QStringLiteral("c"));
+        QCOMPARE(next.playlist().title(1), QStringLiteral("d"));
+    }
+
+    void theRealProgramSavesOnATerminationSignal_data() {
+        QTest::addColumn<QList<int>>("signalsToSend");
+        QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME, "~" for the home folder; "" unset
+        QTest::addColumn<QString>("listAt");  // below the home folder; "" beside the program
+        QTest::addColumn<bool>("firstRun");
+        const QString inXdg = "xdg/vantrel/default.kvl", inHome = ".local/share/vantrel/default.kvl";
+        const QString beside;
+        // clang-format off
+        QTest::newRow("SIGINT") << QList<int>{SIGINT} << "~/xdg" << beside << false;
+        QTest::newRow("a second signal is ignored") << QList<int>{SIGTERM, SIGTERM, SIGHUP} << "~/xdg" << beside << false;
+        // Installed: the program folder cannot be written.
+        QTest::newRow("installed, first run") << QList<int>{SIGTERM} << "~/xdg" << inXdg << true;
+        QTest::newRow("installed, trailing slash") << QList<int>{SIGHUP} << "~/xdg/" << inXdg << false;
+        QTest::newRow("installed, no XDG folder") << QList<int>{SIGTERM} << QString() << inHome << false;
+        QTest::newRow("installed, relative XDG folder is ignored") << QList<int>{SIGTERM} << "data" << inHome << false;
+        // clang-format on
+    }
+    void theRealProgramSavesOnATerminationSignal() {
+        QFETCH(QList<int>, signalsToSend);
+        QFETCH(QString, xdg);
+        QFETCH(QString, listAt);
+        QFETCH(bool, firstRun);
+        test::ProgramCopy program;
+        QVERIFY(program.ok());
+        QTemporaryDir home;
+        const bool installed = !listAt.isEmpty();
+        const QString list = installed ? home.filePath(listAt) : program.defaultPlaylist();
+        const QString elsewhere =
+            installed ? program.defaultPlaylist() : home.filePath("xdg/vantrel/default.kvl");
+        if (!firstRun) {
+            QVERIFY(QDir().mkpath(QFileInfo(list).path()));
+            test::ProgramCopy::writeList(list, {"One (Wav file)", "/music/one.wav",
+                                                "Two, live (Wav file)", "/music/two.wav"});
+        }
+        // Root writes anywhere, so the installed program then runs as "nobody", owning its home.
+        const bool asNobody = installed && ::geteuid() == 0;
+        for (QString path = list; asNobody && path.size() >= home.path().size();
+             path = QFileInfo(path).path())
+            if (QFileInfo::exists(path))
+                QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
+        if (installed && !asNobody)
+            QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::ExeOwner);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_DATA_HOME");
+        if (!xdg.isEmpty()) env.insert("XDG_DATA_HOME", xdg.replace(u'~', home.path()));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
         // The other user cannot reach the test sound server's private files; without them the
         // program runs on its silent output.
         for (const QString& key : env.keys())
-            if (key.startsWith(QLatin1String("PULSE_")) || key.startsWith(QLatin1String("ALSA_")))
-                env.remove(key);
+            if (asNobody && (key.startsWith("PULSE_") || key.startsWith("ALSA_"))) env.remove(key);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (asNobody)
+            p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                program.executable()});
+        else
+            p.start(program.executable(), {});
+        QVERIFY(p.waitForStarted());
+        // Signals are taken from the first moments on, but not before QApplication exists.
+        QTest::qWait(1500);
+        // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
+        const pid_t pid = pid_t(p.processId());
+        QVERIFY2(pid > 0 && p.state() == QProcess::Running, "the program ended before the signal");
+        for (int sig : signalsToSend) QCOMPARE(::kill(pid, sig), 0);
+        QVERIFY2(p.waitForFinished(15000), "the program did not end on the signal");
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QFile::setPermissions(program.folder(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!QFileInfo::exists(elsewhere));
+        // Rewritten by the shutdown: the writer's own line ends.
+        QVERIFY(QFileInfo::exists(list));
+        QCOMPARE(test::ProgramCopy::read(list),
+                 firstRun ? QByteArray()
+                          : "One (Wav file)\r\n/music/one.wav\r\nTwo, live (Wav file)\r\n"
+                            "/music/two.wav\r\n");
     }
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (user >= 0)
-        p.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=%1").arg(user), QStringLiteral("--regid=%1").arg(user),
-                 QStringLiteral("--clear-groups"), QStringLiteral("--"), program.executable()});
-    else
-        p.start(program.executable(), {});
-    QVERIFY(p.waitForStarted());
-    // Signals are taken from the first moments on, but not before QApplication exists.
-    QTest::qWait(1500);
-    // A pid of 0 would signal our own process group (ctest, the CI shell): never send that.
-    const pid_t pid = pid_t(p.processId());
-    QVERIFY2(pid > 0 && p.state() == QProcess::Running, "the program ended before the signal");
-    for (int sig : signalsToSend) QCOMPARE(::kill(pid, sig), 0);
-    QVERIFY2(p.waitForFinished(15000), "the program did not end on the signal");
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
-}
-
-// The icons of the "Error" boxes shown so far.
-QList<Dialogs::Icon> errorBoxes(const test::ScriptedDialogs& dialogs) {
-    QList<Dialogs::Icon> icons;
-    for (const auto& m : dialogs.messages)
-        if (m.title == QLatin1String("Error")) icons << m.icon;
-    return icons;
-}
-
-// The program started again on the same folder: a new desk on the fixture's engine and clock.
-Desk& restart(test::DeskFixture& f) {
-    f.desk.reset();
-    f.dialogs.messages.clear();
-    f.desk = std::make_unique<Desk>(*f.engine, f.scheduler, f.dialogs, f.folder.path());
-    f.desk->onLoad({});
-    return *f.desk;
-}
-
-}  // namespace
-
-class LifecycleTest : public QObject {
-    Q_OBJECT
-private slots:
-    void startUpGoesOnPastAFailingStepAndStartsNothing_data();
-    void startUpGoesOnPastAFailingStepAndStartsNothing();
-    void playlistSurvivesARestart_data();
-    void playlistSurvivesARestart();
-    void exitDuringAFadeSavesWhatTheMixLeft();
-    void theRealProgramSavesOnATerminationSignal_data();
-    void theRealProgramSavesOnATerminationSignal();
 };
-
-void LifecycleTest::startUpGoesOnPastAFailingStepAndStartsNothing_data() {
-    QTest::addColumn<bool>("menuFails");
-    QTest::addColumn<QString>("failingMeter");
-    QTest::addColumn<QStringList>("metersShown");
-    const QStringList all{"VUleft", "VUleft2", "VUright", "VUright2"};
-    QTest::newRow("every step works") << false << "" << all;
-    QTest::newRow("the menu fails") << true << "" << all;
-    QTest::newRow("a meter image fails")
-        << false << "VUleft2" << QStringList{"VUleft", "VUright", "VUright2"};
-}
-
-void LifecycleTest::startUpGoesOnPastAFailingStepAndStartsNothing() {
-    QFETCH(bool, menuFails);
-    QFETCH(QString, failingMeter);
-    QFETCH(QStringList, metersShown);
-    test::DeskFixture f;
-    bool menu = false;
-    QStringList meters;
-    ViewSteps view;
-    view.buildMenu = [&] {
-        if (menuFails) throw std::runtime_error("no menu");
-        menu = true;
-    };
-    view.setMeterImage = [&](const QString& meter, const QString& image) {
-        if (meter == failingMeter) throw std::runtime_error("bad image");
-        QCOMPARE(image, f.folder.path() + QStringLiteral("/util/keysec.dat"));
-        meters << meter;
-    };
-    f.desk->onLoad(view);
-    QCOMPARE(menu, !menuFails);
-    meters.sort();  // which meters, in any order
-    QCOMPARE(meters, metersShown);
-    // Nothing plays and no deck is loaded until the user asks; no timer is armed.
-    QVERIFY(f.bothStopped() && !f.deck(0).playing() && !f.deck(1).playing());
-    QVERIFY(!f.desk->decks().deck2InFront() && f.deck(0).song().length == 0);
-    QVERIFY(f.deck(0).song().path.isEmpty() && f.deck(1).song().path.isEmpty());
-    const qint64 before = f.now();
-    QList<qint64> stops;  // the clock stops at every timer firing
-    f.scheduler.onAdvance = [&](qint64, qint64 to) { stops << to; };
-    f.advance(1000);
-    QCOMPARE(stops, QList<qint64>{before + 1000});
-}
-
-void LifecycleTest::playlistSurvivesARestart_data() {
-    QTest::addColumn<QStringList>("titles");  // each entry's path is "/music/<title>.mp3"
-    QTest::newRow("three") << QStringList{"One (MP3 file)", "Two, live (MP3 file)", " spaced "};
-    QTest::newRow("one") << QStringList{"Solo (Wav file)"};
-    QTest::newRow("unicode") << QStringList{"Sigur Rós – Hoppípolla (MP3 file)"};
-    QTest::newRow("empty") << QStringList{};
-}
-
-void LifecycleTest::playlistSurvivesARestart() {
-    QFETCH(QStringList, titles);
-    test::DeskFixture f;
-    // A writable program folder keeps the list beside the program.
-    const QString file = f.folder.filePath(QStringLiteral("default.kvl"));
-    QCOMPARE(f.desk->defaultPlaylist(), file);
-    // The first run finds no list: one box says so (the mixer may add its own where there is
-    // no mixer) and the playlist starts empty.
-    f.desk->onLoad({});
-    QCOMPARE(errorBoxes(f.dialogs), QList{Dialogs::Icon::Warning});
-    QCOMPARE(f.playlist().count(), 0);
-    f.add(QStringLiteral("/old.mp3"), QStringLiteral("Old"));
-    f.desk->onUnload({});
-    QVERIFY(QFile::exists(file));
-
-    // The next run reads it; the user's changes during that run are what the one after finds.
-    Desk& run = restart(f);
-    QVERIFY(errorBoxes(f.dialogs).isEmpty());
-    QCOMPARE(run.playlist().count(), 1);
-    run.runMenuItem(QStringLiteral("mnuNewPlaylist"));
-    for (const QString& t : titles) f.add(QStringLiteral("/music/%1.mp3").arg(t), t);
-    run.onUnload({});
-    QVERIFY(errorBoxes(f.dialogs).isEmpty());
-    if (titles.isEmpty()) QCOMPARE(QFileInfo(file).size(), 0);
-
-    Desk& next = restart(f);
-    QVERIFY(errorBoxes(f.dialogs).isEmpty());
-    QCOMPARE(next.playlist().count(), titles.size());
-    for (int i = 0; i < titles.size(); ++i) {
-        QCOMPARE(next.playlist().title(i), titles[i]);
-        QCOMPARE(next.playlist().path(i), QStringLiteral("/music/%1.mp3").arg(titles[i]));
-    }
-}
-
-void LifecycleTest::exitDuringAFadeSavesWhatTheMixLeft() {
-    test::DeskFixture f;
-    Desk& desk = *f.desk;
-    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) f.add(f.tone(name, 20.0));
-    desk.onLoad({});
-    // Play starts deck 1 and cues entry 0 into deck 2; mixing now takes "a" off the list.
-    desk.runMenuItem(QStringLiteral("mnuPlay"));
-    desk.runMenuItem(QStringLiteral("mnuMix"));
-    QVERIFY(f.runUntil([&] { return !f.deck(0).playing() && f.deck(1).playing(); }, 10000));
-    // Near the end of "a" the mix into deck 1 takes "b"; leave while both decks sound.
-    auto sounding = [&](int i) { return f.deck(i).player().Status() == audio::Player::kPlaying; };
-    QVERIFY(f.runUntil([&] { return sounding(0) && sounding(1); }, 30000));
-    QCOMPARE(f.playlist().count(), 2);
-    desk.onUnload({});
-
-    Desk& next = restart(f);
-    QCOMPARE(next.playlist().count(), 2);
-    QCOMPARE(next.playlist().title(0), QStringLiteral("c"));
-    QCOMPARE(next.playlist().title(1), QStringLiteral("d"));
-}
-
-void LifecycleTest::theRealProgramSavesOnATerminationSignal_data() {
-    QTest::addColumn<QList<int>>("signalsToSend");
-    QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME, "~" for the home folder; "" unset
-    QTest::addColumn<QString>("listAt");  // below the home folder; "" beside the program
-    QTest::addColumn<bool>("firstRun");
-    const QString inXdg = "xdg/vantrel/default.kvl", inHome = ".local/share/vantrel/default.kvl";
-    QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << "~/xdg"
-                             << "" << false;
-    QTest::newRow("SIGINT") << QList<int>{SIGINT} << "~/xdg"
-                            << "" << false;
-    QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << "~/xdg"
-                            << "" << false;
-    QTest::newRow("a second signal is ignored") << QList<int>{SIGTERM, SIGTERM, SIGHUP} << "~/xdg"
-                                                << "" << false;
-    // Installed: the program folder cannot be written.
-    QTest::newRow("installed, first run") << QList<int>{SIGTERM} << "~/xdg" << inXdg << true;
-    QTest::newRow("installed, later run") << QList<int>{SIGTERM} << "~/xdg" << inXdg << false;
-    QTest::newRow("installed, trailing slash") << QList<int>{SIGTERM} << "~/xdg/" << inXdg << false;
-    QTest::newRow("installed, no XDG folder") << QList<int>{SIGTERM} << "" << inHome << false;
-    QTest::newRow("installed, relative XDG folder is ignored")
-        << QList<int>{SIGTERM} << "data" << inHome << false;
-}
-
-void LifecycleTest::theRealProgramSavesOnATerminationSignal() {
-    QFETCH(QList<int>, signalsToSend);
-    QFETCH(QString, xdg);
-    QFETCH(QString, listAt);
-    QFETCH(bool, firstRun);
-    test::ProgramCopy program;
-    QVERIFY(program.ok());
-    QTemporaryDir home;
-    const bool installed = !listAt.isEmpty();
-    const QString list = installed ? home.filePath(listAt) : program.defaultPlaylist();
-    const QString elsewhere = installed ? program.defaultPlaylist()
-                                        : home.filePath(QStringLiteral("xdg/vantrel/default.kvl"));
-    if (!firstRun) {
-        QVERIFY(QDir().mkpath(QFileInfo(list).path()));
-        test::ProgramCopy::writeList(list, kTwoEntries);
-    }
-    // Root writes anywhere, so the installed program then runs as "nobody", owning its home.
-    int user = -1;
-    if (installed && ::geteuid() == 0) {
-        user = 65534;
-        for (QString path = list; path.size() >= home.path().size(); path = QFileInfo(path).path())
-            if (QFileInfo::exists(path))
-                QCOMPARE(::chown(QFile::encodeName(path), 65534, 65534), 0);
-    } else if (installed) {
-        QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::ExeOwner);
-    }
-    runAndSignal(program, home.path(), xdg.replace(u'~', home.path()), signalsToSend, user);
-    QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QVERIFY(!QFileInfo::exists(elsewhere));
-    // Rewritten by the shutdown: the writer's own line ends.
-    QVERIFY(QFileInfo::exists(list));
-    QCOMPARE(test::ProgramCopy::read(list), firstRun ? QByteArray() : kTwoEntriesSaved);
-}
 
 QTEST_MAIN(LifecycleTest)
 #include "tst_lifecycle.moc"
