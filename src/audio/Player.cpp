@@ -60,15 +60,18 @@ const std::string& Player::FileName() const {
 
 int Player::Open() {
     Impl& d = *impl_;
+    // The file opens into a decoder of its own; only a file that opened replaces the song, so a
+    // failed open leaves whatever the player holds (playing or not) as it was.
     OpenResult r = openDecoder(d.fileName, d.engine.rate);
+    if (!r.decoder) return r.error ? r.error : -1;
     d.core->playing.store(false);
     const std::uint32_t g = d.core->gen.load() + 1;
     d.core->gen.store(g, std::memory_order_release);
     d.target = 0;
-    d.loaded = r.decoder != nullptr;
-    d.lengthMs = d.loaded ? r.decoder->lengthMs() : 0;
+    d.loaded = true;
+    d.lengthMs = r.decoder->lengthMs();
     d.core->postReplace(g, std::move(r.decoder));
-    return d.loaded ? 0 : (r.error ? r.error : -1);
+    return 0;
 }
 
 int Player::Length() const {

@@ -24,13 +24,8 @@ bool DeckLoader::load(int entry, LoadKind kind) {
         deck_.fillTicker(title, kTickerSeparator);
         emit deck_.cued(song.path);
     }
-    const bool sounding = player.Status() == audio::Player::kPlaying;
-    if (deck_.open() != 0) {
-        // The failed open has taken the song the deck was playing: for the position tick that
-        // song has run out, and the evening goes on with the next entry.
-        if (kind == LoadKind::Play) song.ranOut = sounding;
-        return false;
-    }
+    // A file that does not open changes nothing more: the song the player holds plays on.
+    if (deck_.open() != 0) return false;
     if (kind != LoadKind::Cue) deck_.fillTicker(title, kTickerSeparator);
     if (kind != LoadKind::Preview) song.paused = false;
     song.length = measure(song.path);

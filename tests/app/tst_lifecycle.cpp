@@ -138,7 +138,8 @@ private slots:
         QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME, "~" for the home folder; "" unset
         QTest::addColumn<QString>("listAt");  // below the home folder; "" beside the program
         QTest::addColumn<bool>("firstRun");
-        const QString inXdg = "xdg/vantrel/default.kvl", inHome = ".local/share/vantrel/default.kvl";
+        const QString inXdg = "xdg/vantrel/default.kvl",
+                      inHome = ".local/share/vantrel/default.kvl";
         const QString beside;
         // clang-format off
         QTest::newRow("SIGINT") << QList<int>{SIGINT} << "~/xdg" << beside << false;
@@ -176,23 +177,9 @@ private slots:
         if (installed && !asNobody)
             QFile::setPermissions(program.folder(), QFile::ReadOwner | QFile::ExeOwner);
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.remove("XDG_DATA_HOME");
-        if (!xdg.isEmpty()) env.insert("XDG_DATA_HOME", xdg.replace(u'~', home.path()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        // The other user cannot reach the test sound server's private files; without them the
-        // program runs on its silent output.
-        for (const QString& key : env.keys())
-            if (asNobody && (key.startsWith("PULSE_") || key.startsWith("ALSA_"))) env.remove(key);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         QProcess p;
-        p.setProcessEnvironment(env);
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        if (asNobody)
-            p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                                program.executable()});
-        else
-            p.start(program.executable(), {});
+        program.start(p, home.path(), xdg.replace(u'~', home.path()), asNobody);
         QVERIFY(p.waitForStarted());
         // Signals are taken from the first moments on, but not before QApplication exists.
         QTest::qWait(1500);

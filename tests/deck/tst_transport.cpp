@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(f.playlist().count(), 0);
     }
 
-    void doubleClickOnABrokenEntry() {
+    void doubleClickOnABrokenEntryChangesNothing() {
         DeskFixture f;
         f.add(f.tone("a.wav", 30.0), "A");
         f.add(f.tone("c.wav", 30.0), "C");
@@ -218,13 +218,18 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("no audio"));
         file.close();
         f.add(bad, "Broken");
-        playFirst(f);  // cues C into deck 2
+        Deck& one = playFirst(f);  // cues C into deck 2
         f.advance(2000);
         f.playlist().setSelected(1);
-        f.desk->decks().onEntryDoubleClicked();  // takes A off deck 1 and opens nothing
-        f.advance(60);
-        QCOMPARE(f.deck(1).song().mixTitle, QStringLiteral("C"));
-        QCOMPARE(f.deck(1).player().Status(), audio::Player::kPlaying);
+        f.desk->decks().onEntryDoubleClicked();
+        f.advance(1000);
+        // A plays on where it was, nothing is mixed in, and the list keeps every entry.
+        QCOMPARE(one.player().Status(), audio::Player::kPlaying);
+        QVERIFY(qAbs(one.player().Position() - 3000) <= 60);
+        QCOMPARE(one.song().length, 30000);
+        QVERIFY(one.playing() && !f.mixer().fading(f.deck(1)));
+        QVERIFY(f.deck(1).player().Status() != audio::Player::kPlaying);
+        QCOMPARE(f.playlist().count(), 2);
     }
 
     void reorderedTopEntryIsCuedAgain() {

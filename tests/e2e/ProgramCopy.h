@@ -29,6 +29,26 @@ public:
     QString executable() const { return dir_.filePath(QStringLiteral("vantrel")); }
     QString defaultPlaylist() const { return dir_.filePath(QStringLiteral("default.kvl")); }
 
+    // Starts the copy with its own HOME, XDG_DATA_HOME ("": unset) and PATH (null: kept); as
+    // "nobody", who cannot reach the test sound server's private files and so runs silent.
+    void start(QProcess& p, const QString& home, const QString& xdg, bool asNobody = false,
+               const QString& path = {}) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.remove(QStringLiteral("XDG_DATA_HOME"));
+        if (!xdg.isEmpty()) env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
+        if (!path.isNull()) env.insert(QStringLiteral("PATH"), path);
+        for (const QString& key : env.keys())
+            if (asNobody && (key.startsWith("PULSE_") || key.startsWith("ALSA_"))) env.remove(key);
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (asNobody)
+            p.start("setpriv",
+                    {"--reuid=65534", "--regid=65534", "--clear-groups", "--", executable()});
+        else
+            p.start(executable(), {});
+    }
+
     // Writes a list file the way another program might: LF line ends.
     static void writeList(const QString& file, const QStringList& lines) {
         QFile f(file);

@@ -17,35 +17,26 @@
 using namespace vantrel;
 using namespace vantrel::test;
 
-namespace {
-
-void mouse(QWidget* viewport, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent e(type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &e);
-}
-
-QStringList searchHere(const QString& root) {
-    FileSearch s;
-    s.SetFilePatterns(kAudioPatterns);
-    s.FindFilesWithPatterns(root, true);
-    return s.CopyFiles();
-}
-
-}  // namespace
-
 class PlaylistUiTest : public QObject {
     Q_OBJECT
     std::unique_ptr<DeskFixture> rig_;
     std::unique_ptr<PlaylistPanel> panel_;
     Playlist& list() { return rig_->playlist(); }
-    int shown() const {  // the row the view shows selected
+    // The order of the entries and the row the view shows selected.
+    QString state() {
         const QModelIndexList rows = panel_->lstAudio()->selectionModel()->selectedRows();
-        return rows.isEmpty() ? -1 : rows.first().row();
+        return order(list()) + QStringLiteral(" shown %1").arg(rows.isEmpty() ? -1 : rows[0].row());
     }
     QStringList paths() {
         QStringList out;
         for (const Playlist::Entry& e : list().entries()) out << e.path;
         return out;
+    }
+    static QStringList searchHere(const QString& root) {
+        FileSearch s;
+        s.SetFilePatterns(kAudioPatterns);
+        s.FindFilesWithPatterns(root, true);
+        return s.CopyFiles();
     }
     // Opens the search dialog with its button and searches `folder` (empty: the folder browser
     // is cancelled).
@@ -58,7 +49,6 @@ class PlaylistUiTest : public QObject {
 
 private slots:
     void init() {
-        panel_.reset();
         rig_ = std::make_unique<DeskFixture>();
         panel_ = std::make_unique<PlaylistPanel>(rig_->desk->playlistCommands(), rig_->dialogs);
         panel_->resize(490, 330);
@@ -66,38 +56,35 @@ private slots:
         fill(list(), 4);
     }
 
-    void mouseDragReorders() {
+    void dragsAndButtonsReorder() {
         PlaylistView* v = panel_->lstAudio();
         QWidget* vp = v->viewport();
-        const auto at = [v](int row) { return v->visualRect(v->model()->index(row, 0)).center(); };
+        const auto mouse = [&](QEvent::Type type, int row, Qt::MouseButtons held) {
+            const QPoint at = v->visualRect(v->model()->index(row, 0)).center();
+            QMouseEvent e(type, at, vp->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(vp, &e);
+        };
         QSignalSpy doubled(panel_.get(), &PlaylistPanel::entryDoubleClicked);
-        QTest::mouseClick(vp, Qt::LeftButton, {}, at(1));
-        QTest::mouseDClick(vp, Qt::LeftButton, {}, at(1));
-        QCOMPARE(doubled.size(), 1);
-        QCOMPARE(list().selected(), 1);
-        QCOMPARE(order(list()), QStringLiteral("1,2,3,4"));
-        mouse(vp, QEvent::MouseButtonPress, at(0), Qt::LeftButton);
-        QVERIFY(list().Dragging());
-        QCOMPARE(vp->cursor().shape(), Qt::BitmapCursor);
-        mouse(vp, QEvent::MouseMove, at(2), Qt::LeftButton);
+        const QPoint second = v->visualRect(v->model()->index(1, 0)).center();
+        QTest::mouseClick(vp, Qt::LeftButton, {}, second);
+        QTest::mouseDClick(vp, Qt::LeftButton, {}, second);
+        QVERIFY(doubled.size() == 1 && list().selected() == 1);
+        QCOMPARE(state(), QStringLiteral("1,2,3,4 shown 1"));
+        mouse(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+        QVERIFY(list().Dragging() && vp->cursor().shape() == Qt::BitmapCursor);
+        mouse(QEvent::MouseMove, 2, Qt::LeftButton);
+        QCOMPARE(state(), QStringLiteral("2,3,1,4 shown 2"));
+        mouse(QEvent::MouseButtonRelease, 2, Qt::NoButton);
+        QVERIFY(!list().Dragging() && vp->cursor().shape() == Qt::ArrowCursor);
+        mouse(QEvent::MouseMove, 3, Qt::NoButton);  // without a button it only passes
         QCOMPARE(order(list()), QStringLiteral("2,3,1,4"));
-        QCOMPARE(shown(), 2);
-        mouse(vp, QEvent::MouseButtonRelease, at(2), Qt::NoButton);
-        QVERIFY(!list().Dragging());
-        QCOMPARE(vp->cursor().shape(), Qt::ArrowCursor);
-        mouse(vp, QEvent::MouseMove, at(3), Qt::NoButton);  // without a button it only passes
-        QCOMPARE(order(list()), QStringLiteral("2,3,1,4"));
-    }
-
-    void buttonsReachTheCore() {
+        // The buttons reach the core.
         list().setSelected(0);
         panel_->button("cmdLstDown")->click();
         panel_->button("cmdLstLast")->click();
-        QCOMPARE(order(list()), QStringLiteral("2,3,4,1"));
-        QCOMPARE(shown(), 3);
+        QCOMPARE(state(), QStringLiteral("3,1,4,2 shown 3"));
         panel_->button("cmdLstRemove")->click();
-        QCOMPARE(order(list()), QStringLiteral("2,3,4"));
-        QCOMPARE(shown(), -1);
+        QCOMPARE(state(), QStringLiteral("3,1,4 shown -1"));
         rig_->dialogs.openAnswers.enqueue({"/music/New.wav"});
         panel_->button("cmdAddFileList")->click();
         QCOMPARE(list().title(3), QStringLiteral("New (Wav file)"));
@@ -113,17 +100,11 @@ private slots:
         QVERIFY(d->isVisible() && !d->isModal());
         QVERIFY(QSignalSpy(d, &SearchDialog::searchFinished).wait(10000));
         const QStringList expected = searchHere(dir.path());
-        QCOMPARE(expected.size(), 4);
         QCOMPARE(d->foundPaths(), expected);
-        QVERIFY(d->lblStatus()->text().contains("4"));
+        QVERIFY(expected.size() == 4 && d->lblStatus()->text().contains("4"));
         d->cmdAddAll()->click();
         QVERIFY(!d->isVisible());
-        QCOMPARE(list().entries(),
-                 (QList<Playlist::Entry>{{"x (MP3 file)", expected[0]},
-                                         {"B (unknown audio format)", expected[1]},
-                                         {"d (Ogg Vorbis file)", expected[2]},
-                                         {"y (unknown audio format)", expected[3]}}));
-
+        QCOMPARE(paths(), expected);  // titled as any added file
         // Reused; selected entries go in list order, whatever order they were picked in.
         panel_->openSearch();
         QCOMPARE(panel_->searchDialog(), d);
@@ -137,21 +118,20 @@ private slots:
         QCOMPARE(d->foundPaths(), expected);
         sel->clear();
         d->cmdAddSelected()->click();  // nothing selected: adds nothing, still hides
-        QVERIFY(!d->isVisible());
-        QCOMPARE(list().count(), 6);
+        QVERIFY(!d->isVisible() && list().count() == 6);
         panel_->openSearch();
         d->close();  // the close control ends it
         QTRY_VERIFY(!panel_->searchDialog());
-        panel_->openSearch();
-        QVERIFY(panel_->searchDialog()->foundPaths().isEmpty());
-        QVERIFY(panel_->searchDialog()->LastSearchFolder().isEmpty());
+        panel_->openSearch();  // a new one, empty
+        QVERIFY(panel_->searchDialog()->foundPaths().isEmpty() &&
+                panel_->searchDialog()->LastSearchFolder().isEmpty());
     }
 
     void cancelMidSearchKeepsAPrefix() {
         QTemporaryDir dir;
         QStringList tree;
-        for (int f = 0; f < 200; ++f)
-            for (int i = 0; i < 15; ++i) tree << QStringLiteral("f%1/t%2.mp3").arg(f).arg(i);
+        for (int i = 0; i < 3000; ++i)
+            tree << QStringLiteral("f%1/t%2.mp3").arg(i / 15).arg(i % 15);
         QVERIFY(makeTree(dir.path(), tree));
         const QStringList full = searchHere(dir.path());
         list().clear();
@@ -161,9 +141,8 @@ private slots:
         d->cmdCancel()->click();
         QVERIFY(!d->searching());
         const QStringList part = d->foundPaths();
-        QCOMPARE(part, full.mid(0, part.size()));
         d->cmdAddAll()->click();
-        QCOMPARE(paths(), part);
+        QCOMPARE(paths(), full.mid(0, part.size()));
         // The next search runs whole and replaces the list.
         QSignalSpy done(d, &SearchDialog::searchFinished);
         search(dir.path());

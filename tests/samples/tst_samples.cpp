@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 #include "audio/Player.h"
 #include "playlist/Support.h"
@@ -11,12 +12,7 @@
 
 using namespace vantrel;
 
-namespace {
-
 constexpr int kRate = 44100;  // the fixture's offline output
-constexpr int framesOf(int ms) {
-    return ms * kRate / 1000;
-}
 
 // Amplitude of one frequency in channel 0 over a range of frames.
 double toneAmplitude(const test::Audio& a, int start, int frames, double hz) {
@@ -30,296 +26,237 @@ double toneAmplitude(const test::Audio& a, int start, int frames, double hz) {
     return 2 * std::hypot(re, im) / frames;
 }
 
-QString tone(test::DeskFixture& f, const QString& relative, double seconds, double hz,
-             double gainDb = -6) {
-    const QString path = f.folder.filePath(relative);
-    QDir().mkpath(QFileInfo(path).path());
-    if (!test::makeTone(path, {.seconds = seconds, .frequency = hz, .gainDb = gainDb}))
-        qWarning("cannot make %s", qPrintable(path));
-    return path;
-}
-
-// The sample tab of the fixture's desk, its groups read again now that the test's files exist.
-Samples& samples(test::DeskFixture& f) {
-    f.desk->samples().setSampleFolders(f.folder.path());
-    return f.desk->samples();
-}
-
-// Everything the desk played so far, and the frame it has reached.
-test::Audio heard(const test::DeskFixture& f) {
-    return {kRate, 2, f.captured};
-}
-int now(const test::DeskFixture& f) {
-    return int(f.captured.size() / 2);
-}
-
-// Fires the sample through the user's list, as its click does.
-void fireFromList(test::DeskFixture& f, const QString& path) {
-    Playlist& list = f.desk->sampleList();
-    list.append(QFileInfo(path).baseName(), path);
-    list.setSelected(list.count() - 1);
-    f.desk->samples().onSampleClicked();
-}
-
-}  // namespace
-
 class SamplesTest : public QObject {
     Q_OBJECT
+    std::unique_ptr<test::DeskFixture> f;
+
+    static int framesOf(int ms) { return ms * kRate / 1000; }
+
+    QString tone(const QString& relative, double seconds, double hz, double gainDb = -6) {
+        const QString path = f->folder.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        test::makeTone(path, {.seconds = seconds, .frequency = hz, .gainDb = gainDb});  // WAV
+        return path;
+    }
+    // The sample tab, its groups read again now that the test's files exist.
+    Samples& samples() {
+        f->desk->samples().setSampleFolders(f->folder.path());
+        return f->desk->samples();
+    }
+    // Everything the desk played so far, and the frame it has reached.
+    test::Audio heard() const { return {kRate, 2, f->captured}; }
+    int now() const { return int(f->captured.size() / 2); }
+    // Fires the sample through the user's list, as its click does.
+    void fireFromList(const QString& path) {
+        Playlist& list = f->desk->sampleList();
+        list.append(QFileInfo(path).baseName(), path);
+        list.setSelected(list.count() - 1);
+        f->desk->samples().onSampleClicked();
+    }
+
 private slots:
-    void clickPlaysOnlyWhenItMay_data();
-    void clickPlaysOnlyWhenItMay();
-    void volumeButtonsClamp_data();
-    void volumeButtonsClamp();
-    void sampleIsHeardOverTheDeckAtOnce();
-    void groupBox_data();
-    void groupBox();
-    void groupListsFollowTheirFolders();
-    void sampleListFromAFolderAndBack();
-    void shippedGroupsHoldShortLevelledSounds();
-};
+    void init() { f = std::make_unique<test::DeskFixture>(true); }
+    void cleanup() { f.reset(); }
 
-void SamplesTest::clickPlaysOnlyWhenItMay_data() {
-    QTest::addColumn<QString>("from");  // "list", or "group" with the decks that play: "group 1"
-    QTest::addColumn<int>("volume");
-    QTest::addColumn<QString>("name");      // in the cartoons folder
-    QTest::addColumn<QString>("channels");  // per channel from 1 on: a Long sample playing on, or
-                                            // a Short one that has ended
-    QTest::addColumn<int>("channel");       // the free channel found before the click, 0: none
-    QTest::addColumn<int>("next");          // and after it
-    const QString all(32, u'L'), allBut17 = QString(16, u'L') + u'S' + QString(15, u'L');
-    QTest::newRow("group, no deck playing") << "group" << 70 << "b.wav"
-                                            << "" << 1 << 1;
-    QTest::newRow("group, deck 1 playing") << "group 1" << 70 << "b.wav"
-                                           << "" << 1 << 2;
-    QTest::newRow("group, deck 2 playing") << "group 2" << 70 << "b.wav"
-                                           << "" << 1 << 2;
-    QTest::newRow("group, volume 0") << "group 1" << 0 << "b.wav"
-                                     << "" << 1 << 2;
-    QTest::newRow("group, undecodable") << "group 2" << 70 << "broken.wav"
-                                        << "" << 1 << 1;
-    QTest::newRow("group, all 32 busy") << "group 1" << 70 << "b.wav" << all << 0 << 0;
-    QTest::newRow("list, no deck playing") << "list" << 70 << "b.wav"
-                                           << "" << 1 << 2;
-    QTest::newRow("list, missing file") << "list" << 70 << "gone.wav"
-                                        << "" << 1 << 1;
-    QTest::newRow("list, first two busy") << "list" << 70 << "b.wav"
-                                          << "LL" << 3 << 4;
-    QTest::newRow("list, all 32 busy") << "list" << 70 << "b.wav" << all << 0 << 0;
-    QTest::newRow("list, free in the middle") << "list" << 70 << "b.wav" << allBut17 << 17 << 0;
-    QTest::newRow("list, an ended sample frees") << "list" << 70 << "b.wav"
-                                                 << "SL" << 1 << 3;
-}
+    void clickPlaysOnlyWhenItMay_data() {
+        // "list", or "group" with the decks that play ("group 1"); "muted": sample volume 0.
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("name");      // in the cartoons folder
+        QTest::addColumn<QString>("channels");  // per channel from 1 on: a Long sample playing
+                                                // on, or a Short one that has ended
+        QTest::addColumn<int>("channel");       // the free channel found before the click, 0: none
+        QTest::addColumn<int>("next");          // and after it
+        const QString none, all(32, u'L'), allBut17 = QString(16, u'L') + u'S' + QString(15, u'L');
+        // clang-format off
+        QTest::newRow("group, no deck playing")   << "group"   << "b.wav"      << none     << 1  << 1;
+        QTest::newRow("group, deck 1 playing")    << "group 1" << "b.wav"      << none     << 1  << 2;
+        QTest::newRow("group, deck 2 playing")    << "group 2" << "b.wav"      << none     << 1  << 2;
+        QTest::newRow("group, volume 0")          << "group 1 muted" << "b.wav"      << none     << 1  << 2;
+        QTest::newRow("group, undecodable")       << "group 2" << "broken.wav" << none     << 1  << 1;
+        QTest::newRow("group, all 32 busy")       << "group 1" << "b.wav"      << all      << 0  << 0;
+        QTest::newRow("list, no deck playing")    << "list"    << "b.wav"      << none     << 1  << 2;
+        QTest::newRow("list, missing file")       << "list"    << "gone.wav"   << none     << 1  << 1;
+        QTest::newRow("list, first two busy")     << "list"    << "b.wav"      << "LL"     << 3  << 4;
+        QTest::newRow("list, free in the middle") << "list"    << "b.wav"      << allBut17 << 17 << 0;
+        QTest::newRow("list, an ended sample frees") << "list" << "b.wav"      << "SL"     << 1  << 3;
+        // clang-format on
+    }
+    void clickPlaysOnlyWhenItMay() {
+        QFETCH(QString, from);
+        const int volume = from.contains("muted") ? 0 : 70;
+        QFETCH(QString, name);
+        QFETCH(QString, channels);
+        QFETCH(int, channel);
+        QFETCH(int, next);
+        tone("samples/cartoons/a.wav", 0.3, 600);
+        tone("samples/cartoons/b.wav", 0.3, 1000);
+        QFile junk(f->folder.filePath("samples/cartoons/broken.wav"));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, 'Z')) &&
+                junk.flush());
+        // Quiet, so that 31 of them together stay clear of clipping; clicks fill channels in order.
+        const QString longTone = tone("long.wav", 3.0, 500, -40);
+        const QString shortTone = tone("short.wav", 0.1, 700, -40);
+        for (QChar c : channels) fireFromList(c == u'L' ? longTone : shortTone);
+        f->advance(400);
+        Samples& s = samples();
+        QCOMPARE(s.findFreeChannel(), channel);
 
-void SamplesTest::clickPlaysOnlyWhenItMay() {
-    QFETCH(QString, from);
-    QFETCH(int, volume);
-    QFETCH(QString, name);
-    QFETCH(QString, channels);
-    QFETCH(int, channel);
-    QFETCH(int, next);
-    test::DeskFixture f(true);
-    tone(f, "samples/cartoons/a.wav", 0.3, 600);
-    tone(f, "samples/cartoons/b.wav", 0.3, 1000);
-    QFile junk(f.folder.filePath("samples/cartoons/broken.wav"));
-    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, '\x5a')));
-    junk.close();
-    // Quiet, so that 31 of them together stay clear of clipping; clicks fill channels in order.
-    const QString longTone = tone(f, "long.wav", 3.0, 500, -40);
-    const QString shortTone = tone(f, "short.wav", 0.1, 700, -40);
-    for (QChar c : channels) fireFromList(f, c == u'L' ? longTone : shortTone);
-    f.advance(400);
-    Samples& s = samples(f);
-    QCOMPARE(s.findFreeChannel(), channel);
+        for (int i = 0; i < 2; ++i) f->deck(i).song().playing = from.contains(QChar(u'1' + i));
+        s.sampleVolumeSlider.SetValue(volume);
+        FileList& cartoons = s.groups.flbCartoons();
+        QCOMPARE(cartoons.Names(), (QStringList{"a.wav", "b.wav", "broken.wav"}));
+        cartoons.SetListIndex(int(cartoons.Names().indexOf(name)));
+        from == u"list" ? fireFromList(cartoons.Path() + "/" + name) : s.playGroupSample(cartoons);
+        const int clicked = now();
+        f->advance(150);
+        QCOMPARE(s.findFreeChannel(), next);
+        // The folder path, "/" and the selected name: b's tone, not a's.
+        const bool plays = next != channel;
+        const double b = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 1000);
+        const double a = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 600);
+        QVERIFY2(a < 0.01, qPrintable(QString::number(a)));
+        QVERIFY2(plays && volume > 0 ? b > 0.05 : b < 0.005, qPrintable(QString::number(b)));
+        // Played once: it ends by itself and frees its channel.
+        f->advance(400);
+        QCOMPARE(s.findFreeChannel(), channel);
+        if (channels.contains(u'L')) return;  // the long ones play on
+        QVERIFY(test::peak(heard(), now() - framesOf(100), framesOf(100)) < 1e-4f);
+        if (!plays && channels.isEmpty()) QCOMPARE(test::peak(heard(), 0, now()), 0.0f);
+    }
 
-    for (int i = 0; i < 2; ++i) f.deck(i).song().playing = from.contains(QChar(u'1' + i));
-    s.sampleVolumeSlider.SetValue(volume);
-    FileList& cartoons = s.groups.flbCartoons();
-    QCOMPARE(cartoons.Names(), (QStringList{"a.wav", "b.wav", "broken.wav"}));
-    cartoons.SetListIndex(int(cartoons.Names().indexOf(name)));
-    from == u"list" ? fireFromList(f, cartoons.Path() + "/" + name) : s.playGroupSample(cartoons);
-    const int clicked = now(f);
-    f.advance(150);
-    QCOMPARE(s.findFreeChannel(), next);
-    // The folder path, "/" and the selected name: b's tone, not a's.
-    const bool plays = next != channel;
-    const double b = toneAmplitude(heard(f), clicked + framesOf(30), framesOf(100), 1000);
-    const double a = toneAmplitude(heard(f), clicked + framesOf(30), framesOf(100), 600);
-    QVERIFY2(a < 0.01, qPrintable(QString::number(a)));
-    QVERIFY2(plays && volume > 0 ? b > 0.05 : b < 0.005, qPrintable(QString::number(b)));
-    // Played once: it ends by itself and frees its channel.
-    f.advance(400);
-    QCOMPARE(s.findFreeChannel(), channel);
-    if (channels.contains(u'L')) return;  // the long ones play on
-    QVERIFY(test::peak(heard(f), now(f) - framesOf(100), framesOf(100)) < 1e-4f);
-    if (!plays && channels.isEmpty()) QCOMPARE(test::peak(heard(f), 0, now(f)), 0.0f);
-}
+    void volumeButtonsClamp() {
+        Samples& s = f->desk->samples();
+        QList<int> after;
+        for (auto [start, up] : {std::pair{95, true}, {100, true}, {5, false}, {0, false}}) {
+            s.sampleVolumeSlider.SetValue(start);
+            up ? s.sampleVolumeUp() : s.sampleVolumeDown();
+            after << s.sampleVolumeSlider.Value();
+        }
+        QCOMPARE(after, (QList<int>{100, 100, 0, 0}));
+    }
 
-void SamplesTest::volumeButtonsClamp_data() {
-    QTest::addColumn<int>("start");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("95 up") << 95 << true << 100;
-    QTest::newRow("100 up") << 100 << true << 100;
-    QTest::newRow("5 down") << 5 << false << 0;
-    QTest::newRow("0 down") << 0 << false << 0;
-}
+    void sampleIsHeardOverTheDeckAtOnce() {
+        const QString song = tone("song.wav", 3.0, 440, -20);  // 0.1
+        tone("samples/scratches/zap.wav", 0.4, 1500, -3);
+        Samples& s = samples();
+        audio::Player& deck = f->deck(0).player();
+        deck.SetFileName(song.toStdString());
+        QVERIFY(deck.Open() == 0);
+        deck.SetVolume(1.0f);
+        deck.Play();
+        f->deck(0).song().playing = true;
+        f->advance(500);
+        s.sampleVolumeSlider.SetValue(100);
+        s.groups.flbScratches().SetListIndex(0);
+        s.playGroupSample(s.groups.flbScratches());
+        const int clicked = now();
+        f->advance(1000);
+        const test::Audio out = heard();
+        const int onset = test::firstAbove(out, 0.25f, clicked);
+        const double latencyMs = 1000.0 * (onset - clicked) / kRate;
+        QVERIFY2(onset >= 0 && latencyMs <= 20, qPrintable(QString::number(latencyMs)));
+        // Loud over the deck, which plays on underneath and after it.
+        QVERIFY(toneAmplitude(out, onset + framesOf(50), framesOf(300), 1500) > 0.2);
+        QVERIFY(toneAmplitude(out, onset + framesOf(500), framesOf(300), 440) > 0.05);
+    }
 
-void SamplesTest::volumeButtonsClamp() {
-    QFETCH(int, start);
-    QFETCH(bool, up);
-    QFETCH(int, expected);
-    test::DeskFixture f;
-    Samples& s = f.desk->samples();
-    s.sampleVolumeSlider.SetValue(start);
-    up ? s.sampleVolumeUp() : s.sampleVolumeDown();
-    QCOMPARE(s.sampleVolumeSlider.Value(), expected);
-}
+    void groupBox_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("front");  // -1: the group in front before stays
+        QTest::newRow("first") << "Scratches" << int(SampleGroups::Scratches);
+        QTest::newRow("two words") << "Female spoken" << int(SampleGroups::FemaleSpoken);
+        QTest::newRow("unknown") << "Drums" << -1;
+        QTest::newRow("wrong case") << "laughter" << -1;
+    }
+    void groupBox() {
+        QFETCH(QString, text);
+        QFETCH(int, front);
+        SampleGroups groups;
+        // Start from a group other than the default so every row shows a change.
+        for (const QString& t : {QStringLiteral("Animals"), text}) {
+            groups.SetCmbSampleGrupText(t);
+            groups.cmbSampleGrupClick();
+        }
+        QCOMPARE(groups.Front(), front < 0 ? int(SampleGroups::Animals) : front);
+    }
 
-void SamplesTest::sampleIsHeardOverTheDeckAtOnce() {
-    test::DeskFixture f(true);
-    const QString song = tone(f, "song.wav", 3.0, 440, -20);  // 0.1
-    tone(f, "samples/scratches/zap.wav", 0.4, 1500, -3);
-    Samples& s = samples(f);
-    audio::Player& deck = f.deck(0).player();
-    deck.SetFileName(song.toStdString());
-    QVERIFY(deck.Open() == 0);
-    deck.SetVolume(1.0f);
-    deck.Play();
-    f.deck(0).song().playing = true;
-    f.advance(500);
-    s.sampleVolumeSlider.SetValue(100);
-    s.groups.flbScratches().SetListIndex(0);
-    s.playGroupSample(s.groups.flbScratches());
-    const int clicked = now(f);
-    f.advance(1000);
+    void groupListsFollowTheirFolders() {
+        const QString root = f->folder.path() + "/samples/";
+        // A folder named like a sound is not one of the files.
+        QVERIFY(test::makeTree(
+            root, {"scratches/zip.wav", "animals/a.wav", "animals/c.wav", "laughter/b.wav",
+                   "laughter/A.mp3", "laughter/_x.wav", "laughter/a.txt", "laughter/C.WAV",
+                   "laughter/.hidden", "laughter/sub.wav/"}));
+        SampleGroups& groups = samples().groups;
+        // Upper-cased ordinal: "_" sorts after the letters, case does not split the alphabet.
+        QCOMPARE(groups.flbLaughter().Names(),
+                 (QStringList{"A.mp3", "a.txt", "b.wav", "C.WAV", "_x.wav"}));
+        // Missing group folders are reported by name and leave their lists empty.
+        const QStringList failed = groups.setSampleFolders(f->folder.path());
+        QVERIFY(failed.size() == 6 && failed.contains("Shouts"));
+        QCOMPARE(groups.flbShouts().ListCount(), 0);
+        // A new file slots in and the selection follows its name; the selected file going away
+        // leaves no selection rather than a neighbour's name; a folder made later fills its list.
+        FileList& animals = groups.flbAnimals();
+        animals.SetListIndex(1);
+        QVERIFY(test::makeTree(root, {"animals/b.wav"}));
+        QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav", "c.wav"}));
+        QCOMPARE(animals.FileName(), QStringLiteral("c.wav"));
+        QVERIFY(QFile::remove(root + "animals/c.wav"));
+        QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav"}));
+        QCOMPARE(animals.SelectedPath(), QString());
+        QVERIFY(test::makeTree(root, {"shouts/hey.wav"}));
+        QTRY_COMPARE(groups.flbShouts().Names(), QStringList{"hey.wav"});
+    }
 
-    const test::Audio out = heard(f);
-    const int onset = test::firstAbove(out, 0.25f, clicked);
-    QVERIFY(onset >= 0);
-    const double latencyMs = 1000.0 * (onset - clicked) / kRate;
-    QVERIFY2(latencyMs <= 20, qPrintable(QString::number(latencyMs)));
-    // Loud over the deck, which plays on underneath and after it.
-    QVERIFY(toneAmplitude(out, onset + framesOf(50), framesOf(300), 1500) > 0.2);
-    QVERIFY(toneAmplitude(out, onset + framesOf(500), framesOf(300), 440) > 0.05);
-}
+    void sampleListFromAFolderAndBack() {
+        const QString dir = f->folder.filePath("fx"), songs = f->folder.filePath("songs");
+        QVERIFY(test::makeTree(dir, {"horn.mp3", "BOOM.WAV", "song.ogg"}) && QDir().mkpath(songs));
+        const QString zap = tone("fx/more/Zap, take 2 – ß.wav", 0.5, 1200);
+        Desk& desk = *f->desk;
+        f->dialogs.pathAnswers.enqueue(songs);
+        desk.playlistCommands().addFolder();
+        f->dialogs.pathAnswers.enqueue(dir);
+        desk.samples().addSampleFolder();
+        desk.samples().addSampleFolder();  // cancelled, opened on the last sample folder
+        QCOMPARE(f->dialogs.requests[2].filterOrFolder, dir);
+        QCOMPARE(desk.playlistCommands().lastFolder(), songs);
+        QCOMPARE(desk.playlist().count(), 0);
+        // The folder's own files first, then the folder below; patterns match in any case.
+        const QList<Playlist::Entry> entries{{"BOOM (unknown audio format)", dir + "/BOOM.WAV"},
+                                             {"horn (MP3 file)", dir + "/horn.mp3"},
+                                             {"Zap, take 2 – ß (Wav file)", zap}};
+        QCOMPARE(desk.sampleList().entries(), entries);
+        // The file found below the folder plays.
+        desk.sampleList().setSelected(2);
+        desk.samples().onSampleClicked();
+        f->advance(200);
+        QCOMPARE(desk.samples().findFreeChannel(), 2);
+        QVERIFY(std::abs(test::estimateFrequency(heard(), 2205, 4410) - 1200) < 20);
+    }
 
-void SamplesTest::groupBox_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("front");  // -1: the group in front before stays
-    QTest::newRow("first") << "Scratches" << int(SampleGroups::Scratches);
-    QTest::newRow("two words") << "Female spoken" << int(SampleGroups::FemaleSpoken);
-    QTest::newRow("last") << "Laughter" << int(SampleGroups::Laughter);
-    QTest::newRow("unknown") << "Drums" << -1;
-    QTest::newRow("wrong case") << "laughter" << -1;
-    QTest::newRow("empty") << "" << -1;
-}
-
-void SamplesTest::groupBox() {
-    QFETCH(QString, text);
-    QFETCH(int, front);
-    SampleGroups groups;
-    // Start from a group other than the default so every row shows a change.
-    groups.SetCmbSampleGrupText("Animals");
-    groups.cmbSampleGrupClick();
-    groups.SetCmbSampleGrupText(text);
-    groups.cmbSampleGrupClick();
-    QCOMPARE(groups.Front(), front < 0 ? int(SampleGroups::Animals) : front);
-}
-
-void SamplesTest::groupListsFollowTheirFolders() {
-    test::DeskFixture f;
-    const QString root = f.folder.path() + "/samples/";
-    // A folder named like a sound is not one of the files.
-    QVERIFY(test::makeTree(root,
-                           {"scratches/zip.wav", "animals/a.wav", "animals/c.wav", "laughter/b.wav",
-                            "laughter/A.mp3", "laughter/_x.wav", "laughter/a.txt", "laughter/C.WAV",
-                            "laughter/.hidden", "laughter/sub.wav/"}));
-    SampleGroups& groups = samples(f).groups;
-    // Upper-cased ordinal: "_" sorts after the letters, case does not split the alphabet.
-    QCOMPARE(groups.flbLaughter().Names(),
-             (QStringList{"A.mp3", "a.txt", "b.wav", "C.WAV", "_x.wav"}));
-    // Missing group folders are reported by name and leave their lists empty.
-    const QStringList failed = groups.setSampleFolders(f.folder.path());
-    QCOMPARE(failed.size(), 6);
-    QVERIFY(failed.contains("Shouts"));
-    QCOMPARE(groups.flbShouts().ListCount(), 0);
-
-    // A new file slots in and the selection follows its name; the selected file going away
-    // leaves no selection rather than a neighbour's name; a folder made later fills its list.
-    FileList& animals = groups.flbAnimals();
-    animals.SetListIndex(1);
-    QVERIFY(test::makeTree(root, {"animals/b.wav"}));
-    QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav", "c.wav"}));
-    QCOMPARE(animals.FileName(), QStringLiteral("c.wav"));
-    QVERIFY(QFile::remove(root + "animals/c.wav"));
-    QTRY_COMPARE(animals.Names(), (QStringList{"a.wav", "b.wav"}));
-    QCOMPARE(animals.SelectedPath(), QString());
-    QVERIFY(test::makeTree(root, {"shouts/hey.wav"}));
-    QTRY_COMPARE(groups.flbShouts().Names(), QStringList{"hey.wav"});
-}
-
-void SamplesTest::sampleListFromAFolderAndBack() {
-    test::DeskFixture f(true);
-    const QString dir = f.folder.filePath("fx");
-    QVERIFY(test::makeTree(dir, {"horn.mp3", "BOOM.WAV", "song.ogg"}));
-    const QString zap = tone(f, "fx/more/Zap, take 2 – ß.wav", 0.5, 1200);
-    const QString songs = f.folder.filePath("songs");
-    QVERIFY(QDir().mkpath(songs));
-    Desk& desk = *f.desk;
-    f.dialogs.pathAnswers.enqueue(songs);
-    desk.playlistCommands().addFolder();
-    f.dialogs.pathAnswers.enqueue(dir);
-    desk.samples().addSampleFolder();
-    desk.samples().addSampleFolder();  // cancelled, opened on the last sample folder
-    QCOMPARE(f.dialogs.requests[2].filterOrFolder, dir);
-    QCOMPARE(desk.playlistCommands().lastFolder(), songs);
-    QCOMPARE(desk.playlist().count(), 0);
-    // The folder's own files first, then the folder below; patterns match in any case.
-    QList<Playlist::Entry> entries{{"BOOM (unknown audio format)", dir + "/BOOM.WAV"},
-                                   {"horn (MP3 file)", dir + "/horn.mp3"},
-                                   {"Zap, take 2 – ß (Wav file)", zap}};
-    QCOMPARE(desk.sampleList().entries(), entries);
-
-    // Kept in a sample-list file and read back, odd titles and missing files included.
-    entries.append(Playlist::Entry{"  spaced  ", "/no/such/file.mp3"});
-    desk.sampleList().append(entries.last().title, entries.last().path);
-    const QString list = f.folder.filePath("mine.sls");
-    f.dialogs.pathAnswers.enqueue(list);
-    desk.sampleListFile().saveList();
-    desk.sampleListFile().newList();
-    QCOMPARE(desk.sampleList().count(), 0);
-    f.dialogs.openAnswers.enqueue({list});
-    desk.sampleListFile().openList();
-    QCOMPARE(desk.sampleList().entries(), entries);
-    QVERIFY(f.dialogs.messages.isEmpty());
-
-    // What came back from the file plays.
-    desk.sampleList().setSelected(2);
-    desk.samples().onSampleClicked();
-    f.advance(200);
-    QCOMPARE(desk.samples().findFreeChannel(), 2);
-    QVERIFY(std::abs(test::estimateFrequency(heard(f), 2205, 4410) - 1200) < 20);
-}
-
-void SamplesTest::shippedGroupsHoldShortLevelledSounds() {
-    SampleGroups groups;
-    groups.setSampleFolders(qEnvironmentVariable("VANTREL_BUILD_DIR"));
-    for (int g = 0; g < SampleGroups::kCount; ++g) {
-        const FileList& list = groups.List(g);
-        QVERIFY2(list.ListCount() >= 3, qPrintable(list.Path()));
-        for (const QString& name : list.Names()) {
-            const test::Audio a = test::readAudioFile(list.Path() + "/" + name);
-            double sum = 0;
-            float top = 0;
-            for (float x : a.samples) sum += double(x) * x, top = std::max(top, std::abs(x));
-            const double seconds = double(a.frames()) / a.rate;
-            const double level = 10 * std::log10(sum / double(a.samples.size()));
-            QVERIFY2(seconds >= 0.3 && seconds <= 3.0 && std::abs(level + 20) <= 1.0 && top < 0.95f,
-                     qPrintable(QString::asprintf("%s: %.2f s, %.1f dB, peak %.2f",
-                                                  qPrintable(name), seconds, level, top)));
+    void shippedGroupsHoldShortLevelledSounds() {
+        SampleGroups groups;
+        groups.setSampleFolders(qEnvironmentVariable("VANTREL_BUILD_DIR"));
+        for (int g = 0; g < SampleGroups::kCount; ++g) {
+            const FileList& list = groups.List(g);
+            QVERIFY2(list.ListCount() >= 3, qPrintable(list.Path()));
+            for (const QString& name : list.Names()) {
+                const test::Audio a = test::readAudioFile(list.Path() + "/" + name);
+                const double sum =
+                    std::inner_product(a.samples.begin(), a.samples.end(), a.samples.begin(), 0.0);
+                const float top =
+                    std::abs(std::ranges::max(a.samples, {}, [](float x) { return std::abs(x); }));
+                const double seconds = double(a.frames()) / a.rate;
+                const double level = 10 * std::log10(sum / double(a.samples.size()));
+                QVERIFY2(
+                    seconds >= 0.3 && seconds <= 3.0 && std::abs(level + 20) <= 1.0 && top < 0.95f,
+                    qPrintable(QString::asprintf("%s: %.2f s, %.1f dB, peak %.2f", qPrintable(name),
+                                                 seconds, level, top)));
+            }
         }
     }
-}
+};
 
 QTEST_GUILESS_MAIN(SamplesTest)
 #include "tst_samples.moc"
