@@ -13,22 +13,12 @@ using namespace vantrel;
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "bench_deck";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication a(argc, argv);
-    return a;
-}
-
 struct Stage {
     test::DeskFixture f;
     std::unique_ptr<DeckPanel> one;
     std::unique_ptr<DeckPanel> two;
 
     explicit Stage(bool playing) {
-        app();
         one = std::make_unique<DeckPanel>(f.deck(0), f.mixer(), nullptr);
         two = std::make_unique<DeckPanel>(f.deck(1), f.mixer(), nullptr);
         one->show();
@@ -84,4 +74,12 @@ BENCHMARK(BM_PositionTick_BothDecksWithRepaint)
     ->UseManualTime()
     ->Iterations(3000)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();
+// The application lives in main: a static one would be torn down after Qt's own statics.
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

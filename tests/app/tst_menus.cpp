@@ -37,74 +37,66 @@ QStringList shown(Desk& desk) {
     return out;
 }
 
+// keys: pressed in order; playing: the decks that play ("12": a cross-fade); focus: a control
+// that takes keys itself when it has the focus; changed: the lines of shown() that differ after.
+struct KeyRow {
+    const char *name, *keys, *playing;
+    bool deck2InFront;
+    const char *focus, *changed;
+};
+
 }  // namespace
 
 class MenusTest : public QObject {
     Q_OBJECT
 private slots:
-    void menuBarAsShown();
-    void keysReachTheirItem_data();
-    void keysReachTheirItem();
-};
-
-void MenusTest::menuBarAsShown() {
-    QMenuBar bar;
-    QStringList clicked, expected, tops;
-    BuildMenu(&bar, [&](const QString& key) { clicked << key; });
-    // The keys shown beside a few items: both Enter keys, the numeric pad, F-keys, none.
-    const QHash<QString, QString> shownKeys{{"&Mix to next now", "Alt+Return, Alt+Num+Enter"},
-                                            {"&Play", "Return, Num+Enter"},
-                                            {"&Exit", "Alt+F4"},
-                                            {"&New samplelist", "Shift+N"},
-                                            {"&Sample volume down", "Num+-"},
-                                            {"Semitone pitch reset", "Shift+End"},
-                                            {"&Contents...", "F1"},
-                                            {"&About Vantrel...", ""}};
-    QSet<QKeySequence> seen;
-    int checked = 0;
-    for (QAction* top : bar.actions()) {
-        tops << top->text();
-        for (QAction* a : top->menu()->actions()) {
-            if (a->isSeparator()) continue;
-            const QString where = a->text();
-            // The named button's picture; every item ready to use.
-            QVERIFY2(!a->icon().isNull() && a->isEnabled() && a->isVisible() && !a->isChecked(),
-                     qPrintable(where));
-            QStringList keys;
-            for (const QKeySequence& k : a->shortcuts()) {
-                QVERIFY2(!seen.contains(k), qPrintable(k.toString()));
-                seen.insert(k);
-                keys << k.toString();
+    void menuBarAsShown() {
+        QMenuBar bar;
+        QStringList clicked, expected, tops;
+        BuildMenu(&bar, [&](const QString& key) { clicked << key; });
+        // The keys shown beside a few items: both Enter keys, the numeric pad, F-keys, none.
+        const QHash<QString, QString> shownKeys{{"&Mix to next now", "Alt+Return, Alt+Num+Enter"},
+                                                {"&Play", "Return, Num+Enter"},
+                                                {"&Exit", "Alt+F4"},
+                                                {"&New samplelist", "Shift+N"},
+                                                {"&Sample volume down", "Num+-"},
+                                                {"Semitone pitch reset", "Shift+End"},
+                                                {"&Contents...", "F1"},
+                                                {"&About Vantrel...", ""}};
+        QSet<QKeySequence> seen;
+        QHash<QString, QString> got;
+        for (QAction* top : bar.actions()) {
+            tops << top->text();
+            for (QAction* a : top->menu()->actions()) {
+                if (a->isSeparator()) continue;
+                const QString where = a->text();
+                // The named button's picture; every item ready to use.
+                QVERIFY2(!a->icon().isNull() && a->isEnabled() && a->isVisible() && !a->isChecked(),
+                         qPrintable(where));
+                QStringList keys;
+                for (const QKeySequence& k : a->shortcuts()) {
+                    QVERIFY2(!seen.contains(k), qPrintable(k.toString()));
+                    seen.insert(k);
+                    keys << k.toString();
+                }
+                got[where] = keys.join(QStringLiteral(", "));
+                // Each item hands its own key to the one click handler.
+                a->trigger();
+                expected << a->objectName();
             }
-            if (shownKeys.contains(where)) {
-                QCOMPARE(keys.join(QStringLiteral(", ")), shownKeys.value(where));
-                ++checked;
-            }
-            // Each item hands its own key to the one click handler.
-            a->trigger();
-            expected << a->objectName();
         }
+        for (auto [item, itemKeys] : shownKeys.asKeyValueRange())
+            QCOMPARE(got.value(item, QStringLiteral("no such item")), itemKeys);
+        QCOMPARE(tops, (QStringList{"&Playlist", "&Samplelist", "&Effects", "&Help"}));
+        QCOMPARE(clicked, expected);
+        QCOMPARE(bar.font().families().value(0) + QString::number(bar.font().pointSize()),
+                 QStringLiteral("Ms Sans Serif9"));
     }
-    QCOMPARE(checked, shownKeys.size());
-    QCOMPARE(tops, (QStringList{"&Playlist", "&Samplelist", "&Effects", "&Help"}));
-    QCOMPARE(clicked, expected);
-    QCOMPARE(bar.font().families().value(0) + QString::number(bar.font().pointSize()),
-             QStringLiteral("Ms Sans Serif9"));
-}
 
-void MenusTest::keysReachTheirItem_data() {
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("playing");  // the decks that play: "1", "2", "12" (a cross-fade)
-    QTest::addColumn<bool>("deck2InFront");
-    QTest::addColumn<QString>("focus");  // a control that takes keys itself when it has the focus
-    QTest::addColumn<QStringList>("changed");  // lines of shown() that differ afterwards
-    struct Row {
-        const char *name, *keys, *playing;
-        bool deck2InFront;
-        const char *focus, *changed;
-    };
-    // clang-format off
-    const Row rows[] = {
+    void keysReachTheirItem_data() {
+        QTest::addColumn<KeyRow>("row");
+        // clang-format off
+    const KeyRow rows[] = {
         {"tempo, both stopped",   "Left",                         "",   true,  "sldTempo2",      ""},
         {"tempo, deck 1",         "Left",                         "1",  true,  "edit",           "1 tempo 99%"},
         {"tempo, cross-fade",     "Left",                         "12", true,  "sldMixInterval2", "1 tempo 99%"},
@@ -124,56 +116,52 @@ void MenusTest::keysReachTheirItem_data() {
         {"delete, list",          "Del",                          "",   false, "lstAudio",       "playlist A,C;selected -1"},
         {"delete, slider, ctrl",  "Ctrl+Del",                     "",   false, "sldTempo",       "playlist A,C;selected -1"},
     };
-    // clang-format on
-    for (const Row& r : rows)
-        QTest::newRow(r.name) << r.keys << r.playing << r.deck2InFront << r.focus
-                              << QString::fromLatin1(r.changed).split(u';', Qt::SkipEmptyParts);
-}
-
-void MenusTest::keysReachTheirItem() {
-    QFETCH(QString, keys);
-    QFETCH(QString, playing);
-    QFETCH(bool, deck2InFront);
-    QFETCH(QString, focus);
-    QFETCH(QStringList, changed);
-    test::DeskFixture f;
-    Desk& desk = *f.desk;
-    MainWindow window(desk);
-    for (const QString t : {"A", "B", "C"}) f.add("/m/" + t + ".mp3", t);
-    f.playlist().setSelected(1);
-    desk.sampleList().append(QStringLiteral("Horn"), QStringLiteral("/s/Horn.wav"));
-    desk.decks().setFrontDeck(deck2InFront ? 1 : 0);
-    for (int i = 0; i < 2; ++i) desk.deck(i).song().playing = playing.contains(QChar(u'1' + i));
-    // The window has no text field of its own; one would take letters, arrows and End.
-    auto* edit = new QLineEdit(QStringLiteral("abc"), window.centralWidget());
-    edit->setObjectName(QStringLiteral("edit"));
-    edit->setCursorPosition(1);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QWidget* target = focus == u"window"      ? &window
-                      : focus == u"group box" ? window.findChild<QComboBox*>()
-                                              : window.findChild<QWidget*>(focus);
-    QVERIFY(target);
-    for (QWidget* w = target; w; w = w->parentWidget())  // its tab in front
-        if (const int tab = window.tabs()->indexOf(w); tab >= 0)
-            window.tabs()->setCurrentIndex(tab);
-    target->setFocus();
-    QTRY_VERIFY(target->hasFocus());
-
-    const QStringList before = shown(desk);
-    const QKeyCombination first = QKeySequence(keys)[0];
-    if (first.key() == Qt::Key_Delete) {
-        QTest::keyPress(target, Qt::Key_Delete, first.keyboardModifiers());
-        QCOMPARE(shown(desk), before);
-        QTest::keyRelease(target, Qt::Key_Delete, first.keyboardModifiers());
-    } else {
-        QTest::keySequence(target, QKeySequence(keys));
+        // clang-format on
+        for (const KeyRow& r : rows) QTest::newRow(r.name) << r;
     }
-    QStringList after = shown(desk);
-    after.removeIf([&](const QString& line) { return before.contains(line); });
-    QCOMPARE(after, changed);
-    QCOMPARE(edit->text() + QString::number(edit->cursorPosition()), QStringLiteral("abc1"));
-}
+
+    void keysReachTheirItem() {
+        QFETCH(KeyRow, row);
+        const QString keys = row.keys, playing = row.playing, focus = row.focus;
+        test::DeskFixture f;
+        Desk& desk = *f.desk;
+        MainWindow window(desk);
+        for (const QString t : {"A", "B", "C"}) f.add("/m/" + t + ".mp3", t);
+        f.playlist().setSelected(1);
+        desk.sampleList().append(QStringLiteral("Horn"), QStringLiteral("/s/Horn.wav"));
+        desk.decks().setFrontDeck(row.deck2InFront ? 1 : 0);
+        for (int i = 0; i < 2; ++i) desk.deck(i).song().playing = playing.contains(QChar(u'1' + i));
+        // The window has no text field of its own; one would take letters, arrows and End.
+        auto* edit = new QLineEdit(QStringLiteral("abc"), window.centralWidget());
+        edit->setObjectName(QStringLiteral("edit"));
+        edit->setCursorPosition(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* target = focus == u"window"      ? &window
+                          : focus == u"group box" ? window.findChild<QComboBox*>()
+                                                  : window.findChild<QWidget*>(focus);
+        QVERIFY(target);
+        for (QWidget* w = target; w; w = w->parentWidget())  // its tab in front
+            if (const int tab = window.tabs()->indexOf(w); tab >= 0)
+                window.tabs()->setCurrentIndex(tab);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+
+        const QStringList before = shown(desk);
+        const QKeyCombination first = QKeySequence(keys)[0];
+        if (first.key() == Qt::Key_Delete) {
+            QTest::keyPress(target, Qt::Key_Delete, first.keyboardModifiers());
+            QCOMPARE(shown(desk), before);
+            QTest::keyRelease(target, Qt::Key_Delete, first.keyboardModifiers());
+        } else {
+            QTest::keySequence(target, QKeySequence(keys));
+        }
+        QStringList after = shown(desk);
+        after.removeIf([&](const QString& line) { return before.contains(line); });
+        QCOMPARE(after, QString(row.changed).split(u';', Qt::SkipEmptyParts));
+        QCOMPARE(edit->text() + QString::number(edit->cursorPosition()), QStringLiteral("abc1"));
+    }
+};
 
 QTEST_MAIN(MenusTest)
 #include "tst_menus.moc"

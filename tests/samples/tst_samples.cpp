@@ -26,6 +26,16 @@ double toneAmplitude(const test::Audio& a, int start, int frames, double hz) {
     return 2 * std::hypot(re, im) / frames;
 }
 
+// from: "list", or "group" with the decks that play ("group 1"), "muted" at sample volume 0;
+// name: in the cartoons folder; channels: per channel from 1 on, a Long sample playing on or a
+// Short one that has ended; channel, next: the free channel found before the click and after
+// it (0: none).
+struct ClickRow {
+    const char* row;
+    QString from, name, channels;
+    int channel, next;
+};
+
 class SamplesTest : public QObject {
     Q_OBJECT
     std::unique_ptr<test::DeskFixture> f;
@@ -59,35 +69,29 @@ private slots:
     void cleanup() { f.reset(); }
 
     void clickPlaysOnlyWhenItMay_data() {
-        // "list", or "group" with the decks that play ("group 1"); "muted": sample volume 0.
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("name");      // in the cartoons folder
-        QTest::addColumn<QString>("channels");  // per channel from 1 on: a Long sample playing
-                                                // on, or a Short one that has ended
-        QTest::addColumn<int>("channel");       // the free channel found before the click, 0: none
-        QTest::addColumn<int>("next");          // and after it
+        QTest::addColumn<ClickRow>("row");
         const QString none, all(32, u'L'), allBut17 = QString(16, u'L') + u'S' + QString(15, u'L');
         // clang-format off
-        QTest::newRow("group, no deck playing")   << "group"   << "b.wav"      << none     << 1  << 1;
-        QTest::newRow("group, deck 1 playing")    << "group 1" << "b.wav"      << none     << 1  << 2;
-        QTest::newRow("group, deck 2 playing")    << "group 2" << "b.wav"      << none     << 1  << 2;
-        QTest::newRow("group, volume 0")          << "group 1 muted" << "b.wav"      << none     << 1  << 2;
-        QTest::newRow("group, undecodable")       << "group 2" << "broken.wav" << none     << 1  << 1;
-        QTest::newRow("group, all 32 busy")       << "group 1" << "b.wav"      << all      << 0  << 0;
-        QTest::newRow("list, no deck playing")    << "list"    << "b.wav"      << none     << 1  << 2;
-        QTest::newRow("list, missing file")       << "list"    << "gone.wav"   << none     << 1  << 1;
-        QTest::newRow("list, first two busy")     << "list"    << "b.wav"      << "LL"     << 3  << 4;
-        QTest::newRow("list, free in the middle") << "list"    << "b.wav"      << allBut17 << 17 << 0;
-        QTest::newRow("list, an ended sample frees") << "list" << "b.wav"      << "SL"     << 1  << 3;
+        const ClickRow rows[] = {
+            {"group, no deck playing",      "group",         "b.wav",      none,     1,  1},
+            {"group, deck 1 playing",       "group 1",       "b.wav",      none,     1,  2},
+            {"group, deck 2 playing",       "group 2",       "b.wav",      none,     1,  2},
+            {"group, volume 0",             "group 1 muted", "b.wav",      none,     1,  2},
+            {"group, undecodable",          "group 2",       "broken.wav", none,     1,  1},
+            {"group, all 32 busy",          "group 1",       "b.wav",      all,      0,  0},
+            {"list, no deck playing",       "list",          "b.wav",      none,     1,  2},
+            {"list, missing file",          "list",          "gone.wav",   none,     1,  1},
+            {"list, first two busy",        "list",          "b.wav",      "LL",     3,  4},
+            {"list, free in the middle",    "list",          "b.wav",      allBut17, 17, 0},
+            {"list, an ended sample frees", "list",          "b.wav",      "SL",     1,  3},
+        };
         // clang-format on
+        for (const ClickRow& r : rows) QTest::newRow(r.row) << r;
     }
     void clickPlaysOnlyWhenItMay() {
-        QFETCH(QString, from);
-        const int volume = from.contains("muted") ? 0 : 70;
-        QFETCH(QString, name);
-        QFETCH(QString, channels);
-        QFETCH(int, channel);
-        QFETCH(int, next);
+        QFETCH(ClickRow, row);
+        const QString &from = row.from, &name = row.name, &channels = row.channels;
+        const int channel = row.channel, next = row.next, volume = from.contains("muted") ? 0 : 70;
         tone("samples/cartoons/a.wav", 0.3, 600);
         tone("samples/cartoons/b.wav", 0.3, 1000);
         QFile junk(f->folder.filePath("samples/cartoons/broken.wav"));
@@ -136,15 +140,10 @@ private slots:
     }
 
     void sampleIsHeardOverTheDeckAtOnce() {
-        const QString song = tone("song.wav", 3.0, 440, -20);  // 0.1
+        f->add(tone("song.wav", 3.0, 440, -20));  // 0.1
         tone("samples/scratches/zap.wav", 0.4, 1500, -3);
         Samples& s = samples();
-        audio::Player& deck = f->deck(0).player();
-        deck.SetFileName(song.toStdString());
-        QVERIFY(deck.Open() == 0);
-        deck.SetVolume(1.0f);
-        deck.Play();
-        f->deck(0).song().playing = true;
+        f->desk->runMenuItem(QStringLiteral("mnuPlay"));
         f->advance(500);
         s.sampleVolumeSlider.SetValue(100);
         s.groups.flbScratches().SetListIndex(0);
