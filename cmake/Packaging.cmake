@@ -15,7 +15,8 @@ endif()
 
 set(VANTREL_INSTALL_DIR "opt/vantrel" CACHE STRING "Program folder, relative to the prefix")
 
-install(TARGETS vantrel RUNTIME DESTINATION ${VANTREL_INSTALL_DIR} COMPONENT vantrel)
+# vantrel-probe beside the executable: the program looks for it there.
+install(TARGETS vantrel vantrel-probe RUNTIME DESTINATION ${VANTREL_INSTALL_DIR} COMPONENT vantrel)
 # The assets are generated into the build folder by the `assets` target (part of ALL).
 install(DIRECTORY ${CMAKE_BINARY_DIR}/samples ${CMAKE_BINARY_DIR}/util
         DESTINATION ${VANTREL_INSTALL_DIR} COMPONENT vantrel

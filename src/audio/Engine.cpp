@@ -7,8 +7,36 @@
 #include <thread>
 
 #include "audio/EngineImpl.h"
+#include "audio/NullOutput.h"
+#include "audio/OfflineOutput.h"
+#include "audio/OutputSupervisor.h"
+#include "audio/PlayerCore.h"
 
 namespace vantrel::audio {
+
+Engine::Impl::Impl(EngineOptions o)
+    : options(std::move(o)),
+      rate(options.sampleRate > 0 ? options.sampleRate : 44100),
+      kind(options.output),
+      timing(std::make_unique<std::atomic<std::uint32_t>[]>(kTimingBuckets)) {
+    options.bufferFrames = std::clamp(options.bufferFrames, 32, rate / 50);  // at most 20 ms
+    switch (options.output) {
+        case OutputKind::Offline: {
+            auto offlineOutput = std::make_unique<OfflineOutput>(*this);
+            offline = offlineOutput.get();
+            output = std::move(offlineOutput);
+            break;
+        }
+        case OutputKind::Null:
+            output = std::make_unique<NullOutput>(*this);
+            break;
+        case OutputKind::Device:
+            output = std::make_unique<OutputSupervisor>(*this);
+            break;
+    }
+}
+
+Engine::Impl::~Impl() = default;
 
 void Engine::Impl::addPlayer(PlayerCore* p) {
     for (auto& slot : players) {
@@ -47,6 +75,17 @@ void Engine::Impl::render(float* out, int frames) noexcept {
     }
     epoch.fetch_add(1, std::memory_order_seq_cst);
     rendering.store(false, std::memory_order_release);
+}
+
+void Engine::Impl::noteCallback(double seconds, bool underflow, double latencySeconds) noexcept {
+    const auto us = std::int64_t(seconds * 1e6);
+    timing[size_t(std::clamp<std::int64_t>(us, 0, kTimingBuckets - 1))].fetch_add(
+        1, std::memory_order_relaxed);
+    callbacks.fetch_add(1, std::memory_order_relaxed);
+    lastCallbackNs.store(monotonicNs(), std::memory_order_relaxed);
+    if (underflow) underruns.fetch_add(1, std::memory_order_relaxed);
+    if (latencySeconds > 0 && latencySeconds < 2.0)
+        latencyFrames.store(std::int64_t(latencySeconds * rate), std::memory_order_relaxed);
 }
 
 void Engine::Impl::renderChunk(float* out, int frames) noexcept {
@@ -94,11 +133,11 @@ void Engine::Impl::renderChunk(float* out, int frames) noexcept {
 }
 
 Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
-    impl_->startOutput();
+    impl_->output->start();
 }
 
 Engine::~Engine() {
-    const bool stopped = impl_->stopOutput();
+    const bool stopped = impl_->output->stop();
     // A run that ran the device dry says so once at exit (soak runs ask for the count always).
     const auto dry = underruns();
     if (dry > 0 || std::getenv("VANTREL_AUDIO_STATS"))
@@ -160,21 +199,12 @@ void Engine::resetCallbackTiming() {
 }
 
 void Engine::renderOffline(int frames) {
-    Impl& d = *impl_;
-    for (int done = 0; done < frames;) {
-        const int n = std::min(kChunkFrames, frames - done);
-        // Offline, the players decode right here before each piece: no worker races the
-        // render, so two runs give the same sound.
-        for (auto& slot : d.players)
-            if (PlayerCore* p = slot.load(std::memory_order_acquire)) p->fillFor(n);
-        d.render(d.offlineBlock.data(), n);
-        if (d.sink) d.sink(d.offlineBlock.data(), n);
-        done += n;
-    }
+    // Only an offline engine renders on demand; the others render on their own clock.
+    if (impl_->offline) impl_->offline->render(frames);
 }
 
 void Engine::setCaptureSink(std::function<void(const float*, int)> sink) {
-    impl_->sink = std::move(sink);
+    if (impl_->offline) impl_->offline->setSink(std::move(sink));
 }
 
 }  // namespace vantrel::audio

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audio/Decoder.h"
 #include "audio/EngineImpl.h"
 
 namespace vantrel::audio {

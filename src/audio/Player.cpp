@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include <time.h>
-
 #include "audio/EngineImpl.h"
+#include "audio/PlayerCore.h"
 
 namespace vantrel::audio {
-
-namespace {
-std::int64_t monotonicNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-}  // namespace
 
 struct Player::Impl {
     explicit Impl(Engine& e)
@@ -106,7 +97,7 @@ void Player::SetPosition(int ms) {
 void Player::Play() {
     Impl& d = *impl_;
     if (!d.loaded || d.core->playing.load()) return;
-    d.engine.ensureOutput();
+    d.engine.output->aboutToPlay();
     d.core->playing.store(true, std::memory_order_release);
 }
 

@@ -1,3 +1,5 @@
+#include "audio/PlayerCore.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>

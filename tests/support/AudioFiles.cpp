@@ -132,6 +132,12 @@ int firstAbove(const Audio& a, float threshold, int start) {
     return -1;
 }
 
+int lastAbove(const Audio& a, float threshold) {
+    for (int i = a.frames() - 1; i >= 0; --i)
+        if (std::abs(a.samples[size_t(i) * a.channels]) >= threshold) return i;
+    return -1;
+}
+
 float largestStep(const Audio& a, int start, int frames) {
     float m = 0;
     start = std::clamp(start, 1, std::max(a.frames(), 1));

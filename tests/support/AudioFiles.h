@@ -45,6 +45,8 @@ bool writeWav(const QString& path, const float* interleaved, int frames, int cha
 
 // First frame from `startFrame` on whose channel-0 magnitude reaches `threshold`; -1 if none.
 int firstAbove(const Audio& audio, float threshold, int startFrame = 0);
+// Last frame whose channel-0 magnitude reaches `threshold`: where a sound ends; -1 if none.
+int lastAbove(const Audio& audio, float threshold);
 // Largest sample-to-sample step of any channel over a range.
 float largestStep(const Audio& audio, int startFrame, int frames);
 

@@ -1,0 +1,127 @@
+#include "audio/DeviceOutput.h"
+
+#include <fcntl.h>
+#include <portaudio.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "audio/EngineImpl.h"
+
+namespace vantrel::audio {
+
+namespace {
+
+// A device that stops calling back for this long has gone away.
+constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
+constexpr std::int64_t kStartGraceNs = 4'000'000'000;
+
+int deviceCallback(const void*, void* output, unsigned long frames,
+                   const PaStreamCallbackTimeInfo* times, PaStreamCallbackFlags flags, void* user) {
+    auto* engine = static_cast<Engine::Impl*>(user);
+    const std::int64_t started = monotonicNs();
+    double ahead = 0;
+    if (times && times->outputBufferDacTime > 0 && times->currentTime > 0)
+        ahead = times->outputBufferDacTime - times->currentTime;
+    engine->render(static_cast<float*>(output), int(frames));
+    engine->noteCallback(double(monotonicNs() - started) * 1e-9, (flags & paOutputUnderflow) != 0,
+                         ahead + double(frames) / engine->rate);
+    return paContinue;
+}
+
+}  // namespace
+
+// Pa_Initialize / Pa_Terminate as one owner. Probing the hosts makes ALSA and JACK print
+// pages of complaints about devices that do not exist; they go to /dev/null instead.
+class DeviceOutput::SoundSystem {
+public:
+    explicit SoundSystem(DeviceProbe& probe) {
+        if (!probe.soundSystemStarts()) return;
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && devnull >= 0) ::dup2(devnull, 2);
+        started_ = Pa_Initialize() == paNoError;
+        if (saved >= 0 && devnull >= 0) ::dup2(saved, 2);
+        if (devnull >= 0) ::close(devnull);
+        if (saved >= 0) ::close(saved);
+    }
+    ~SoundSystem() {
+        if (started_) Pa_Terminate();
+    }
+    SoundSystem(const SoundSystem&) = delete;
+    SoundSystem& operator=(const SoundSystem&) = delete;
+    bool started() const { return started_; }
+
+private:
+    bool started_ = false;
+};
+
+void DeviceOutput::StreamCloser::operator()(PaStream* stream) const {
+    Pa_AbortStream(stream);
+    Pa_CloseStream(stream);
+}
+
+DeviceOutput::DeviceOutput(Engine::Impl& engine) : engine_(engine) {}
+
+DeviceOutput::~DeviceOutput() {
+    stop();
+}
+
+bool DeviceOutput::start() {
+    stop();
+    if (open()) return true;
+    stop();
+    return false;
+}
+
+bool DeviceOutput::open() {
+    soundSystem_ = std::make_unique<SoundSystem>(probe_);
+    if (!soundSystem_->started()) return false;
+    PaDeviceIndex device = paNoDevice;
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info && info->maxOutputChannels >= 2 && engine_.options.device == info->name) {
+            device = i;
+            break;
+        }
+    }
+    if (device == paNoDevice) device = Pa_GetDefaultOutputDevice();
+    if (device == paNoDevice) return false;
+    PaStreamParameters out{};
+    out.device = device;
+    out.channelCount = 2;
+    out.sampleFormat = paFloat32;
+    // Two buffers in flight: at most 20 ms between the mixer and the device.
+    out.suggestedLatency = 2.0 * engine_.options.bufferFrames / engine_.rate;
+    PaStream* raw = nullptr;
+    if (Pa_OpenStream(&raw, nullptr, &out, engine_.rate, unsigned(engine_.options.bufferFrames),
+                      paClipOff | paDitherOff, deviceCallback, &engine_) != paNoError ||
+        !raw)
+        return false;
+    stream_.reset(raw);
+    const PaStreamInfo* info = Pa_GetStreamInfo(raw);
+    const double reported = info ? info->outputLatency : 0;
+    engine_.latencyFrames.store(std::int64_t(reported * engine_.rate) +
+                                engine_.options.bufferFrames);
+    openedNs_ = monotonicNs();
+    engine_.lastCallbackNs.store(openedNs_);
+    return Pa_StartStream(raw) == paNoError;
+}
+
+bool DeviceOutput::stop() {
+    stream_.reset();
+    soundSystem_.reset();
+    return true;
+}
+
+bool DeviceOutput::stillCallingBack() const {
+    if (!stream_) return false;
+    const std::int64_t now = monotonicNs();
+    const bool starting = now - openedNs_ < kStartGraceNs;
+    const bool silent =
+        now - engine_.lastCallbackNs.load() > (starting ? kStartGraceNs : kSilentDeviceNs);
+    return !silent && Pa_IsStreamActive(stream_.get()) == 1;
+}
+
+}  // namespace vantrel::audio
