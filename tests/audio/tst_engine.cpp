@@ -24,106 +24,76 @@ struct Song {
 Q_DECLARE_METATYPE(Song)
 
 // The engine offline, as it sounds: songs of every format at every setting, the transport,
-// seeks, changes while playing, fades, samples and broken files, the same on every run.
+// seeks, changes while playing, fades and broken files, the same on every run.
 class TestEngine : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void songPlaysAsSet_data();
-    void songPlaysAsSet();
-    void playerFollowsItsCommands_data();
-    void playerFollowsItsCommands();
-    void sampleChannels();
-    void brokenFilesEndCleanly_data();
-    void brokenFilesEndCleanly();
-
-private:
-    QString write(const QString& name, const QByteArray& bytes);
-    QByteArray read(const QString& name);
-    QString tone(const Song& song);
-
     QTemporaryDir dir_;
-};
 
-QString TestEngine::write(const QString& name, const QByteArray& bytes) {
-    QFile f(dir_.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : "";
-}
+    QString write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir_.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : "";
+    }
 
-QByteArray TestEngine::read(const QString& name) {
-    QFile f(dir_.filePath(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+    QByteArray read(const QString& name) {
+        QFile f(dir_.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
-// A tone of the song's shape, made once.
-QString TestEngine::tone(const Song& s) {
-    const QString path = dir_.filePath(
-        QStringLiteral("%1s-%2-%3.%4").arg(s.seconds).arg(s.rate).arg(s.channels).arg(s.ext));
-    if (!QFile::exists(path) &&
-        !makeTone(path, {.seconds = s.seconds, .rate = s.rate, .channels = s.channels}))
-        return {};
-    return path;
-}
+    // A tone of the song's shape, made once.
+    QString tone(const Song& s) {
+        const QString path = dir_.filePath(
+            QStringLiteral("%1s-%2-%3.%4").arg(s.seconds).arg(s.rate).arg(s.channels).arg(s.ext));
+        if (!QFile::exists(path) &&
+            !makeTone(path, {.seconds = s.seconds, .rate = s.rate, .channels = s.channels}))
+            return {};
+        return path;
+    }
 
-void TestEngine::initTestCase() {
-    // What the broken files are made of; unlike the other deck's tone, so the two never cancel.
-    for (const char* e : kFormats)
-        for (int seconds : {3, 8})
-            QVERIFY(makeTone(dir_.filePath(QStringLiteral("source%1s.%2").arg(seconds).arg(e)),
-                             {.seconds = double(seconds), .frequency = 660, .rate = 48000}));
-    // A steady level, on which a gain step shows.
-    QVERIFY(writeAs(dir_.filePath("steady.wav"), {44100, 2, std::vector(44100 * 2 * 16, 0.5f)}));
-}
+private slots:
+    void initTestCase() {
+        // What the broken files are made of; unlike the other deck's tone, so the two never cancel.
+        for (const char* e : kFormats)
+            for (int seconds : {3, 8})
+                QVERIFY(makeTone(dir_.filePath(QStringLiteral("source%1s.%2").arg(seconds).arg(e)),
+                                 {.seconds = double(seconds), .frequency = 660, .rate = 48000}));
+        // A steady level, on which a gain step shows.
+        QVERIFY(
+            writeAs(dir_.filePath("steady.wav"), {44100, 2, std::vector(44100 * 2 * 16, 0.5f)}));
+    }
 
-void TestEngine::songPlaysAsSet_data() {
-    QTest::addColumn<Song>("song");
-    QTest::addColumn<QString>("setting");  // a player call, or a render tool option
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("heardSeconds");
-    QTest::addColumn<double>("frequency");
-    const std::pair<const char*, int> formats[] = {{"wav", 0},  {"aif", 0},  {"aiff", 0},
-                                                   {"flac", 0}, {"ogg", 1},  {"m4a", 1},
-                                                   {"mp3", 80}, {"wma", 120}};
-    for (const auto& [ext, slack] : formats)
-        for (int rate : {22050, 44100, 48000})
-            for (int ch : {1, 2})
-                QTest::addRow("%s-%d-%s", ext, rate, ch == 1 ? "mono" : "stereo")
-                    << Song{ext, rate, ch, 1.5, slack} << "" << 1.0 << 1.5 << 440.0;
-    // 30 s: a speed off by a little adds up to more than the tolerance.
-    QTest::newRow("tempo 1.25") << Song{} << "tempo" << 1.25 << 24.0 << 440.0;
-    QTest::newRow("tempo 0.8") << Song{} << "tempo" << 0.8 << 37.5 << 440.0;
-    QTest::newRow("rate 1.25") << Song{} << "rate" << 1.25 << 24.0 << 550.0;
-    QTest::newRow("pitch 1.5") << Song{} << "pitch" << 1.5 << 30.0 << 660.0;
-    QTest::newRow("+12 semitones") << Song{} << "semitones" << 12.0 << 30.0 << 880.0;
-    QTest::newRow("-12 semitones") << Song{} << "semitones" << -12.0 << 30.0 << 220.0;
-    // The same through the render tool, into its 16-bit stereo file at 44.1 kHz.
-    QTest::newRow("vantrel-render --tempo 1.25") << Song{} << "--tempo" << 1.25 << 24.0 << 440.0;
-    QTest::newRow("vantrel-render --semitones 12")
-        << Song{} << "--semitones" << 12.0 << 30.0 << 880.0;
-}
+    void songPlaysAsSet_data() {
+        QTest::addColumn<Song>("song");
+        QTest::addColumn<QString>("setting");  // a player call
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("heardSeconds");
+        QTest::addColumn<double>("frequency");
+        const std::pair<const char*, int> formats[] = {{"wav", 0},  {"aiff", 0}, {"flac", 0},
+                                                       {"ogg", 1},  {"m4a", 1},  {"mp3", 80},
+                                                       {"wma", 120}};
+        for (const auto& [ext, slack] : formats)
+            for (int rate : {22050, 44100, 48000})
+                for (int ch : {1, 2})
+                    QTest::addRow("%s-%d-%s", ext, rate, ch == 1 ? "mono" : "stereo")
+                        << Song{ext, rate, ch, 1.5, slack} << "" << 1.0 << 1.5 << 440.0;
+        // 30 s: a speed off by a little adds up to more than the tolerance.
+        QTest::newRow("tempo 1.25") << Song{} << "tempo" << 1.25 << 24.0 << 440.0;
+        QTest::newRow("rate 1.25") << Song{} << "rate" << 1.25 << 24.0 << 550.0;
+        QTest::newRow("pitch 1.5") << Song{} << "pitch" << 1.5 << 30.0 << 660.0;
+        QTest::newRow("+12 semitones") << Song{} << "semitones" << 12.0 << 30.0 << 880.0;
+    }
 
-void TestEngine::songPlaysAsSet() {
-    QFETCH(Song, song);
-    QFETCH(QString, setting);
-    QFETCH(double, value);
-    QFETCH(double, heardSeconds);
-    QFETCH(double, frequency);
-    const QString path = tone(song);
-    QVERIFY(!path.isEmpty());
-    audio::Engine engine({.output = audio::OutputKind::Offline});
-    audio::Player player(engine);
-    Audio out;
-    const auto keep = qScopeGuard([&] { keepOnFailure("song", out); });
-    const bool viaTool = setting.startsWith(u'-');
-    if (viaTool) {
-        const QString wav = dir_.filePath("rendered.wav");
-        QVERIFY(runTool(qEnvironmentVariable("VANTREL_BUILD_DIR") + "/vantrel-render",
-                        {setting, QString::number(value), "--out", wav, path}));
-        out = readAudioFile(wav);
-        QCOMPARE(out.rate, 44100);
-        QCOMPARE(out.channels, 2);
-        QCOMPARE(QFileInfo(wav).size(), 44 + qint64(out.frames()) * 4);
-    } else {
+    void songPlaysAsSet() {
+        QFETCH(Song, song);
+        QFETCH(QString, setting);
+        QFETCH(double, value);
+        QFETCH(double, heardSeconds);
+        QFETCH(double, frequency);
+        const QString path = tone(song);
+        QVERIFY(!path.isEmpty());
+        audio::Engine engine({.output = audio::OutputKind::Offline});
+        audio::Player player(engine);
+        Audio out;
+        const auto keep = qScopeGuard([&] { keepOnFailure("song", out); });
         if (setting == "tempo") player.SetTempo(float(value));
         if (setting == "rate") player.SetRate(float(value));
         if (setting == "pitch") player.SetPitch(float(value));
@@ -140,250 +110,211 @@ void TestEngine::songPlaysAsSet() {
         audio::MediaControl dmc(engine);
         QCOMPARE(dmc.OpenFile(path.toStdString()), 0);
         QCOMPARE(dmc.Duration(), int(song.seconds));
+        // Heard to its end (at full level just before what the codec adds), and without a break:
+        // no sample jumps further than the tone itself moves.
+        const int end = lastAbove(out, 0.01f);
+        QCOMPARE_LT(qAbs(end / 44100.0 - heardSeconds), 0.03 + song.slackMs / 1e3);
+        const int nearEnd = end - 44100 * (song.slackMs + 100) / 1000;
+        const float level = peak(out, end / 4, end / 2);
+        QCOMPARE_GT(peak(out, nearEnd, 44100 / 20), level / 2);
+        QCOMPARE_LT(largestStep(out, 1, nearEnd), 1.5 * level * 2 * M_PI * frequency / 44100);
+        QCOMPARE_LT(qAbs(estimateFrequency(out, end / 4, end / 2) - frequency), frequency * 0.005);
+        // A seek lands on the sound: from a third in, the position reads halfway through the rest
+        // when that has been heard, and the song ends as it did from the start.
+        const double speed = song.seconds / heardSeconds;
+        const int from = player.Length() / 3, halfway = (player.Length() + from) / 2;
+        player.SetPosition(from);
+        player.Play();
+        const Audio firstHalf = renderOffline(engine, int((halfway - from) / speed));
+        QCOMPARE_LE(qAbs(player.Position() - halfway), 30);
+        const double restMs =
+            (firstHalf.frames() + lastAbove(playOffline(engine, player, 60000), 0.01f)) / 44.1;
+        // Stretching moves a sound by up to part of the stretcher's window.
+        QCOMPARE_LE(qAbs(restMs - (end / 44.1 - from / speed)), setting.isEmpty() ? 10 : 30);
     }
-    // Heard to its end (at full level just before what the codec adds), and without a break:
-    // no sample jumps further than the tone itself moves.
-    const int end = lastAbove(out, 0.01f);
-    QCOMPARE_LT(qAbs(end / 44100.0 - heardSeconds), 0.03 + song.slackMs / 1e3);
-    const int nearEnd = end - 44100 * (song.slackMs + 100) / 1000;
-    const float level = peak(out, end / 4, end / 2);
-    QCOMPARE_GT(peak(out, nearEnd, 44100 / 20), level / 2);
-    QCOMPARE_LT(largestStep(out, 1, nearEnd), 1.5 * level * 2 * M_PI * frequency / 44100);
-    QCOMPARE_LT(qAbs(estimateFrequency(out, end / 4, end / 2) - frequency), frequency * 0.005);
-    if (viaTool) return;
-    // A seek lands on the sound: from a third in, the position reads halfway through the rest
-    // when that has been heard, and the song ends as it did from the start.
-    const double speed = song.seconds / heardSeconds;
-    const int from = player.Length() / 3, halfway = (player.Length() + from) / 2;
-    player.SetPosition(from);
-    player.Play();
-    const Audio firstHalf = renderOffline(engine, int((halfway - from) / speed));
-    QCOMPARE_LE(qAbs(player.Position() - halfway), 30);
-    const double restMs =
-        (firstHalf.frames() + lastAbove(playOffline(engine, player, 60000), 0.01f)) / 44.1;
-    // Stretching moves a sound by up to part of the stretcher's window.
-    QCOMPARE_LE(qAbs(restMs - (end / 44.1 - from / speed)), setting.isEmpty() ? 10 : 30);
-}
 
-void TestEngine::playerFollowsItsCommands_data() {
-    // Steps on a 30 s tone, or on a steady level (where any unramped gain step shows up as a
-    // jump between two samples): "play", "pause", "seek MS", "run MS" (offline time passes),
-    // "tempo", "rate", "semitones" and "volume" with a value, "fade STEP MS" (the volume up by
-    // STEP every MS to full). Then the player shows `position`, `status` and `level`, the sound
-    // from 100 ms into the last run on has `frequency`, and no sample jumps by more than
-    // `jump` (-1: any).
-    QTest::addColumn<bool>("steady");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<double>("level");
-    QTest::addColumn<double>("frequency");
-    QTest::addColumn<double>("jump");
-    const auto row = [](const char* tag, const char* steps, int position, int status,
-                        double level = -1, double frequency = -1, double step = -1) {
-        QTest::newRow(tag) << (step >= 0) << steps << position << status << level << frequency
-                           << step;
-    };
-    const int stopped = audio::Player::kStopped, playing = audio::Player::kPlaying, any = -1;
-    row("opened", "", 0, stopped, 0.0);
-    row("seek is read back at once", "seek 1500", 1500, stopped);
-    row("play moves on", "seek 1500 play run 100", 1600, playing, 0.5);
-    row("pause holds, silently", "seek 1500 play run 100 pause run 100", 1600, stopped, 0.0);
-    row("resume", "seek 1500 play run 100 pause play run 100", 1700, playing);
-    row("seek while playing", "play run 500 seek 100 run 10", 110, playing);
-    row("before the start", "seek -5", 0, stopped);
-    row("past the end", "play seek 99999 run 10", 30000, audio::Player::kEnded);
-    // The end-of-song rewind: a seek after the end rewinds without starting again.
-    row("seek after the end", "play seek 99999 run 10 seek 0 run 10", 0, stopped);
-    row("the decks' stop", "play run 10 pause seek 1", 1, stopped);
-    // Changes are heard within 100 ms.
-    row("level follows the volume", "play run 100 volume 0.5 run 60", any, playing, 0.25);
-    row("pitch from untouched settings", "play run 500 semitones 12 run 300", any, any, -1, 880);
-    row("pitch while stretching", "tempo 1.1 play run 500 semitones 12 run 300", any, any, -1, 880);
-    row("rate from untouched settings", "play run 500 rate 1.25 run 300", any, any, -1, 550);
-    // A step ramped over one buffer moves a level of 0.5 by 0.5 * step spread over hundreds of
-    // samples; unramped it would jump by all of it at once.
-    row("fade in by 0.01 every 10 ms", "volume 0 play fade 0.01 10", any, playing, 0.5, -1,
-        0.5 * 0.01 / 200);
-    row("fade in by 0.01 every 140 ms", "volume 0 play fade 0.01 140", any, playing, 0.5, -1,
-        0.5 * 0.01 / 200);
-    row("jump to full", "volume 0 play fade 1 10", any, playing, 0.5, -1, 0.5 / 200);
-}
-
-void TestEngine::playerFollowsItsCommands() {
-    QFETCH(bool, steady);
-    QFETCH(QString, steps);
-    QFETCH(int, position);
-    QFETCH(int, status);
-    QFETCH(double, level);
-    QFETCH(double, frequency);
-    QFETCH(double, jump);
-    struct Run {
-        Audio sound{44100, 2, {}}, last;
-        int position = 0, status = 0;
-        double level = 0;
-    };
-    const auto run = [&] {
-        audio::Engine engine({.output = audio::OutputKind::Offline});
-        audio::Player player(engine);
-        player.SetFileName((steady ? dir_.filePath("steady.wav") : tone({})).toStdString());
-        player.Open();
-        Run r;
-        const auto play = [&](int ms) {
-            r.last = renderOffline(engine, ms);
-            r.sound.samples.insert(r.sound.samples.end(), r.last.samples.begin(),
-                                   r.last.samples.end());
+    void playerFollowsItsCommands_data() {
+        // Steps on a 30 s tone, or on a steady level (where any unramped gain step shows up as a
+        // jump between two samples): "play", "pause", "seek MS", "run MS" (offline time passes),
+        // "tempo", "rate", "semitones" and "volume" with a value, "fade STEP MS" (the volume up by
+        // STEP every MS to full). Then the player shows `position`, `status` and `level`, the sound
+        // from 100 ms into the last run on has `frequency`, and no sample jumps by more than
+        // `jump` (-1: any).
+        QTest::addColumn<bool>("steady");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<double>("jump");
+        const auto row = [](const char* tag, const char* steps, int position, int status,
+                            double level = -1, double frequency = -1, double step = -1) {
+            QTest::newRow(tag) << (step >= 0) << steps << position << status << level << frequency
+                               << step;
         };
-        const QStringList words = steps.split(u' ', Qt::SkipEmptyParts);
-        for (int i = 0; i < words.size(); ++i) {
-            const QString& word = words[i];
-            if (word == "play") player.Play();
-            if (word == "pause") player.Pause();
-            if (word == "pause" || word == "play") continue;
-            const float value = words[++i].toFloat();
-            if (word == "seek") player.SetPosition(int(value));
-            if (word == "tempo") player.SetTempo(value);
-            if (word == "rate") player.SetRate(value);
-            if (word == "semitones") player.SetPitchSemitones(value);
-            if (word == "volume") player.SetVolume(value);
-            if (word == "run") play(int(value));
-            const int every = word == "fade" ? words[++i].toInt() : 0;
-            for (int k = 0; every && k < 100 && player.Volume() < 1.0f; ++k) {
-                player.SetVolume(std::min(1.0f, player.Volume() + value));
-                play(every);
+        const int stopped = audio::Player::kStopped, playing = audio::Player::kPlaying, any = -1;
+        row("play moves on", "seek 1500 play run 100", 1600, playing, 0.5);
+        row("pause holds, silently", "seek 1500 play run 100 pause run 100", 1600, stopped, 0.0);
+        row("seek while playing", "play run 500 seek 100 run 10", 110, playing);
+        row("before the start", "seek -5", 0, stopped);
+        row("past the end", "play seek 99999 run 10", 30000, audio::Player::kEnded);
+        // The end-of-song rewind: a seek after the end rewinds without starting again.
+        row("seek after the end", "play seek 99999 run 10 seek 0 run 10", 0, stopped);
+        row("the decks' stop", "play run 10 pause seek 1", 1, stopped);
+        // Changes are heard within 100 ms.
+        row("level follows the volume", "play run 100 volume 0.5 run 60", any, playing, 0.25);
+        row("pitch from untouched settings", "play run 500 semitones 12 run 300", any, any, -1,
+            880);
+        row("pitch while stretching", "tempo 1.1 play run 500 semitones 12 run 300", any, any, -1,
+            880);
+        // A step ramped over one buffer moves a level of 0.5 by 0.5 * step spread over hundreds of
+        // samples; unramped it would jump by all of it at once.
+        row("fade in by 0.01 every 10 ms", "volume 0 play fade 0.01 10", any, playing, 0.5, -1,
+            0.5 * 0.01 / 200);
+        row("jump to full", "volume 0 play fade 1 10", any, playing, 0.5, -1, 0.5 / 200);
+    }
+
+    void playerFollowsItsCommands() {
+        QFETCH(bool, steady);
+        QFETCH(QString, steps);
+        QFETCH(int, position);
+        QFETCH(int, status);
+        QFETCH(double, level);
+        QFETCH(double, frequency);
+        QFETCH(double, jump);
+        struct Run {
+            Audio sound{44100, 2, {}}, last;
+            int position = 0, status = 0;
+            double level = 0;
+        };
+        const auto run = [&] {
+            audio::Engine engine({.output = audio::OutputKind::Offline});
+            audio::Player player(engine);
+            player.SetFileName((steady ? dir_.filePath("steady.wav") : tone({})).toStdString());
+            player.Open();
+            Run r;
+            const auto play = [&](int ms) {
+                r.last = renderOffline(engine, ms);
+                r.sound.samples.insert(r.sound.samples.end(), r.last.samples.begin(),
+                                       r.last.samples.end());
+            };
+            const QStringList words = steps.split(u' ', Qt::SkipEmptyParts);
+            for (int i = 0; i < words.size(); ++i) {
+                const QString& word = words[i];
+                if (word == "play") player.Play();
+                if (word == "pause") player.Pause();
+                if (word == "pause" || word == "play") continue;
+                const float value = words[++i].toFloat();
+                if (word == "seek") player.SetPosition(int(value));
+                if (word == "tempo") player.SetTempo(value);
+                if (word == "rate") player.SetRate(value);
+                if (word == "semitones") player.SetPitchSemitones(value);
+                if (word == "volume") player.SetVolume(value);
+                if (word == "run") play(int(value));
+                const int every = word == "fade" ? words[++i].toInt() : 0;
+                for (int k = 0; every && k < 100 && player.Volume() < 1.0f; ++k) {
+                    player.SetVolume(std::min(1.0f, player.Volume() + value));
+                    play(every);
+                }
             }
-        }
-        r.position = player.Position();
-        r.status = player.Status();
-        r.level = player.Level();
-        return r;
-    };
-    const Run r = run();
-    const auto keep = qScopeGuard([&] { keepOnFailure("commands", r.sound); });
-    if (position >= 0) QCOMPARE(r.position, position);
-    if (status >= 0) QCOMPARE(r.status, status);
-    if (level >= 0) QCOMPARE_LT(qAbs(r.level - level), 0.01);
-    if (frequency >= 0) {
-        const double f = estimateFrequency(r.last, r.last.rate / 10, r.last.frames());
-        QCOMPARE_LT(qAbs(f - frequency), frequency * 0.01);
-    }
-    if (jump >= 0) QCOMPARE_LE(largestStep(r.sound, 1, r.sound.frames()), jump);
-    // Offline, the same steps give the same sound every time.
-    QVERIFY(run().sound.samples == r.sound.samples);
-}
-
-void TestEngine::sampleChannels() {
-    // Two media controls share the 32 channels; a fired sample holds its channel until it has
-    // sounded to its end.
-    const QString blip = dir_.filePath("blip.wav");
-    QVERIFY(makeTone(blip, {.seconds = 0.2, .frequency = 880}));
-    audio::Engine engine({.output = audio::OutputKind::Offline});
-    audio::MediaControl dmc(engine), dmcSample(engine);
-    auto firstFree = [&](audio::MediaControl& m) {
-        for (int c = 1; c <= audio::MediaControl::kChannels; ++c) {
-            m.SetChannel(c);
-            if (!m.Playing()) return c;
-        }
-        return 0;
-    };
-    for (int i = 0; i < 32; ++i) {
-        audio::MediaControl& m = i % 2 ? dmc : dmcSample;
-        QCOMPARE(firstFree(m), i + 1);
-        QCOMPARE(m.LoadSample(blip.toStdString()), 0);
-        m.PlaySample(false);
-        m.SetVolume(50);
-    }
-    QCOMPARE(firstFree(dmcSample), 0);
-    // No channel free: the control addresses none, and loads nothing.
-    dmcSample.SetChannel(0);
-    QVERIFY(!dmcSample.Playing());
-    QVERIFY(dmcSample.LoadSample(blip.toStdString()) != 0);
-    QCOMPARE_LT(qAbs(estimateFrequency(renderOffline(engine, 100), 0, 4410) - 880), 5);
-    QCOMPARE(firstFree(dmcSample), 0);
-    engine.renderOffline(4410 * 2);
-    QCOMPARE(firstFree(dmcSample), 1);
-}
-
-void TestEngine::brokenFilesEndCleanly_data() {
-    // Cut short, bytes flipped, noise behind a header: whatever a file holds, the player opens
-    // or refuses it, ends it (a song cut in half where its sound ends, not where its header
-    // says), and the other deck plays on.
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<double>("endsAfter");  // seconds into the song
-    QTest::addColumn<double>("endsBy");
-    std::mt19937 random(20261206);  // fixed: every run breaks the files the same way
-    const auto any = [&](int from, int to) {
-        return std::uniform_int_distribution(from, to)(random);
-    };
-    for (const char* e : kFormats) {
-        const auto add = [&](const QString& what, const QByteArray& bytes, double after = 0,
-                             double by = 99) {
-            QTest::addRow("%s %s", e, qPrintable(what))
-                << write(what + "." + e, bytes) << after << by;
+            r.position = player.Position();
+            r.status = player.Status();
+            r.level = player.Level();
+            return r;
         };
-        const QByteArray eight = read(QStringLiteral("source8s.%1").arg(e));
-        add("half", eight.left(eight.size() / 2), 2.5, 6.0);
-        const QByteArray original = read(QStringLiteral("source3s.%1").arg(e));
-        QVERIFY(original.size() > 200);
-        for (int i = 0; i < 3; ++i) {
-            const int cut = any(1, int(original.size()) - 1);
-            add(QStringLiteral("cut%1").arg(cut), original.left(cut));
-            QByteArray flipped = original;
-            for (int k = 0; k < 40; ++k)  // the first set hits the headers too
-                flipped[any(i == 0 ? 0 : 64, int(flipped.size()) - 1)] = char(any(0, 255));
-            add(QStringLiteral("flip%1").arg(i), flipped);
+        const Run r = run();
+        const auto keep = qScopeGuard([&] { keepOnFailure("commands", r.sound); });
+        if (position >= 0) QCOMPARE(r.position, position);
+        if (status >= 0) QCOMPARE(r.status, status);
+        if (level >= 0) QCOMPARE_LT(qAbs(r.level - level), 0.01);
+        if (frequency >= 0) {
+            const double f = estimateFrequency(r.last, r.last.rate / 10, r.last.frames());
+            QCOMPARE_LT(qAbs(f - frequency), frequency * 0.01);
         }
-        QByteArray noise = original.left(16);
-        while (noise.size() < original.size()) noise.append(char(any(0, 255)));
-        add("noise", noise);
+        if (jump >= 0) QCOMPARE_LE(largestStep(r.sound, 1, r.sound.frames()), jump);
+        // Offline, the same steps give the same sound every time.
+        QVERIFY(run().sound.samples == r.sound.samples);
     }
-    // Not songs at all.
-    const auto notASong = [&](const char* name, const QByteArray& bytes) {
-        QTest::newRow(name) << write(name, bytes) << 0.0 << 0.0;
-    };
-    QTest::newRow("missing") << dir_.filePath("nothing-here.mp3") << 0.0 << 0.0;
-    notASong("empty.wav", {});
-    notASong("notes.mp3", QByteArray("this is not a song\n").repeated(200));
-    notASong("header-only.wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
-}
 
-void TestEngine::brokenFilesEndCleanly() {
-    QFETCH(QString, path);
-    QFETCH(double, endsAfter);
-    QFETCH(double, endsBy);
-    audio::Engine engine({.output = audio::OutputKind::Offline});
-    audio::Player other(engine), player(engine);
-    other.SetFileName(tone({}).toStdString());
-    QCOMPARE(other.Open(), 0);
-    other.Play();
-    player.SetFileName(path.toStdString());
-    Audio out;
-    const auto keep = qScopeGuard([&] { keepOnFailure("broken", out); });
-    if (player.Open() == 0) {
-        QVERIFY(player.Length() > 0);
-        player.Play();
-        player.SetPosition(player.Length() / 3);
-        out = playOffline(engine, player, player.Length() + 5000);
-        QVERIFY2(player.Status() != audio::Player::kPlaying, "still playing past its end");
-        const double endedAt = player.Length() / 3000.0 + double(out.frames()) / out.rate;
-        QCOMPARE_GE(endedAt, endsAfter);
-        QCOMPARE_LE(endedAt, endsBy);
-    } else {
-        QCOMPARE(player.Length(), 0);
-        player.Play();
-        out = renderOffline(engine, 500);
-        QCOMPARE(player.Status(), audio::Player::kStopped);
+    void brokenFilesEndCleanly_data() {
+        // Cut short, bytes flipped, noise behind a header: whatever a file holds, the player opens
+        // or refuses it, ends it (a song cut in half where its sound ends, not where its header
+        // says), and the other deck plays on.
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<double>("endsAfter");  // seconds into the song
+        QTest::addColumn<double>("endsBy");
+        std::mt19937 random(20261206);  // fixed: every run breaks the files the same way
+        const auto any = [&](int from, int to) {
+            return std::uniform_int_distribution(from, to)(random);
+        };
+        for (const char* e : kFormats) {
+            const auto add = [&](const QString& what, const QByteArray& bytes, double after = 0,
+                                 double by = 99) {
+                QTest::addRow("%s %s", e, qPrintable(what))
+                    << write(what + "." + e, bytes) << after << by;
+            };
+            const QByteArray eight = read(QStringLiteral("source8s.%1").arg(e));
+            add("half", eight.left(eight.size() / 2), 2.5, 6.0);
+            const QByteArray original = read(QStringLiteral("source3s.%1").arg(e));
+            QVERIFY(original.size() > 200);
+            for (int i = 0; i < 3; ++i) {
+                const int cut = any(1, int(original.size()) - 1);
+                add(QStringLiteral("cut%1").arg(cut), original.left(cut));
+                QByteArray flipped = original;
+                for (int k = 0; k < 40; ++k)  // the first set hits the headers too
+                    flipped[any(i == 0 ? 0 : 64, int(flipped.size()) - 1)] = char(any(0, 255));
+                add(QStringLiteral("flip%1").arg(i), flipped);
+            }
+            QByteArray noise = original.left(16);
+            while (noise.size() < original.size()) noise.append(char(any(0, 255)));
+            add("noise", noise);
+        }
+        // Not songs at all.
+        const auto notASong = [&](const char* name, const QByteArray& bytes) {
+            QTest::newRow(name) << write(name, bytes) << 0.0 << 0.0;
+        };
+        QTest::newRow("missing") << dir_.filePath("nothing-here.mp3") << 0.0 << 0.0;
+        notASong("empty.wav", {});
+        notASong("notes.mp3", QByteArray("this is not a song\n").repeated(200));
+        notASong("header-only.wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
     }
-    // The other deck never went quiet.
-    QCOMPARE(other.Status(), audio::Player::kPlaying);
-    for (int at = 0; at + 4410 <= out.frames(); at += 4410) QCOMPARE_GT(peak(out, at, 4410), 0.4f);
-    // And the media control copes with the same file: measured, or nothing open.
-    audio::MediaControl dmc(engine);
-    QVERIFY(dmc.OpenFile(path.toStdString()) == 0 ? dmc.Duration() < 100 : dmc.Duration() == 0);
-    dmc.SetChannel(5);
-    if (dmc.LoadSample(path.toStdString()) == 0) dmc.PlaySample(false);
-    renderOffline(engine, 200);
-}
+
+    void brokenFilesEndCleanly() {
+        QFETCH(QString, path);
+        QFETCH(double, endsAfter);
+        QFETCH(double, endsBy);
+        audio::Engine engine({.output = audio::OutputKind::Offline});
+        audio::Player other(engine), player(engine);
+        other.SetFileName(tone({}).toStdString());
+        QCOMPARE(other.Open(), 0);
+        other.Play();
+        player.SetFileName(path.toStdString());
+        Audio out;
+        const auto keep = qScopeGuard([&] { keepOnFailure("broken", out); });
+        if (player.Open() == 0) {
+            QVERIFY(player.Length() > 0);
+            player.Play();
+            player.SetPosition(player.Length() / 3);
+            out = playOffline(engine, player, player.Length() + 5000);
+            QVERIFY2(player.Status() != audio::Player::kPlaying, "still playing past its end");
+            const double endedAt = player.Length() / 3000.0 + double(out.frames()) / out.rate;
+            QCOMPARE_GE(endedAt, endsAfter);
+            QCOMPARE_LE(endedAt, endsBy);
+        } else {
+            QCOMPARE(player.Length(), 0);
+            player.Play();
+            out = renderOffline(engine, 500);
+            QCOMPARE(player.Status(), audio::Player::kStopped);
+        }
+        // The other deck never went quiet.
+        QCOMPARE(other.Status(), audio::Player::kPlaying);
+        for (int at = 0; at + 4410 <= out.frames(); at += 4410)
+            QCOMPARE_GT(peak(out, at, 4410), 0.4f);
+        // And the media control measures the same file, or opens nothing.
+        audio::MediaControl dmc(engine);
+        QVERIFY(dmc.OpenFile(path.toStdString()) == 0 ? dmc.Duration() < 100 : dmc.Duration() == 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestEngine)
 #include "tst_engine.moc"

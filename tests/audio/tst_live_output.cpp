@@ -1,6 +1,5 @@
 #include <QTemporaryDir>
 #include <QtTest>
-#include <thread>
 
 #include "audio/Engine.h"
 #include "audio/Player.h"
@@ -11,16 +10,12 @@ using namespace vantrel::test;
 
 namespace {
 
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 // Waits until the engine sounds on `kind`. A device counts once it calls back steadily: a fresh
 // stream may be held while the server's sink drains what it had rendered ahead.
 bool waitFor(audio::Engine& engine, audio::OutputKind kind, int limitMs = 8000) {
     for (int t = 0; t < limitMs; t += 100) {
         const std::int64_t before = engine.callbackTiming().count;
-        sleepMs(100);
+        QTest::qSleep(100);
         const bool steady = engine.callbackTiming().count - before >= 5;
         if (engine.outputKind() == kind && (steady || kind != audio::OutputKind::Device))
             return true;
@@ -38,113 +33,103 @@ enum Trouble { None, HangsAtStart, UnreadableSetupAtStart, Killed, Hangs };
 // running on the Null output until the next Play finds the device again.
 class TestLiveOutput : public QObject {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void cleanup();
-    void playedToneIsHeard_data();
-    void playedToneIsHeard();
-
-private:
-    // A server of our own, which ALSA default then reaches: other tests play into the shared
-    // test sink at the same time.
-    std::unique_ptr<PrivateSoundServer> ownServer();
-
     QTemporaryDir dir_;
     QString tone_;
     QByteArray alsaSetup_;  // as the test run set it up
-};
 
-void TestLiveOutput::initTestCase() {
-    if (qEnvironmentVariableIsEmpty("VANTREL_TEST_SINK"))
-        QFAIL("needs real output: run under scripts/with-test-audio");
-    tone_ = dir_.filePath("tone.wav");
-    QVERIFY(makeTone(tone_, {.seconds = 30.0, .frequency = 440}));
-    alsaSetup_ = qgetenv("ALSA_CONFIG_PATH");
-}
-
-void TestLiveOutput::cleanup() {
-    qputenv("ALSA_CONFIG_PATH", alsaSetup_);
-}
-
-std::unique_ptr<PrivateSoundServer> TestLiveOutput::ownServer() {
-    auto server = std::make_unique<PrivateSoundServer>();
-    if (!server->start()) return nullptr;
-    qputenv("PULSE_SERVER", server->server().toLocal8Bit());
-    return server;
-}
-
-void TestLiveOutput::playedToneIsHeard_data() {
-    QTest::addColumn<int>("trouble");  // with the server, after the tone was heard
-    QTest::newRow("no trouble") << int(None);
-    QTest::newRow("server killed") << int(Killed);
-    QTest::newRow("server hangs") << int(Hangs);
-    // Trouble from the start: nothing is heard until the trouble is over.
-    QTest::newRow("server hangs at start") << int(HangsAtStart);
-    // The sound system aborts the process that starts it on this one.
-    QTest::newRow("unreadable sound set-up at start") << int(UnreadableSetupAtStart);
-}
-
-void TestLiveOutput::playedToneIsHeard() {
-    QFETCH(int, trouble);
-    auto server = ownServer();
-    QVERIFY2(server, "could not start a private sound server");
-    if (trouble == HangsAtStart) server->freeze();
-    if (trouble == UnreadableSetupAtStart) qputenv("ALSA_CONFIG_PATH", "/nonexistent");
-    auto engine = std::make_unique<audio::Engine>();
-    auto player = std::make_unique<audio::Player>(*engine);
-    player->SetFileName(tone_.toStdString());
-    QCOMPARE(player->Open(), 0);
-    if (trouble == HangsAtStart || trouble == UnreadableSetupAtStart) {
-        QVERIFY(engine->onNullOutput());
-        server->thaw();
-        qputenv("ALSA_CONFIG_PATH", alsaSetup_);
-    } else {
-        QVERIFY2(waitFor(*engine, audio::OutputKind::Device), "the device never ran");
-        MonitorRecording rec(server->sink() + ".monitor");
-        QVERIFY(rec.started());
-        sleepMs(400);  // the recording is running and the ring is full
-        const double played = MonitorRecording::now();
-        player->Play();
-        sleepMs(1500);
-        const int position = player->Position();
-        const double askedAt = MonitorRecording::now();
-        const Audio heard = rec.stop();
-        const auto keep = qScopeGuard([&] { keepOnFailure("live-tone", heard); });
-        const int first = firstAbove(heard, 0.1f);
-        QVERIFY2(first >= 0, "nothing was heard");
-        const double firstSound = rec.timeOfFrame(first);
-        QCOMPARE_LE((firstSound - played) * 1000, 100);  // ms from Play to the first sound
-        QCOMPARE_LT(qAbs(estimateFrequency(heard, first + 4410, 44100) - 440), 2);
-        // The position is what was heard: time since the first sound reached the sink (the
-        // monitor hears a little later than the sink plays, which favours the engine a little).
-        QCOMPARE_LE(qAbs(position - (askedAt - firstSound) * 1000), 30);
-        if (trouble == None) return;
-
-        trouble == Killed ? server->kill() : server->freeze();
-        QVERIFY2(waitFor(*engine, audio::OutputKind::Null, 3000), "still on a dead device");
-        // Time goes on without the device.
-        const int before = player->Position();
-        sleepMs(500);
-        const int after = player->Position();
-        QCOMPARE(player->Status(), audio::Player::kPlaying);
-        QCOMPARE_LE(qAbs(after - before - 500), 100);
-        if (trouble == Hangs) {
-            // The hung server holds the old stream's teardown; quitting must not wait for it.
-            QElapsedTimer quit;
-            quit.start();
-            player.reset();
-            engine.reset();
-            QCOMPARE_LT(quit.elapsed(), 3000);
-            return;
-        }
-        QVERIFY(server = ownServer());
-        player->Pause();
+    // A server of our own, which ALSA default then reaches: other tests play into the shared
+    // test sink at the same time.
+    std::unique_ptr<PrivateSoundServer> ownServer() {
+        auto server = std::make_unique<PrivateSoundServer>();
+        if (!server->start()) return nullptr;
+        qputenv("PULSE_SERVER", server->server().toLocal8Bit());
+        return server;
     }
-    // The trouble is over: the next Play finds the device.
-    player->Play();
-    QVERIFY(waitFor(*engine, audio::OutputKind::Device));
-    QCOMPARE(player->Status(), audio::Player::kPlaying);
-}
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsEmpty("VANTREL_TEST_SINK"))
+            QFAIL("needs real output: run under scripts/with-test-audio");
+        tone_ = dir_.filePath("tone.wav");
+        QVERIFY(makeTone(tone_, {.seconds = 30.0, .frequency = 440}));
+        alsaSetup_ = qgetenv("ALSA_CONFIG_PATH");
+    }
+
+    void cleanup() { qputenv("ALSA_CONFIG_PATH", alsaSetup_); }
+
+    void playedToneIsHeard_data() {
+        QTest::addColumn<int>("trouble");  // with the server, after the tone was heard
+        QTest::newRow("no trouble") << int(None);
+        QTest::newRow("server killed") << int(Killed);
+        QTest::newRow("server hangs") << int(Hangs);
+        // Trouble from the start: nothing is heard until the trouble is over.
+        QTest::newRow("server hangs at start") << int(HangsAtStart);
+        // The sound system aborts the process that starts it on this one.
+        QTest::newRow("unreadable sound set-up at start") << int(UnreadableSetupAtStart);
+    }
+
+    void playedToneIsHeard() {
+        QFETCH(int, trouble);
+        auto server = ownServer();
+        QVERIFY2(server, "could not start a private sound server");
+        if (trouble == HangsAtStart) server->freeze();
+        if (trouble == UnreadableSetupAtStart) qputenv("ALSA_CONFIG_PATH", "/nonexistent");
+        auto engine = std::make_unique<audio::Engine>();
+        auto player = std::make_unique<audio::Player>(*engine);
+        player->SetFileName(tone_.toStdString());
+        QCOMPARE(player->Open(), 0);
+        if (trouble == HangsAtStart || trouble == UnreadableSetupAtStart) {
+            QVERIFY(engine->onNullOutput());
+            server->thaw();
+            qputenv("ALSA_CONFIG_PATH", alsaSetup_);
+        } else {
+            QVERIFY2(waitFor(*engine, audio::OutputKind::Device), "the device never ran");
+            MonitorRecording rec(server->sink() + ".monitor");
+            QVERIFY(rec.started());
+            QTest::qSleep(400);  // the recording is running and the ring is full
+            const double played = MonitorRecording::now();
+            player->Play();
+            QTest::qSleep(1500);
+            const int position = player->Position();
+            const double askedAt = MonitorRecording::now();
+            const Audio heard = rec.stop();
+            const auto keep = qScopeGuard([&] { keepOnFailure("live-tone", heard); });
+            const int first = firstAbove(heard, 0.1f);
+            QVERIFY2(first >= 0, "nothing was heard");
+            const double firstSound = rec.timeOfFrame(first);
+            QCOMPARE_LE((firstSound - played) * 1000, 100);  // ms from Play to the first sound
+            QCOMPARE_LT(qAbs(estimateFrequency(heard, first + 4410, 44100) - 440), 2);
+            // The position is what was heard: time since the first sound reached the sink (the
+            // monitor hears a little later than the sink plays, which favours the engine a little).
+            QCOMPARE_LE(qAbs(position - (askedAt - firstSound) * 1000), 30);
+            if (trouble == None) return;
+
+            trouble == Killed ? server->kill() : server->freeze();
+            QVERIFY2(waitFor(*engine, audio::OutputKind::Null, 3000), "still on a dead device");
+            // Time goes on without the device.
+            const int before = player->Position();
+            QTest::qSleep(500);
+            const int after = player->Position();
+            QCOMPARE(player->Status(), audio::Player::kPlaying);
+            QCOMPARE_LE(qAbs(after - before - 500), 100);
+            if (trouble == Hangs) {
+                // The hung server holds the old stream's teardown; quitting must not wait for it.
+                QElapsedTimer quit;
+                quit.start();
+                player.reset();
+                engine.reset();
+                QCOMPARE_LT(quit.elapsed(), 3000);
+                return;
+            }
+            QVERIFY(server = ownServer());
+            player->Pause();
+        }
+        // The trouble is over: the next Play finds the device.
+        player->Play();
+        QVERIFY(waitFor(*engine, audio::OutputKind::Device));
+        QCOMPARE(player->Status(), audio::Player::kPlaying);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLiveOutput)
 #include "tst_live_output.moc"

