@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
@@ -114,6 +115,14 @@ MediaPlayerService::~MediaPlayerService() {
 }
 
 bool MediaPlayerService::publish(QString* error) {
+    // Only the session's own bus: on a bare X display the bus library would start a private one
+    // that no desktop listens on and that outlives the program.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus")))) {
+        if (error) *error = QStringLiteral("no session bus");
+        return false;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         if (error) *error = bus.lastError().message();

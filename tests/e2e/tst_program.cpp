@@ -53,27 +53,6 @@ bool keys(const QStringList& names) {
         QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0")} + names);
 }
 
-struct Program {
-    explicit Program(const test::ProgramCopy& copy, const QString& path = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("xdg")));
-        // No browser, no system-information tool: the program must shrug them off.
-        if (!path.isNull()) env.insert(QStringLiteral("PATH"), path);
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(copy.executable(), {});
-    }
-    ~Program() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-    QTemporaryDir home;
-    QProcess process;
-};
-
 }  // namespace
 
 class ProgramTest : public QObject {
@@ -107,7 +86,7 @@ void ProgramTest::playsMixesAndKeepsThePlaylist() {
     }
     test::ProgramCopy::writeList(copy.defaultPlaylist(), list);
 
-    Program program(copy);
+    test::Program program(copy);
     QVERIFY(program.process.waitForStarted());
     QVERIFY2(!focusWindow(QStringLiteral("Vantrel")).isEmpty(), "no main window");
 
@@ -156,7 +135,7 @@ void ProgramTest::helpAndAboutWithoutTools() {
     QVERIFY(copy.ok());
     test::ProgramCopy::writeList(copy.defaultPlaylist(), {});
     QTemporaryDir emptyBin;
-    Program program(copy, emptyBin.path());
+    test::Program program(copy, emptyBin.path());
     QVERIFY(program.process.waitForStarted());
     const QString main = focusWindow(QStringLiteral("Vantrel"));
     QVERIFY2(!main.isEmpty(), "no main window");
