@@ -180,18 +180,24 @@ void MediaPlayerService::follow() {
     if (newSong) ++song_;
     QVariantMap changed;
     if (newSong || now.title != before.title || now.length != before.length)
-        changed.insert(QStringLiteral("Metadata"), metadata());
+        changed.insert(QStringLiteral("Metadata"), shownMetadata());
     if (now.status != before.status) changed.insert(QStringLiteral("PlaybackStatus"), now.status);
     if (now.volume != before.volume) changed.insert(QStringLiteral("Volume"), volume());
     if (!changed.isEmpty()) announce(kPlayerInterface, changed);
 }
 
-QString MediaPlayerService::playbackStatus() const {
-    return shown().status;
+QString MediaPlayerService::playbackStatus() {
+    follow();
+    return last_.status;
 }
 
-QVariantMap MediaPlayerService::metadata() const {
-    const Shown s = shown();
+QVariantMap MediaPlayerService::metadata() {
+    follow();
+    return shownMetadata();
+}
+
+QVariantMap MediaPlayerService::shownMetadata() const {
+    const Shown& s = last_;
     QVariantMap m;
     if (s.deck < 0) {
         m.insert(QStringLiteral("mpris:trackid"),

@@ -27,8 +27,9 @@ public:
     // Takes the name on the session bus; false with the reason in `error` when that fails.
     bool publish(QString* error);
 
-    QString playbackStatus() const;
-    QVariantMap metadata() const;
+    // Both bring the shown state up to date first, so a new song's track id is never stale.
+    QString playbackStatus();
+    QVariantMap metadata();
     qlonglong position() const;  // µs
     double volume() const;       // the master volume, 0..1
     void setVolume(double volume);
@@ -54,7 +55,9 @@ private:
     };
     Deck* sounding() const;
     Shown shown() const;
+    // Announces what changed since last shown.
     void follow();
+    QVariantMap shownMetadata() const;
     void run(const char* menuKey);
 
     Desk& desk_;

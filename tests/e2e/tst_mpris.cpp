@@ -72,7 +72,7 @@ void MprisTest::drivenFromTheBus() {
     QStringList list;
     for (const QString song : {"Morning Light", "Night Drive", "Harbour Lights"}) {
         list << song + " (Wav file)" << music.filePath(song + ".wav");
-        QVERIFY(test::makeTone(list.last(), {30.0, 440.0, 44100, 2, -6.0}));
+        QVERIFY(test::makeTone(list.last(), {60.0, 440.0, 44100, 2, -6.0}));
     }
     test::ProgramCopy::writeList(copy.defaultPlaylist(), list);
     test::Program program(copy);
@@ -89,7 +89,8 @@ void MprisTest::drivenFromTheBus() {
     // Past the fade the song plays at full volume, and the position tick announces nothing.
     QTRY_VERIFY_WITH_TIMEOUT(get("Position").toLongLong() > 9'500'000, 15000);
     changes_ = 0;
-    QVERIFY2(heard(sink) > 0.3f, "no sound after the fade");
+    // Now and then a recording here is silent while the next one is not: listen again.
+    QTRY_VERIFY_WITH_TIMEOUT(heard(sink) > 0.3f, 10000);
     QCOMPARE(changes_, 0);
 
     QVERIFY(send("Player.Pause"));
@@ -99,7 +100,7 @@ void MprisTest::drivenFromTheBus() {
     QCOMPARE(changes_, 1);
     QVERIFY(send("Player.Play"));
     QCOMPARE(get("PlaybackStatus").toString(), "Playing");
-    QVERIFY2(heard(sink) > 0.3f, "Play did not resume the song");
+    QTRY_VERIFY_WITH_TIMEOUT(heard(sink) > 0.3f, 10000);  // Play resumes the song
     // Volume is the master volume: half of it is heard much quieter.
     properties("Set", {kPlayer, "Volume", QVariant::fromValue(QDBusVariant(0.5))});
     QVERIFY(qAbs(get("Volume").toDouble() - 0.5) < 0.001);
