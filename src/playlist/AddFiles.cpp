@@ -1,5 +1,8 @@
 #include "playlist/AddFiles.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 namespace vantrel {
 
 QString TypeLabel(const QString& nameOrPath, Mp3Case mp3) {
@@ -43,6 +46,10 @@ void AddFiles(Playlist& target, Dialogs& dialogs) {
 }
 
 void AppendFoundFiles(Playlist& target, const QStringList& paths) {
+    target.appendEntries(FoundEntries(paths));
+}
+
+QList<Playlist::Entry> FoundEntries(const QStringList& paths) {
     QList<Playlist::Entry> entries;
     entries.reserve(paths.size());
     for (const QString& p : paths) {
@@ -50,7 +57,31 @@ void AppendFoundFiles(Playlist& target, const QStringList& paths) {
         if (auto text = DisplayText(FileNamePart(p), Mp3Case::AnyCase))
             entries.append({std::move(*text), p});
     }
-    target.appendEntries(entries);
+    return entries;
+}
+
+QStringList DroppedAudioFiles(const QStringList& dropped, FileSearch& search) {
+    QList<WildcardPattern> audio;
+    for (const QString& p : kAudioPatterns.split(QLatin1Char(';')))
+        audio.append(WildcardPattern(p));
+    QStringList found;
+    for (QString path : dropped) {
+        if (QFileInfo(path).isDir()) {
+            // As the folder browser gives it: no trailing separator.
+            if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+            search.ResetSearch(true);
+            search.SetFilePatterns(kAudioPatterns);
+            search.FindFilesWithPatterns(path, true);
+            found += search.CopyFiles();
+            continue;
+        }
+        const QString name = FileNamePart(path);
+        if (std::any_of(audio.cbegin(), audio.cend(),
+                        [&name](const WildcardPattern& w) { return w.matches(name); }))
+            found << path;
+    }
+    search.ResetSearch(true);
+    return found;
 }
 
 void AddFolder(Playlist& target, Dialogs& dialogs, FileSearch& search, QString& lastFolder,

@@ -38,6 +38,13 @@ void AddFiles(Playlist& target, Dialogs& dialogs);
 
 // Appends the display texts (mp3 in any case) of `paths` in one model update.
 void AppendFoundFiles(Playlist& target, const QStringList& paths);
+// The entries AppendFoundFiles appends for `paths`.
+QList<Playlist::Entry> FoundEntries(const QStringList& paths);
+
+// Files and folders dropped from a file manager, in the drop's order: a file that matches
+// kAudioPatterns as itself, a folder as the folder command walks it with `search`. Other files
+// are left out. May run on a worker thread, with `search` its own.
+QStringList DroppedAudioFiles(const QStringList& dropped, FileSearch& search);
 
 // cmdAddFolderList and its twins: browse (opened on `lastFolder`), remember the choice in
 // `lastFolder`, search it and all folders below it for `patterns` with `search`, append what was

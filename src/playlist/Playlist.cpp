@@ -1,5 +1,7 @@
 #include "playlist/Playlist.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 Playlist::Playlist(QObject* parent) : QAbstractListModel(parent) {}
@@ -22,6 +24,19 @@ int Playlist::appendEntries(const QList<Entry>& more) {
     beginInsertRows(QModelIndex(), count(), count() + n - 1);
     entries_.append(more.mid(0, n));
     endInsertRows();
+    return n;
+}
+
+int Playlist::insertEntries(int i, const QList<Entry>& more) {
+    i = std::clamp(i, 0, count());
+    const int n = std::min<int>(static_cast<int>(more.size()), kMaxEntries - count());
+    if (n <= 0) return 0;
+    beginInsertRows(QModelIndex(), i, i + n - 1);
+    entries_.insert(i, n, Entry{});
+    std::copy(more.cbegin(), more.cbegin() + n, entries_.begin() + i);
+    endInsertRows();
+    if (dragIndex_ >= i) dragIndex_ += n;
+    if (selected_ >= i) setSelected(selected_ + n);
     return n;
 }
 

@@ -37,6 +37,8 @@ public:
     int appendEntries(const QList<Entry>& entries);
     // 0 <= i <= count(); anything else is refused.
     bool insert(int i, const QString& title, const QString& path);
+    // Inserts as many as fit at i (clamped to the list) in one model update; returns how many.
+    int insertEntries(int i, const QList<Entry>& entries);
     void removeAt(int i);
     // Moves entry `from` so that it ends up at position `to` (both in range).
     void move(int from, int to);

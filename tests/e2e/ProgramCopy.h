@@ -65,4 +65,30 @@ private:
     bool ok_ = false;
 };
 
+// The copied program running with a home folder of its own; `path` replaces PATH, `env` adds
+// NAME=VALUE settings.
+struct Program {
+    explicit Program(const ProgramCopy& copy, const QString& path = {}, const QStringList& env = {},
+                     QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("HOME"), home.path());
+        e.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("xdg")));
+        // No browser, no system-information tool: the program must shrug them off.
+        if (!path.isNull()) e.insert(QStringLiteral("PATH"), path);
+        for (const QString& setting : env)
+            e.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+        process.setProcessEnvironment(e);
+        process.setProcessChannelMode(channels);
+        process.start(copy.executable(), {});
+    }
+    ~Program() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    QTemporaryDir home;
+    QProcess process;
+};
+
 }  // namespace vantrel::test

@@ -1,7 +1,8 @@
 // The playlist tab and the search dialog as the user meets them: mouse drags that reorder,
-// buttons that reach the core, and a search on a worker thread that gives the same list as a
-// search on the spot.
+// buttons that reach the core, files and folders dropped from the file manager, and a search on
+// a worker thread that gives the same list as a search on the spot.
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -83,6 +84,51 @@ private slots:
         QCOMPARE(state(), QStringLiteral("3,1,4,2 shown 3"));
         panel_->button("cmdLstRemove")->click();
         QCOMPARE(state(), QStringLiteral("3,1,4 shown -1"));
+    }
+
+    void dropAddsFilesAndFolders_data() {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<int>("row");  // -1: below the last entry
+        QTest::addColumn<QString>("entries");
+        const QString folder =
+            "x (MP3 file)@a/x.mp3,B (unknown audio format)@a/s/B.WAV,"
+            "y (Wav file)@a/t/y.wav";
+        QTest::newRow("files on an entry")
+            << QStringList{"b.ogg", "c.txt", "Loud.MP3"} << 1
+            << "1,b (Ogg Vorbis file)@b.ogg,Loud (MP3 file)@Loud.MP3,2,3,4";
+        QTest::newRow("a folder below the list") << QStringList{"a/"} << -1 << "1,2,3,4," + folder;
+        QTest::newRow("files and a folder in drop order")
+            << QStringList{"d.wma", "a", "c.txt"} << 0
+            << "d (Windows Media Audio)@d.wma," + folder + ",1,2,3,4";
+        QTest::newRow("no audio") << QStringList{"c.txt", "a/notes.txt"} << 0 << "1,2,3,4";
+    }
+    void dropAddsFilesAndFolders() {
+        QFETCH(QStringList, dropped);
+        QFETCH(int, row);
+        fill(list(), 4);
+        QTemporaryDir dir;
+        QVERIFY(makeTree(dir.path(), {"b.ogg", "c.txt", "Loud.MP3", "d.wma", "a/x.mp3",
+                                      "a/notes.txt", "a/s/B.WAV", "a/t/y.wav"}));
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& d : dropped) urls << QUrl::fromLocalFile(dir.filePath(d));
+        data.setUrls(urls);
+        PlaylistView* v = panel_->lstAudio();
+        const QPoint at = row < 0 ? QPoint(5, v->viewport()->height() - 5)
+                                  : v->visualRect(v->model()->index(row, 0)).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(v->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QSignalSpy added(v, &PlaylistView::droppedAdded);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(v->viewport(), &drop);
+        QVERIFY(added.size() == 1 || added.wait(10000));
+        QStringList shown;
+        for (const Playlist::Entry& e : list().entries())
+            shown << (e.path.startsWith("/p/")
+                          ? e.title
+                          : e.title + '@' + QDir(dir.path()).relativeFilePath(e.path));
+        QTEST(shown.join(','), "entries");
     }
 
     void searchFindsAndAddsAll() {

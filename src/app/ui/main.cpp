@@ -9,6 +9,7 @@
 #include "app/ui/QtDialogs.h"
 #include "audio/Engine.h"
 #include "base/Scheduler.h"
+#include "desktop/MediaPlayerService.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -51,6 +52,15 @@ int main(int argc, char** argv) {
         mainWindow.unload();
         return 0;
     }
+    // Media keys and the desktop's player controls; without a session bus (a bare X server) the
+    // program runs as before, saying so in one line.
+    vantrel::MediaPlayerService mediaPlayer(desk, [&mainWindow] {
+        if (mainWindow.isMinimized()) mainWindow.showNormal();
+        mainWindow.raise();
+        mainWindow.activateWindow();
+    });
+    if (QString why; !mediaPlayer.publish(&why))
+        qWarning("vantrel: no media player interface on the session bus: %s", qPrintable(why));
     mainWindow.show();
     return app.exec();
 }

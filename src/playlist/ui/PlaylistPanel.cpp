@@ -1,12 +1,20 @@
 #include "playlist/ui/PlaylistPanel.h"
 
+#include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
 
+#include "playlist/AddFiles.h"
+#include "playlist/FileSearch.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistCommands.h"
 #include "playlist/ui/SearchDialog.h"
@@ -76,6 +84,14 @@ QFont listFont() {
     return DisplayFont(9);
 }
 
+QStringList localPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
 }  // namespace
 
 // --- the list ---------------------------------------------------------------------------------
@@ -86,6 +102,7 @@ PlaylistView::PlaylistView(Playlist& list, QWidget* parent) : QListView(parent),
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
+    setAcceptDrops(true);       // files and folders from the file manager
     setUniformItemSizes(true);  // keeps 32,767 entries cheap to lay out
     setFont(listFont());
     setToolTip(QStringLiteral("Double click to play, drag to reorder"));
@@ -99,6 +116,13 @@ PlaylistView::PlaylistView(Playlist& list, QWidget* parent) : QListView(parent),
         else
             viewport()->unsetCursor();
     });
+}
+
+PlaylistView::~PlaylistView() {
+    if (!worker_) return;
+    closing_ = true;
+    worker_->wait();
+    delete worker_;
 }
 
 QCursor PlaylistView::dragCursor() {
@@ -165,6 +189,59 @@ void PlaylistView::mouseMoveEvent(QMouseEvent* event) {
 void PlaylistView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     list_.dragMouseUp();
+}
+
+void PlaylistView::dragEnterEvent(QDragEnterEvent* event) {
+    // One drop is walked at a time.
+    if (!worker_ && !localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PlaylistView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!worker_ && !localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PlaylistView::dropEvent(QDropEvent* event) {
+    const QStringList paths = localPaths(event->mimeData());
+    if (worker_ || paths.isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    const QModelIndex at = indexAt(event->position().toPoint());
+    addDropped(paths, at.isValid() ? at.row() : list_.count());
+}
+
+void PlaylistView::addDropped(const QStringList& paths, int row) {
+    if (worker_) return;
+    const bool folders = std::any_of(paths.cbegin(), paths.cend(),
+                                     [](const QString& p) { return QFileInfo(p).isDir(); });
+    if (!folders) {
+        FileSearch search;
+        insertFound(DroppedAudioFiles(paths, search), row);
+        return;
+    }
+    // A folder can hold a whole collection: it is walked off the window's thread, as the search
+    // dialog walks, and its files come in when the walk is done.
+    auto search = std::make_shared<FileSearch>();
+    search->setCancelFlag(&closing_);
+    auto found = std::make_shared<QStringList>();
+    worker_ =
+        QThread::create([search, found, paths] { *found = DroppedAudioFiles(paths, *search); });
+    connect(worker_, &QThread::finished, this, [this, found, row] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        insertFound(*found, row);
+    });
+    worker_->start(QThread::LowPriority);
+}
+
+void PlaylistView::insertFound(const QStringList& found, int row) {
+    // The mixer may have taken entries meanwhile; the insert clamps the row to the list.
+    const int added = list_.insertEntries(row, FoundEntries(found));
+    emit droppedAdded(added);
 }
 
 // --- the page ---------------------------------------------------------------------------------

@@ -6,7 +6,9 @@
 #include <QListView>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 
+class QThread;
 class QToolButton;
 
 namespace vantrel {
@@ -17,23 +19,38 @@ class Playlist;
 class SearchDialog;
 
 // The list itself: while a button is held it moves the selection to the entry under the pointer
-// (the list's own behaviour), then lets the playlist follow.
+// (the list's own behaviour), then lets the playlist follow. Files and folders dropped from the
+// file manager are added where they are dropped, folders walked on a worker thread.
 class PlaylistView : public QListView {
     Q_OBJECT
 public:
     explicit PlaylistView(Playlist& list, QWidget* parent = nullptr);
+    ~PlaylistView() override;
     static QCursor dragCursor();
+
+    // Adds the local files and folders of a drop at entry `row` (past the end: appended).
+    void addDropped(const QStringList& paths, int row);
+    bool addingDropped() const { return worker_ != nullptr; }
+
+signals:
+    void droppedAdded(int count);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void takeViewSelection();
     void showListSelection();
+    void insertFound(const QStringList& found, int row);
 
     Playlist& list_;
+    QThread* worker_ = nullptr;
+    std::atomic<bool> closing_{false};
 };
 
 class PlaylistPanel : public QWidget {
