@@ -29,10 +29,12 @@ public:
     QString executable() const { return dir_.filePath(QStringLiteral("vantrel")); }
     QString defaultPlaylist() const { return dir_.filePath(QStringLiteral("default.kvl")); }
 
-    // Starts the copy with its own HOME, XDG_DATA_HOME ("": unset) and PATH (null: kept); as
-    // "nobody", who cannot reach the test sound server's private files and so runs silent.
+    // Starts the copy with its own HOME, XDG_DATA_HOME ("": unset) and PATH (null: kept), plus
+    // NAME=VALUE `settings`; as "nobody", who cannot reach the test sound server's private files
+    // and so runs silent.
     void start(QProcess& p, const QString& home, const QString& xdg, bool asNobody = false,
-               const QString& path = {}) const {
+               const QString& path = {}, const QStringList& settings = {},
+               QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home);
         env.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -40,8 +42,11 @@ public:
         if (!path.isNull()) env.insert(QStringLiteral("PATH"), path);
         for (const QString& key : env.keys())
             if (asNobody && (key.startsWith("PULSE_") || key.startsWith("ALSA_"))) env.remove(key);
+        for (const QString& setting : settings)
+            env.insert(setting.section(QLatin1Char('='), 0, 0),
+                       setting.section(QLatin1Char('='), 1));
         p.setProcessEnvironment(env);
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setProcessChannelMode(channels);
         if (asNobody)
             p.start("setpriv",
                     {"--reuid=65534", "--regid=65534", "--clear-groups", "--", executable()});
@@ -70,16 +75,8 @@ private:
 struct Program {
     explicit Program(const ProgramCopy& copy, const QString& path = {}, const QStringList& env = {},
                      QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("HOME"), home.path());
-        e.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("xdg")));
-        // No browser, no system-information tool: the program must shrug them off.
-        if (!path.isNull()) e.insert(QStringLiteral("PATH"), path);
-        for (const QString& setting : env)
-            e.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
-        process.setProcessEnvironment(e);
-        process.setProcessChannelMode(channels);
-        process.start(copy.executable(), {});
+        copy.start(process, home.path(), home.filePath(QStringLiteral("xdg")), false, path, env,
+                   channels);
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {
