@@ -22,10 +22,10 @@ void apply(Playlist& list, const QString& step) {
     if (c == u'r') list.removeAt(k);
     if (c == u'M') list.move(arg[0].digitValue(), arg[1].digitValue());
     static const QHash<QChar, void (Playlist::*)()> commands{
-        {u'U', &Playlist::moveUp},      {u'D', &Playlist::moveDown},
-        {u'F', &Playlist::moveFirst},   {u'L', &Playlist::moveLast},
-        {u'X', &Playlist::removeSelected},  {u'N', &Playlist::cmdNewPlaylist},
-        {u'd', &Playlist::dragMouseDown}, {u'm', &Playlist::dragMouseMove},
+        {u'U', &Playlist::moveUp},         {u'D', &Playlist::moveDown},
+        {u'F', &Playlist::moveFirst},      {u'L', &Playlist::moveLast},
+        {u'X', &Playlist::removeSelected}, {u'N', &Playlist::cmdNewPlaylist},
+        {u'd', &Playlist::dragMouseDown},  {u'm', &Playlist::dragMouseMove},
         {u'u', &Playlist::dragMouseUp}};
     if (const auto command = commands.value(c)) (list.*command)();
     if (c == u'd' || c == u'u') QCOMPARE(list.Dragging(), c == u'd');
