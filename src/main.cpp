@@ -1,4 +1,5 @@
-// Vantrel: the engine on the sound device, the desk on real time, and its window.
+// Vantrel: the engine on the sound device, the desk on real time, its window and its place on the
+// desktop bus. The program itself sits above every module.
 #include <QApplication>
 #include <QWidget>
 
