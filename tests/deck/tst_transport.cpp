@@ -33,22 +33,10 @@ Deck& playFirst(DeskFixture& f) {
 class TestTransport : public QObject {
     Q_OBJECT
 private slots:
-    void timeFormats_data() {
-        QTest::addColumn<bool>("remaining");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("hundredths, not seconds") << false << 59999 << 0 << "00:59:99";
-        QTest::newRow("past 99 minutes") << false << 125 * 60000 + 1009 << 0 << "125:01:00";
-        QTest::newRow("remaining 1 ms") << true << 199999 << 200000 << "00:00:00";
-    }
     void timeFormats() {
-        QFETCH(bool, remaining);
-        QFETCH(int, position);
-        QFETCH(int, length);
-        QFETCH(QString, text);
-        QCOMPARE(remaining ? FormatRemainingTime(position, length) : FormatPosition(position),
-                 text);
+        QCOMPARE(FormatPosition(59999), QStringLiteral("00:59:99"));  // hundredths, not seconds
+        QCOMPARE(FormatPosition(125 * 60000 + 1009), QStringLiteral("125:01:00"));
+        QCOMPARE(FormatRemainingTime(199999, 200000), QStringLiteral("00:00:00"));
     }
 
     void pauseLatchIsShared() {
@@ -95,26 +83,19 @@ private slots:
             QVERIFY2(length > 2600 && length < 2800, qPrintable(QString::number(length)));
     }
 
-    void mixIntervalButtons_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("button");  // 1 up, -1 down, 0 reset
-        QTest::addColumn<int>("to");
-        QTest::newRow("up at 14 stays") << 14 << 1 << 14;
-        QTest::newRow("down at 3") << 3 << -1 << 2;
-        QTest::newRow("down at 2 stays") << 2 << -1 << 2;
-        QTest::newRow("reset") << 13 << 0 << 8;
-    }
+    // Up stops at 14, down at 2, reset is 8; the label follows.
     void mixIntervalButtons() {
-        QFETCH(int, from);
-        QFETCH(int, button);
-        QFETCH(int, to);
         DeskFixture f;
         AutoMixer& mixer = f.mixer();
-        mixer.mixIntervalSlider.SetValue(from);
-        button > 0 ? mixer.intervalUp() : button < 0 ? mixer.intervalDown() : mixer.intervalReset();
-        QCOMPARE(mixer.mixIntervalSlider.Value(), to);
-        QCOMPARE(mixer.mixIntervalLabel.Caption(),
-                 QString::number(to) + QStringLiteral(" seconds"));
+        for (auto [from, button, to] :
+             {std::tuple{14, 1, 14}, {3, -1, 2}, {2, -1, 2}, {13, 0, 8}}) {
+            mixer.mixIntervalSlider.SetValue(from);
+            button > 0   ? mixer.intervalUp()
+            : button < 0 ? mixer.intervalDown()
+                         : mixer.intervalReset();
+            QCOMPARE(mixer.mixIntervalSlider.Value(), to);
+            QCOMPARE(mixer.mixIntervalLabel.Caption(), QString::number(to) + " seconds");
+        }
     }
 
     void intervalChangeMidFade() {

@@ -29,25 +29,15 @@ private slots:
     // The sink is shared with the tests that record it: leave it at full volume.
     void cleanupTestCase() { test::runTool("pactl", {"set-sink-volume", kSink, "100%"}); }
 
-    void scale_data() {
-        QTest::addColumn<long>("min");
-        QTest::addColumn<long>("max");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<long>("element");
-        QTest::addColumn<int>("back");
-        QTest::newRow("pulse, full") << 0L << 65536L << 65535 << 65536L << 65535;
-        QTest::newRow("5 bit, middle") << 0L << 31L << 32767 << 15L << 31710;
-        QTest::newRow("offset range") << -50L << 50L << 32768 << 0L << 32768;
-        QTest::newRow("above the scale") << 0L << 100L << 70000 << 100L << 65535;
-    }
-
+    // To the element's range and back: min, max, level, element, level read back.
     void scale() {
-        QFETCH(long, min);
-        QFETCH(long, max);
-        QFETCH(int, level);
-        QFETCH(long, element);
-        QCOMPARE(SystemMixer::ToElement(level, min, max), element);
-        QTEST(SystemMixer::FromElement(element, min, max), "back");
+        for (auto [min, max, level, element, back] : {std::tuple{0L, 65536L, 65535, 65536L, 65535},
+                                                      {0L, 31L, 32767, 15L, 31710},
+                                                      {-50L, 50L, 32768, 0L, 32768},
+                                                      {0L, 100L, 70000, 100L, 65535}}) {
+            QCOMPARE(SystemMixer::ToElement(level, min, max), element);
+            QCOMPARE(SystemMixer::FromElement(element, min, max), back);
+        }
     }
 
     // Start-up with the test sink at uneven channels, then deck 2 leaning right and its volume at

@@ -36,44 +36,28 @@ bool runTool(const QString& program, const QStringList& args, QString* output) {
 
 bool makeTone(const QString& path, const ToneShape& s) {
     const QString ext = QFileInfo(path).suffix().toLower();
-    const QString synth =
-        s.frequency > 0 ? QStringLiteral("sine %1").arg(s.frequency) : QStringLiteral("sine 0");
     const QString secs = QString::number(s.seconds, 'f', 6);
-    if (ext == QLatin1String("wma") || ext == QLatin1String("m4a")) {
-        // sox cannot write these; ffmpeg's own generator can.
-        const QString src =
-            s.frequency > 0 ? QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
-                                  .arg(s.frequency)
-                                  .arg(s.rate)
-                                  .arg(secs)
-                            : QStringLiteral("anullsrc=r=%1:cl=mono:d=%2").arg(s.rate).arg(secs);
-        QStringList args{"-nostdin", "-v",
-                         "error",    "-y",
-                         "-f",       "lavfi",
-                         "-i",       src,
-                         "-ac",      QString::number(s.channels),
-                         "-af",      QStringLiteral("volume=%1dB").arg(s.gainDb)};
-        if (ext == QLatin1String("wma"))
-            args << "-c:a"
-                 << "wmav2";
-        if (ext == QLatin1String("m4a"))
-            args << "-c:a"
-                 << "aac"
-                 << "-movflags"
-                 << "+faststart";  // index first, as players and stores write them
-        args << path;
-        return runTool(QStringLiteral("ffmpeg"), args);
+    if (ext == u"wma" || ext == u"m4a") {
+        // sox cannot write these; ffmpeg's own generator can (at full scale, as sox's sine).
+        const QString wave = s.frequency > 0 ? QStringLiteral("sin(2*PI*%1*t)").arg(s.frequency)
+                                             : QStringLiteral("0");
+        QStringList args{
+            "-nostdin", "-v",
+            "error",    "-y",
+            "-f",       "lavfi",
+            "-i",       QStringLiteral("aevalsrc=%1:s=%2:d=%3").arg(wave).arg(s.rate).arg(secs),
+            "-ac",      QString::number(s.channels),
+            "-af",      QStringLiteral("volume=%1dB").arg(s.gainDb)};
+        // The m4a index first, as players and stores write them.
+        args += ext == u"wma" ? QStringList{"-c:a", "wmav2"}
+                              : QStringList{"-c:a", "aac", "-movflags", "+faststart"};
+        return runTool(QStringLiteral("ffmpeg"), args << path);
     }
     QStringList args{"-q", "-n", "-r", QString::number(s.rate), "-c", QString::number(s.channels)};
-    if (ext == QLatin1String("wav") || ext == QLatin1String("aif") || ext == QLatin1String("aiff"))
-        args << "-b"
-             << "16";
-    args << path << "synth" << secs << synth.split(' ');
-    if (s.frequency <= 0)
-        args << "vol"
-             << "0";
-    else
-        args << "gain" << QString::number(s.gainDb);
+    if (ext == u"wav" || ext == u"aif" || ext == u"aiff") args += {"-b", "16"};
+    args << path << "synth" << secs << "sine" << QString::number(std::max(s.frequency, 0.0));
+    args +=
+        s.frequency > 0 ? QStringList{"gain", QString::number(s.gainDb)} : QStringList{"vol", "0"};
     return runTool(QStringLiteral("sox"), args);
 }
 
@@ -106,22 +90,14 @@ bool writeWav(const QString& path, const float* data, int frames, int channels, 
 
 bool writeAs(const QString& path, const Audio& a) {
     const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == QLatin1String("wav"))
-        return writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
+    if (ext == u"wav") return writeWav(path, a.samples.data(), a.frames(), a.channels, a.rate);
     const QString wav = path + QStringLiteral(".src.wav");
     if (!writeWav(wav, a.samples.data(), a.frames(), a.channels, a.rate)) return false;
+    static const QMap<QString, QString> codecs{
+        {"wma", "wmav2"}, {"m4a", "aac"}, {"mp3", "libmp3lame"}};
     QStringList args{"-nostdin", "-v", "error", "-y", "-i", wav};
-    if (ext == QLatin1String("wma"))
-        args << "-c:a"
-             << "wmav2";
-    if (ext == QLatin1String("m4a"))
-        args << "-c:a"
-             << "aac";
-    if (ext == QLatin1String("mp3"))
-        args << "-c:a"
-             << "libmp3lame";
-    args << path;
-    const bool ok = runTool(QStringLiteral("ffmpeg"), args);
+    if (codecs.contains(ext)) args += {"-c:a", codecs[ext]};
+    const bool ok = runTool(QStringLiteral("ffmpeg"), args << path);
     QFile::remove(wav);
     return ok;
 }
