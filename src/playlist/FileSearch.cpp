@@ -203,9 +203,20 @@ int FileSearch::FileSize(int Index) const {
     return static_cast<int>(std::min<off_t>(st.st_size, 0x7fffffff));
 }
 
+QStringList FileSearch::CopyFiles() const {
+    const std::lock_guard lock(recordMutex_);
+    return files_.mid(0, FilesFound);
+}
+
+QStringList FileSearch::CopyPaths() const {
+    const std::lock_guard lock(recordMutex_);
+    return paths_.mid(0, PathsFound);
+}
+
 void FileSearch::recordFile(const QString& p) {
     // The list always has exactly FilesFound entries after a recording, even when a caller
     // changed FilesFound by hand.
+    const std::lock_guard lock(recordMutex_);
     const int at = std::max(FilesFound, 0);
     files_.resize(at + 1);
     files_[at] = p;
@@ -214,6 +225,7 @@ void FileSearch::recordFile(const QString& p) {
 }
 
 void FileSearch::recordPath(const QString& p) {
+    const std::lock_guard lock(recordMutex_);
     const int at = std::max(PathsFound, 0);
     paths_.resize(at + 1);
     paths_[at] = p;
@@ -413,6 +425,7 @@ QString FileSearch::GetPathPatterns(const QString&) const {
 }
 
 void FileSearch::ResetFileSearch(bool erasePatterns) {
+    const std::lock_guard lock(recordMutex_);
     FilesFound = 0;
     files_.clear();
     live_.store(PathsFound, std::memory_order_relaxed);
@@ -423,6 +436,7 @@ void FileSearch::ResetFileSearch(bool erasePatterns) {
 }
 
 void FileSearch::ResetPathSearch(bool erasePatterns) {
+    const std::lock_guard lock(recordMutex_);
     PathsFound = 0;
     paths_.clear();
     live_.store(FilesFound, std::memory_order_relaxed);

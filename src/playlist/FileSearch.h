@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <mutex>
 
 namespace vantrel {
 
@@ -58,8 +59,9 @@ public:
     QString Path(int Index) const;
     // Size in bytes of the recorded file; 0 on any failure. Clamped to 32 bits.
     int FileSize(int Index) const;
-    QStringList CopyFiles() const { return files_.mid(0, FilesFound); }
-    QStringList CopyPaths() const { return paths_.mid(0, PathsFound); }
+    // Safe while a search runs on another thread: a prefix of the full result.
+    QStringList CopyFiles() const;
+    QStringList CopyPaths() const;
 
     void FindFiles(QString sPath, const QString& searchStr, bool Recurse);
     void FindFilesWithPatterns(const QString& sPath, bool Recurse);
@@ -101,6 +103,8 @@ private:
     QList<WildcardPattern> fileCompiled_;
     QList<WildcardPattern> pathCompiled_;
     const std::atomic<bool>* cancel_ = nullptr;
+    // Guards the lists for a reader on another thread; the walk's own thread never waits long.
+    mutable std::mutex recordMutex_;
     std::atomic<int> live_{0};
 };
 

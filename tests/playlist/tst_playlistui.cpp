@@ -14,6 +14,7 @@
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"
 #include "support/DeskFixture.h"
+#include "support/SlowMount.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -176,6 +177,22 @@ private slots:
         search(dir.path());
         QVERIFY(done.wait(20000));
         QCOMPARE(d->foundPaths(), full);
+    }
+
+    // A folder on a mount that stopped answering: Cancel and close come back at once with what
+    // was found, and the worker is left to end when the mount does.
+    void cancelLeavesAHungFolderBehind() {
+        QTemporaryDir dir;
+        SlowMount mount;
+        if (!mount.start(dir.filePath("net"), 0, 60)) QSKIP("no FUSE mount here");
+        SearchDialog* d = search(dir.filePath("net"));
+        QTRY_VERIFY(d->lblStatus()->text().contains(" 1 audio"));  // then it lists "hung"
+        QElapsedTimer t;
+        t.start();
+        d->cmdCancel()->click();
+        QCOMPARE(d->foundPaths(), QStringList{mount.file()});
+        d->close();
+        QVERIFY2(t.elapsed() < 5000, "Cancel or close waited for the hung folder");
     }
 };
 

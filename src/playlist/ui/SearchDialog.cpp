@@ -8,7 +8,12 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "base/Dialogs.h"
 #include "playlist/AddFiles.h"
@@ -16,6 +21,12 @@
 #include "playlist/Playlist.h"
 
 namespace vantrel {
+
+struct SearchDialog::SearchJob {
+    FileSearch search;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+};
 
 SearchDialog::SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), playlist_(playlist), dialogs_(dialogs) {
@@ -71,7 +82,7 @@ SearchDialog::SearchDialog(Playlist& playlist, Dialogs& dialogs, QWidget* parent
 }
 
 SearchDialog::~SearchDialog() {
-    stopWorker();
+    abandonSearch();
 }
 
 QStringList SearchDialog::foundPaths() const {
@@ -79,7 +90,7 @@ QStringList SearchDialog::foundPaths() const {
 }
 
 void SearchDialog::onSearch() {
-    if (worker_) return;
+    if (job_) return;
     QString f = lastSearchFolder_;
     if (f.size() > 1 && f.endsWith(QLatin1Char('/'))) f.chop(1);
     const QString chosen = BrowseForFolder(dialogs_, f);
@@ -87,47 +98,43 @@ void SearchDialog::onSearch() {
     lastSearchFolder_ = chosen;
     found_->setStringList({});
 
-    if (!audioSearch_) audioSearch_ = std::make_unique<FileSearch>();
-    audioSearch_->SetFilePatterns(kAudioPatterns);
-    audioSearch_->setCancelFlag(&cancel_);
-    cancel_ = false;
-
-    // The worker is the search object's only user until it finishes.
-    FileSearch* search = audioSearch_.get();
-    worker_ = QThread::create([search, chosen] { search->FindFilesWithPatterns(chosen, true); });
-    // Only the finish of this search counts: a cancelled one was already wound up by hand.
-    const int generation = ++generation_;
-    connect(worker_, &QThread::finished, this, [this, generation] {
-        if (generation == generation_) finishSearch();
-    });
+    job_ = std::make_shared<SearchJob>();
+    job_->search.SetFilePatterns(kAudioPatterns);
+    job_->search.setCancelFlag(&job_->cancel);
+    // Detached: the dialog polls the job and may drop it; the worker keeps it alive to the end.
+    std::thread([job = job_, chosen] {
+        ::setpriority(PRIO_PROCESS, ::gettid(), 10);  // below the window and the music
+        job->search.FindFilesWithPatterns(chosen, true);
+        job->done.store(true);
+    }).detach();
     searchButton_->setEnabled(false);
     addSelectedButton_->setEnabled(false);
     addAllButton_->setEnabled(false);
     cancelButton_->setEnabled(true);
     showProgress();
     progress_->start();
-    worker_->start(QThread::LowPriority);
 }
 
 void SearchDialog::showProgress() {
-    if (!audioSearch_) return;
+    if (!job_) return;
+    if (job_->done.load()) {
+        finishSearch();
+        return;
+    }
     statusLabel_->setText(QStringLiteral("Searching %1 \u2026 %2 audio files found")
                               .arg(lastSearchFolder_)
-                              .arg(audioSearch_->liveCount()));
+                              .arg(job_->search.liveCount()));
 }
 
 void SearchDialog::finishSearch() {
-    if (!worker_) return;
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+    if (!job_) return;
     progress_->stop();
-    const bool cancelled = cancel_.load();
-    const int n = audioSearch_->FilesFound;
-    if (n != 0) {
-        found_->setStringList(audioSearch_->CopyFiles());
-        audioSearch_->ResetSearch(false);
-    }
+    const bool cancelled = job_->cancel.load();
+    // A prefix of the full result while the walk still runs.
+    const QStringList files = job_->search.CopyFiles();
+    job_.reset();
+    if (!files.isEmpty()) found_->setStringList(files);
+    const auto n = files.size();
     statusLabel_->setText(cancelled
                               ? QStringLiteral("Search cancelled: %1 audio files found").arg(n)
                               : QStringLiteral("%1 audio files found").arg(n));
@@ -139,18 +146,15 @@ void SearchDialog::finishSearch() {
 }
 
 void SearchDialog::cancelSearch() {
-    if (!worker_) return;
-    cancel_ = true;
-    worker_->wait();
+    if (!job_) return;
+    job_->cancel = true;
     finishSearch();
 }
 
-void SearchDialog::stopWorker() {
-    if (!worker_) return;
-    cancel_ = true;
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+void SearchDialog::abandonSearch() {
+    if (!job_) return;
+    job_->cancel = true;
+    job_.reset();
 }
 
 void SearchDialog::add(const QStringList& paths) {
@@ -174,7 +178,7 @@ void SearchDialog::onAddAll() {
 }
 
 void SearchDialog::closeEvent(QCloseEvent* event) {
-    stopWorker();
+    abandonSearch();
     QDialog::closeEvent(event);
 }
 

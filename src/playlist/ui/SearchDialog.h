@@ -7,9 +7,9 @@
 // The walk runs on a worker thread with a live count and a Cancel button, so a search of a whole
 // drive never blocks the window or the music. It is the same FileSearch walk as on the UI thread,
 // so the results come in the same order; a cancelled search lists what it found until then.
+// Cancel and close never wait for the worker: one stuck in a hung mount is left to finish on its
+// own, with a search object of its own that nothing else touches.
 #include <QDialog>
-#include <QThread>
-#include <atomic>
 #include <memory>
 
 class QLabel;
@@ -39,7 +39,7 @@ public:
 
     const QString& LastSearchFolder() const { return lastSearchFolder_; }
     QStringList foundPaths() const;
-    bool searching() const { return worker_ != nullptr; }
+    bool searching() const { return job_ != nullptr; }
 
     void onSearch();
     void onAddSelected();
@@ -57,15 +57,13 @@ private:
     void finishSearch();
     void showProgress();
     void add(const QStringList& paths);
-    void stopWorker();
+    void abandonSearch();
 
     Playlist& playlist_;
     Dialogs& dialogs_;
     QString lastSearchFolder_;
-    std::unique_ptr<FileSearch> audioSearch_;  // AudioSearch, made on first use
-    std::atomic<bool> cancel_{false};
-    QThread* worker_ = nullptr;
-    int generation_ = 0;
+    struct SearchJob;
+    std::shared_ptr<SearchJob> job_;  // the running search, shared with its worker
 
     QPushButton* searchButton_ = nullptr;
     QListView* foundFilesView_ = nullptr;
