@@ -14,7 +14,7 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
       deck2Player_(engine),
       mediaControl_(engine),
       sampleMediaControl_(engine),
-      decks_({deck1Player_, deck2Player_, mediaControl_}, playlist_, scheduler),
+      decks_({deck1Player_, deck2Player_}, playlist_, scheduler),
       cuePoints_([this]() -> audio::Player* {
           Deck* live = decks_.liveDeck();
           return live ? &live->player() : nullptr;

@@ -84,7 +84,7 @@ private:
 
     audio::Player deck1Player_;
     audio::Player deck2Player_;
-    audio::MediaControl mediaControl_;        // measures mp3 songs
+    audio::MediaControl mediaControl_;        // started and shut down with the program
     audio::MediaControl sampleMediaControl_;  // the 32 sample channels
 
     Playlist playlist_;

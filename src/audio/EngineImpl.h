@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "audio/Block.h"
 #include "audio/Engine.h"
@@ -64,6 +66,10 @@ struct Engine::Impl {
     std::unique_ptr<std::atomic<std::uint32_t>[]> timing;
     std::atomic<std::int64_t> callbacks{0};
     std::atomic<std::int64_t> lastCallbackNs{0};
+
+    // Files whose open never answered (a hung mount): given up on for the rest of the run, so
+    // the next cue of the same entry does not wait all over again. UI thread only.
+    std::set<std::string> unansweredFiles;
 
     std::unique_ptr<Output> output;
     OfflineOutput* offline = nullptr;  // the output, when it is the offline one

@@ -1,12 +1,34 @@
 #include "audio/Player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "audio/EngineImpl.h"
 #include "audio/PlayerCore.h"
 
 namespace vantrel::audio {
+
+namespace {
+// Long enough for any local file to open as before, short enough that the window never notices.
+constexpr auto kQuickOpen = std::chrono::milliseconds(20);
+// A file still opening after this is taken for one on a mount that stopped answering.
+constexpr auto kOpenTimeout = std::chrono::seconds(15);
+}  // namespace
+
+// An open running on a loader thread of its own. The thread holds the job to its end, so a
+// player that gives up on it (a new Open, its own end) leaves it to finish alone.
+struct OpenJob {
+    const std::string path;
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    OpenResult result;
+    int containerSeconds = 0;
+};
 
 struct Player::Impl {
     explicit Impl(Engine& e)
@@ -16,6 +38,44 @@ struct Player::Impl {
         engine.addPlayer(core.get());
     }
     ~Impl() { engine.removePlayer(core.get()); }
+
+    // Applies a finished (or timed-out) open; the UI thread calls it from every entry point.
+    void settle() {
+        if (!opening) return;
+        {
+            std::unique_lock lock(opening->mutex);
+            // Another player gave up on the same file: so does this one.
+            if (!opening->done && std::chrono::steady_clock::now() - openedAt < kOpenTimeout &&
+                !engine.unansweredFiles.contains(opening->path))
+                return;
+        }
+        std::shared_ptr<OpenJob> job = std::move(opening);
+        opening.reset();
+        std::unique_lock lock(job->mutex);
+        if (!job->done || !job->result.decoder) {
+            if (!job->done) engine.unansweredFiles.insert(job->path);
+            failed = true;
+            return;
+        }
+        swapIn(std::move(job->result.decoder), job->containerSeconds);
+        lock.unlock();
+        if (seekWhenOpened > 0) seekTo(std::min(seekWhenOpened, lengthMs));
+        if (playWhenOpened) {
+            engine.output->aboutToPlay();
+            core->playing.store(true, std::memory_order_release);
+        }
+    }
+
+    void swapIn(std::unique_ptr<Decoder> decoder, int seconds) {
+        containerSeconds = seconds;
+        core->playing.store(false);
+        const std::uint32_t g = core->gen.load() + 1;
+        core->gen.store(g, std::memory_order_release);
+        target = 0;
+        loaded = true;
+        lengthMs = decoder->lengthMs();
+        core->postReplace(g, std::move(decoder));
+    }
 
     std::int64_t toFrames(int ms) const { return std::int64_t(ms) * engine.rate / 1000; }
     int toMs(std::int64_t frames) const { return int(frames * 1000 / engine.rate); }
@@ -32,6 +92,12 @@ struct Player::Impl {
     Engine::Impl& engine;
     std::unique_ptr<PlayerCore> core;
     std::string fileName;
+    std::shared_ptr<OpenJob> opening;  // an open not yet applied
+    std::chrono::steady_clock::time_point openedAt;
+    bool playWhenOpened = false;
+    int seekWhenOpened = 0;
+    int containerSeconds = 0;
+    bool failed = false;  // the last open failed after the song before was stopped
     bool loaded = false;
     int lengthMs = 0;
     int target = 0;  // the position while not playing, or until the new one is heard
@@ -51,26 +117,74 @@ const std::string& Player::FileName() const {
 
 int Player::Open() {
     Impl& d = *impl_;
+    d.settle();
+    if (d.engine.unansweredFiles.contains(d.fileName)) return -1;
     // The file opens into a decoder of its own; only a file that opened replaces the song, so a
-    // failed open leaves whatever the player holds (playing or not) as it was.
-    OpenResult r = openDecoder(d.fileName, d.engine.rate);
-    if (!r.decoder) return r.error ? r.error : -1;
+    // failed open leaves whatever the player holds (playing or not) as it was. Offline, every
+    // open is waited for, so a render is the same on every run.
+    auto job = std::make_shared<OpenJob>(d.fileName);
+    const auto open = [job, rate = d.engine.rate] {
+        OpenResult r = openDecoder(job->path, rate);
+        const int seconds = r.decoder ? probeDurationSeconds(job->path) : 0;
+        const std::lock_guard lock(job->mutex);
+        job->result = std::move(r);
+        job->containerSeconds = std::max(seconds, 0);
+        job->done = true;
+        job->doneChanged.notify_all();
+    };
+    std::unique_lock lock(job->mutex);
+    if (d.engine.options.output == OutputKind::Offline) {
+        lock.unlock();
+        open();
+        lock.lock();
+    } else {
+        std::thread(open).detach();
+        job->doneChanged.wait_for(lock, kQuickOpen, [&] { return job->done; });
+    }
+    if (job->done) {
+        if (!job->result.decoder) return job->result.error ? job->result.error : -1;
+        d.opening.reset();  // a slower open given before this one no longer counts
+        d.failed = false;
+        d.swapIn(std::move(job->result.decoder), job->containerSeconds);
+        return 0;
+    }
+    // Still opening: the song before stops now, so nothing of it sounds under a fade-in meant
+    // for this one.
+    lock.unlock();
     d.core->playing.store(false);
-    const std::uint32_t g = d.core->gen.load() + 1;
-    d.core->gen.store(g, std::memory_order_release);
-    d.target = 0;
-    d.loaded = true;
-    d.lengthMs = r.decoder->lengthMs();
-    d.core->postReplace(g, std::move(r.decoder));
+    d.loaded = false;
+    d.failed = false;
+    d.opening = std::move(job);
+    d.openedAt = std::chrono::steady_clock::now();
+    d.playWhenOpened = false;
+    d.seekWhenOpened = 0;
     return 0;
 }
 
+bool Player::Opening() const {
+    impl_->settle();
+    return impl_->opening != nullptr;
+}
+
+int Player::ContainerSeconds() const {
+    impl_->settle();
+    return impl_->loaded ? impl_->containerSeconds : 0;
+}
+
+bool Player::OpenFailed() const {
+    impl_->settle();
+    return impl_->failed;
+}
+
 int Player::Length() const {
+    impl_->settle();
     return impl_->loaded ? impl_->lengthMs : 0;
 }
 
 int Player::Position() const {
+    impl_->settle();
     const Impl& d = *impl_;
+    if (d.opening) return d.seekWhenOpened;
     if (!d.loaded) return 0;
     if (!d.core->playing.load()) return d.target;
     const std::uint64_t heard = d.core->audible.load(std::memory_order_acquire);
@@ -88,6 +202,8 @@ int Player::Position() const {
 
 void Player::SetPosition(int ms) {
     Impl& d = *impl_;
+    d.settle();
+    if (d.opening) d.seekWhenOpened = std::max(ms, 0);
     if (!d.loaded) return;
     // A song that has played to its end no longer plays: a seek rewinds it without starting it.
     if (Status() == kEnded) d.core->playing.store(false, std::memory_order_release);
@@ -96,6 +212,8 @@ void Player::SetPosition(int ms) {
 
 void Player::Play() {
     Impl& d = *impl_;
+    d.settle();
+    if (d.opening) d.playWhenOpened = true;
     if (!d.loaded || d.core->playing.load()) return;
     d.engine.output->aboutToPlay();
     d.core->playing.store(true, std::memory_order_release);
@@ -103,6 +221,8 @@ void Player::Play() {
 
 void Player::Pause() {
     Impl& d = *impl_;
+    d.settle();
+    if (d.opening) d.playWhenOpened = false;
     if (!d.loaded || !d.core->playing.load()) return;
     const int at = Position();
     d.core->playing.store(false, std::memory_order_release);
@@ -111,7 +231,9 @@ void Player::Pause() {
 }
 
 int Player::Status() const {
+    impl_->settle();
     const Impl& d = *impl_;
+    if (d.failed) return kEnded;
     if (!d.loaded) return kStopped;
     if (d.core->endedGen.load(std::memory_order_acquire) == d.core->gen.load()) return kEnded;
     return d.core->playing.load() ? kPlaying : kStopped;

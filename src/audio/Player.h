@@ -21,7 +21,19 @@ public:
 
     void SetFileName(const std::string& utf8Path);
     const std::string& FileName() const;
-    int Open();            // 0 = opened; anything else: not playable
+    // 0 = opened (or, on a live output, still opening); anything else: not playable, and the
+    // song held before plays on. Opening runs off the calling thread, so a slow or hung file
+    // never holds up the window: a file that has not opened within a few milliseconds stops the
+    // song held before and the player reports Opening() until it is ready, with Length() 0 and
+    // Play, Pause and SetPosition kept for then. One that fails or times out then ends the
+    // player (Status() kEnded, OpenFailed()), as a decode error in mid-song would. A finished
+    // open takes effect at the next call on the player (the deck's position tick makes one).
+    int Open();
+    bool Opening() const;
+    bool OpenFailed() const;
+    // The container's own duration in whole seconds (truncated), read by the open: what a
+    // quick look at the file's header tells, as the media control measures.
+    int ContainerSeconds() const;
     int Length() const;    // ms, exact
     int Position() const;  // ms, the audible position
     void SetPosition(int ms);

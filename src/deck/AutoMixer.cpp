@@ -59,7 +59,7 @@ void AutoMixer::startFadeIn(Deck& into) {
     // A cued entry whose file would not open is passed over for the next one: fading in a deck
     // that holds nothing would fade the music out into silence, and with a longer song's length
     // still on the deck no trigger would ever follow.
-    while (!song.opened && list.count() > 0 && song.path == list.path(0)) {
+    while (!into.holdsPlayable() && list.count() > 0 && song.path == list.path(0)) {
         list.removeAt(0);
         into.loader.cueNext();
     }

@@ -6,7 +6,7 @@
 namespace vantrel {
 
 Deck::Deck(int index, const DeckContext& context)
-    : loader(*this, context.mediaControl), transport(*this), index_(index), context_(context) {
+    : loader(*this), transport(*this), index_(index), context_(context) {
     positionTimer_ = context_.scheduler.createTimer(kPositionInterval, [this] { positionTick(); });
 }
 
@@ -16,7 +16,12 @@ int Deck::open() {
     const int result = player().Open();
     song_.opened = result == 0;
     song_.ranOut = false;
+    song_.measured = false;
     return result;
+}
+
+bool Deck::holdsPlayable() const {
+    return song_.opened && !player().OpenFailed();
 }
 
 void Deck::fillTicker(const QString& message, const QString& separator) {
@@ -31,6 +36,13 @@ void Deck::startTracking() {
 
 void Deck::positionTick() {
     audio::Player& p = player();
+    // A file still opening holds the deck still, like a pause; its length comes once it opened.
+    if (p.Opening()) return;
+    if (song_.opened && !song_.measured && !p.OpenFailed()) {
+        song_.length = loader.measure(song_.path);
+        song_.measured = true;
+        if (song_.length > 0) display.setProgressMax(song_.length);
+    }
     display.setProgressValue(p.Position());
     const int status = p.Status();
     if (status == audio::Player::kPlaying) {

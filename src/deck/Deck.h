@@ -15,7 +15,6 @@
 namespace vantrel {
 
 namespace audio {
-class MediaControl;
 class Player;
 }  // namespace audio
 class Deck;
@@ -37,7 +36,6 @@ public:
 // Everything a deck works with.
 struct DeckContext {
     audio::Player& player;
-    audio::MediaControl& mediaControl;  // measures mp3 files
     Playlist& playlist;
     Scheduler& scheduler;
     SharedDeckState& shared;
@@ -66,6 +64,8 @@ public:
 
     // The player's Open, remembering whether the deck now holds a playable file.
     int open();
+    // The file opened, or is still opening (a slow file): a failed cue is passed over.
+    bool holdsPlayable() const;
     void fillTicker(const QString& message, const QString& separator);
     // Makes this the live deck and starts following it; the other deck gives way.
     void startTracking();

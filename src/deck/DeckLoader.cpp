@@ -1,14 +1,12 @@
 #include "deck/DeckLoader.h"
 
-#include "audio/MediaControl.h"
 #include "audio/Player.h"
 #include "deck/Deck.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
 
-DeckLoader::DeckLoader(Deck& deck, audio::MediaControl& mediaControl)
-    : deck_(deck), mediaControl_(mediaControl) {}
+DeckLoader::DeckLoader(Deck& deck) : deck_(deck) {}
 
 bool DeckLoader::load(int entry, LoadKind kind) {
     Playlist& list = deck_.playlist();
@@ -28,7 +26,9 @@ bool DeckLoader::load(int entry, LoadKind kind) {
     if (deck_.open() != 0) return false;
     if (kind != LoadKind::Cue) deck_.fillTicker(title, kTickerSeparator);
     if (kind != LoadKind::Preview) song.paused = false;
-    song.length = measure(song.path);
+    // A slow file is measured by the position tick once it has opened; until then its length is 0.
+    song.measured = !player.Opening();
+    song.length = song.measured ? measure(song.path) : 0;
     if (song.length > 0) deck_.display.setProgressMax(song.length);
     if (kind != LoadKind::Preview) deck_.display.setProgressValue(player.Position());
     return true;
@@ -39,11 +39,10 @@ bool DeckLoader::cueNext() {
 }
 
 int DeckLoader::measure(const QString& path) {
-    if (!path.endsWith(QStringLiteral("mp3"), Qt::CaseSensitive)) return deck_.player().Length();
-    mediaControl_.OpenFile(path.toStdString());
-    const int length = mediaControl_.Duration() * 1000;
-    mediaControl_.CloseFile();
-    return length;
+    const audio::Player& player = deck_.player();
+    return path.endsWith(QStringLiteral("mp3"), Qt::CaseSensitive)
+               ? player.ContainerSeconds() * 1000
+               : player.Length();
 }
 
 }  // namespace vantrel

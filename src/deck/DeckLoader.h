@@ -5,9 +5,6 @@
 
 namespace vantrel {
 
-namespace audio {
-class MediaControl;
-}
 class Deck;
 
 enum class LoadKind {
@@ -18,19 +15,19 @@ enum class LoadKind {
 
 class DeckLoader {
 public:
-    DeckLoader(Deck& deck, audio::MediaControl& mediaControl);
+    explicit DeckLoader(Deck& deck);
 
     // Loads playlist entry `entry`; true when its file opened.
     bool load(int entry, LoadKind kind);
     // Cues the playlist's first entry; false when the list is empty or the file would not open.
     bool cueNext();
-    // Only a lower-case "mp3" ending is measured by the media control, in whole seconds; every
-    // other file (an upper-case "MP3" too) by the player, to the millisecond.
+    // Only a lower-case "mp3" ending is measured from its container, in whole seconds; every
+    // other file (an upper-case "MP3" too) to the millisecond. Both come from the player's open,
+    // so measuring never reads a file on the window's thread.
     int measure(const QString& path);
 
 private:
     Deck& deck_;
-    audio::MediaControl& mediaControl_;
 };
 
 }  // namespace vantrel

@@ -8,7 +8,8 @@ namespace vantrel {
 struct DeckSong {
     bool playing = false;  // the live deck: the one the menus and cue points address
     QString path;
-    int length = 0;  // ms, as measured when it was loaded
+    int length = 0;  // ms, as measured when it was loaded (or once its file had opened)
+    bool measured = false;
     QString mixTitle;
     bool paused = false;  // paused by its own pause button and not resumed since
     bool opened = false;  // the last open succeeded

@@ -16,7 +16,6 @@ public:
     struct Players {
         audio::Player& deck1Player;
         audio::Player& deck2Player;
-        audio::MediaControl& mediaControl;
     };
     Decks(const Players& players, Playlist& playlist, Scheduler& scheduler,
           QObject* parent = nullptr);

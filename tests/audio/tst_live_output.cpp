@@ -78,6 +78,7 @@ private slots:
         auto player = std::make_unique<audio::Player>(*engine);
         player->SetFileName(tone_.toStdString());
         QCOMPARE(player->Open(), 0);
+        QTRY_VERIFY(!player->Opening());
         if (trouble == HangsAtStart || trouble == UnreadableSetupAtStart) {
             QVERIFY(engine->onNullOutput());
             server->thaw();

@@ -11,6 +11,7 @@
 #include "deck/ui/DeckPanel.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
+#include "support/SlowMount.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Ticker.h"
 
@@ -208,6 +209,53 @@ private slots:
         QCOMPARE(f.deck(1).song().path, c);
         QVERIFY(f.runUntil([&] { return f.deck(1).song().mixTitle == QLatin1String("C"); }, 10000));
         QCOMPARE(f.playlist().title(0), QStringLiteral("B"));
+    }
+
+    // A double click on a song on a mount that answers slowly, or not at all, on a live output:
+    // the window goes on answering; the slow song plays once it has opened, with its length; the
+    // hung one is given up and the next entry is mixed in.
+    void slowFileKeepsTheWindowAnswering_data() {
+        QTest::addColumn<double>("readDelay");  // seconds each read of the file takes
+        QTest::newRow("slow mount") << 0.3;
+        QTest::newRow("hung mount") << 40.0;
+    }
+    void slowFileKeepsTheWindowAnswering() {
+        QFETCH(double, readDelay);
+        QTemporaryDir dir;
+        const QString song = dir.filePath("song.wav"), next = dir.filePath("next.wav");
+        QVERIFY(test::makeTone(song, {.seconds = 3.0}) && test::makeTone(next, {.seconds = 30.0}));
+        test::SlowMount mount;
+        if (!mount.start(dir.filePath("net"), readDelay, 0, song)) QSKIP("no FUSE mount here");
+        audio::Engine engine({.output = audio::OutputKind::Null});
+        RealScheduler clock;
+        test::ScriptedDialogs dialogs;
+        Desk desk(engine, clock, dialogs, dir.path());
+        desk.playlist().append("Slow", mount.file());
+        desk.playlist().append("Next", next);
+        desk.playlist().setSelected(0);
+        qint64 longest = 0;
+        QElapsedTimer sinceLast;
+        QTimer beat;  // what a click or a repaint would wait for
+        QObject::connect(&beat, &QTimer::timeout,
+                         [&] { longest = std::max(longest, sinceLast.restart()); });
+        beat.start(5);
+        sinceLast.start();
+        desk.decks().onEntryDoubleClicked();
+        Deck& one = desk.deck(0);
+        QCOMPARE(one.song().length, 0);
+        if (readDelay < 1) {
+            QTRY_VERIFY_WITH_TIMEOUT(one.song().length > 0, 20000);
+            QCOMPARE(one.song().length, 3000);
+            QCOMPARE(one.display.progressMax(), 3000);
+            QTRY_VERIFY(one.player().Position() > 200);
+            QCOMPARE(one.player().Status(), audio::Player::kPlaying);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(desk.deck(1).player().Status() == audio::Player::kPlaying,
+                                     25000);
+            QCOMPARE(desk.deck(1).song().mixTitle, QStringLiteral("Next"));
+            QVERIFY(!one.holdsPlayable());
+        }
+        QVERIFY2(longest < 50, qPrintable(QStringLiteral("the window waited %1 ms").arg(longest)));
     }
 
     void panelButtonsReachTheCore_data() {

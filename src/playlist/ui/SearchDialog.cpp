@@ -1,5 +1,7 @@
 #include "playlist/ui/SearchDialog.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,8 +10,6 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
