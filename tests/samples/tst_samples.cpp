@@ -9,6 +9,7 @@
 #include "playlist/Support.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
+#include "support/SlowMount.h"
 
 using namespace vantrel;
 
@@ -197,6 +198,27 @@ private slots:
         f->advance(200);
         QCOMPARE(desk.samples().findFreeChannel(), 2);
         QVERIFY(std::abs(test::estimateFrequency(heard(), 2205, 4410) - 1200) < 20);
+    }
+
+    // A sample on a mount that answers slowly, on a live output: the click comes back at once,
+    // the channel stays taken while it loads and plays, and is free again afterwards.
+    void slowSampleLoadsInTheBackground() {
+        const QString sound = tone("sound.wav", 0.5, 800);
+        test::SlowMount mount;
+        if (!mount.start(f->folder.filePath("net"), 0.3, 0, sound)) QSKIP("no FUSE mount here");
+        audio::Engine engine({.output = audio::OutputKind::Null});
+        RealScheduler clock;
+        Desk desk(engine, clock, f->dialogs, f->folder.path());
+        desk.sampleList().append("Slow", mount.file());
+        desk.sampleList().setSelected(0);
+        QElapsedTimer t;
+        t.start();
+        desk.samples().onSampleClicked();
+        QVERIFY2(t.elapsed() < 50,
+                 qPrintable(QStringLiteral("the click took %1 ms").arg(t.elapsed())));
+        QCOMPARE(desk.samples().findFreeChannel(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(desk.samples().findFreeChannel(), 1, 20000);
+        QVERIFY(t.elapsed() > 500);  // loaded, then played to its end
     }
 
     void shippedGroupsHoldShortLevelledSounds() {
