@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 WERROR     ?= OFF
 CONFIG     ?= RelWithDebInfo
 
-.PHONY: all deps build run test test-asan bench clean
+.PHONY: all deps build run test test-asan bench night clean
 
 all: build
 
@@ -29,6 +29,9 @@ test-asan: deps
 
 bench: build
 	bench/run $(BUILD)
+
+night: build
+	bench/night.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

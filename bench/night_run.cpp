@@ -1,0 +1,148 @@
+// A whole night of automatic mixing on the virtual clock: short generated songs with broken files
+// among them, a playlist topped up as it runs low, and a user who now and then presses Mix now,
+// moves the tempo and the mixing interval, reorders the list and skips about in a song. Rendered
+// through the real engine offline, as fast as it goes.
+//
+// Fails (exit 1) on a silence longer than 50 ms once the music has started, on memory at the last
+// hour more than 10 % above the first hour's, or on file descriptors left open. Usage:
+// vantrel-night [HOURS] (default 12).
+#include <dirent.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <cmath>
+#include <cstdio>
+
+#include "support/DeskFixture.h"
+
+using namespace vantrel;
+
+namespace {
+
+long residentKiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
+}
+
+int openDescriptors() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d)) ++n;
+        ::closedir(d);
+    }
+    return n - 3;  // ".", ".." and the listing's own
+}
+
+// The longest run below -50 dBFS on both channels after the first sound.
+struct GapMeter {
+    const float threshold = std::pow(10.0f, -50.0f / 20.0f);
+    bool started = false;
+    qint64 run = 0, longest = 0;
+    void take(const float* stereo, int frames) {
+        for (int i = 0; i < frames; ++i) {
+            const bool loud =
+                std::abs(stereo[2 * i]) >= threshold || std::abs(stereo[2 * i + 1]) >= threshold;
+            if (loud) {
+                if (started) longest = std::max(longest, run);
+                started = true;
+                run = 0;
+            } else if (started) {
+                ++run;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int hours = argc > 1 ? std::max(1, atoi(argv[1])) : 12;
+    QRandomGenerator rng(20261207);
+    test::DeskFixture f;
+    GapMeter gaps;
+    f.engine->setCaptureSink([&gaps](const float* block, int frames) { gaps.take(block, frames); });
+
+    QStringList songs;
+    for (int i = 0; i < 24; ++i)
+        songs << f.tone(QStringLiteral("song%1.wav").arg(i), 20 + rng.bounded(40), 200 + 20 * i);
+    const QString broken = f.folder.filePath(QStringLiteral("broken.wav"));
+    QFile junk(broken);
+    if (!junk.open(QIODevice::WriteOnly) || junk.write("RIFF, and nothing that decodes") <= 0)
+        return 2;
+    junk.close();
+    int added = 0;
+    const auto topUp = [&] {
+        while (f.playlist().count() < 8) {
+            const bool bad = rng.bounded(20) == 0;
+            f.add(bad ? broken : songs[rng.bounded(songs.size())],
+                  QStringLiteral("Entry %1").arg(++added));
+        }
+    };
+    topUp();
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+
+    QElapsedTimer wall;
+    wall.start();
+    long firstHourKiB = 0;
+    int firstHourFds = 0;
+    for (int hour = 1; hour <= hours; ++hour) {
+        for (qint64 end = qint64(hour) * 3600 * 1000; f.now() < end;) {
+            f.advance(1000 + rng.bounded(120000));
+            topUp();
+            Deck* live = f.desk->decks().liveDeck();
+            switch (rng.bounded(7)) {
+                case 0:
+                    if (live) f.mixer().mixNow(*live);
+                    break;
+                case 1:
+                    f.desk->soundControls(int(rng.bounded(2)))
+                        .tempoSlider.SetValue(900 + rng.bounded(201));
+                    break;
+                case 2:
+                    f.mixer().mixIntervalSlider.SetValue(2 + rng.bounded(13));
+                    break;
+                case 3:
+                    f.playlist().move(rng.bounded(f.playlist().count()), 0);
+                    break;
+                case 4:
+                    if (live) live->transport.fastForward();
+                    break;
+                case 5:
+                    if (live) live->transport.rewind();
+                    break;
+                default:
+                    break;  // the user leaves it alone
+            }
+            if (f.bothStopped()) {
+                std::printf("night: the music stopped at %.1f h\n", f.now() / 3.6e6);
+                return 1;
+            }
+        }
+        if (hour == 1) {
+            firstHourKiB = residentKiB();
+            firstHourFds = openDescriptors();
+        }
+        std::printf("hour %2d: longest silence %.1f ms, %ld KiB resident, %d files open\n", hour,
+                    gaps.longest * 1000.0 / f.engine->sampleRate(), residentKiB(),
+                    openDescriptors());
+        std::fflush(stdout);
+    }
+    const double gapMs = gaps.longest * 1000.0 / f.engine->sampleRate();
+    const long lastKiB = residentKiB();
+    const int lastFds = openDescriptors();
+    const double seconds = wall.nsecsElapsed() * 1e-9;
+    std::printf(
+        "night: %d h mixed in %.0f s (%.0fx real time), %d entries, longest silence "
+        "%.1f ms, memory %ld -> %ld KiB, files open %d -> %d\n",
+        hours, seconds, hours * 3600.0 / seconds, added, gapMs, firstHourKiB, lastKiB, firstHourFds,
+        lastFds);
+    const bool ok = gapMs <= 50 && lastKiB <= firstHourKiB * 11 / 10 && lastFds <= firstHourFds;
+    std::printf("night: %s\n", ok ? "pass" : "FAIL");
+    return ok ? 0 : 1;
+}
