@@ -142,7 +142,9 @@ int main(int argc, char** argv) {
         "%.1f ms, memory %ld -> %ld KiB, files open %d -> %d\n",
         hours, seconds, hours * 3600.0 / seconds, added, gapMs, firstHourKiB, lastKiB, firstHourFds,
         lastFds);
-    const bool ok = gapMs <= 50 && lastKiB <= firstHourKiB * 11 / 10 && lastFds <= firstHourFds;
+    // Each deck holds its song's file open, and a cue swaps one for another: a count taken at any
+    // moment may differ by those two; a leak grows with every song.
+    const bool ok = gapMs <= 50 && lastKiB <= firstHourKiB * 11 / 10 && lastFds <= firstHourFds + 2;
     std::printf("night: %s\n", ok ? "pass" : "FAIL");
     return ok ? 0 : 1;
 }
