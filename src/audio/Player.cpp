@@ -126,6 +126,12 @@ void Player::SetVolume(float volume) {
     impl_->core->volume.store(impl_->volume, std::memory_order_relaxed);
 }
 
+void Player::SetLevelling(float decibels) {
+    const float db = std::isfinite(decibels) ? std::clamp(decibels, -12.0f, 12.0f) : 0.0f;
+    impl_->core->levelling.store(db == 0.0f ? 1.0f : std::pow(10.0f, db / 20.0f),
+                                 std::memory_order_relaxed);
+}
+
 double Player::Level() const {
     return impl_->core->level.load(std::memory_order_relaxed);
 }
