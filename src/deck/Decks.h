@@ -17,6 +17,7 @@ public:
         audio::Player& deck1Player;
         audio::Player& deck2Player;
         audio::MediaControl& mediaControl;
+        audio::SongAnalyzer& analyzer;  // the songs' audible ends and loudness
     };
     Decks(const Players& players, Playlist& playlist, Scheduler& scheduler,
           QObject* parent = nullptr);
