@@ -41,7 +41,8 @@ enum MenuKeyCode : int {
     kVkF4 = 115,
 };
 
-enum class MenuStyle : int { Plain = 0, Framed = 1, Separator = 3 };
+// Checkable: an on/off item whose tick follows the setting it turns (MenuChecked).
+enum class MenuStyle : int { Plain = 0, Framed = 1, Separator = 3, Checkable = 4 };
 
 // How an item's action is chosen.
 enum class MenuRoute {
