@@ -32,8 +32,8 @@ class Decoder;
 // and the audible ends). A quiet dip within the song changes nothing, since only the outermost
 // audible points count.
 void scanEnds(Decoder& decoder, SongProfile& profile);
-// Fills in the loudness: from ReplayGain or R128 tags, else measured on about a tenth of the
-// song in evenly spaced windows.
+// Fills in the loudness: from ReplayGain or R128 tags, else measured on about a sixteenth
+// of the song in evenly spaced windows.
 void measureLoudness(Decoder& decoder, SongProfile& profile);
 // Both, on one opening of the file.
 SongProfile profileSong(const std::string& path, int outputRate);
