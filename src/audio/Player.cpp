@@ -61,6 +61,8 @@ int Player::Open() {
     d.target = 0;
     d.loaded = true;
     d.lengthMs = r.decoder->lengthMs();
+    // Levelling belongs to one song: a new one starts unlevelled until it is given its own.
+    d.core->levelling.store(1.0f, std::memory_order_relaxed);
     d.core->postReplace(g, std::move(r.decoder));
     return 0;
 }

@@ -104,9 +104,9 @@ void AutoMixer::ranOut(Deck& deck) {
 void AutoMixer::startFadeIn(Deck& into) {
     Playlist& list = into.playlist();
     DeckSong& song = into.song();
-    // A cued entry whose file would not open is passed over for the next one: fading in a deck
-    // that holds nothing would fade the music out into silence, and with a longer song's length
-    // still on the deck no trigger would ever follow.
+    // A cued entry whose file would not open (or, trimming, that holds only silence) is passed
+    // over for the next one: fading in a deck that holds nothing would fade the music out into
+    // silence, and with a longer song's length still on the deck no trigger would ever follow.
     while (passOver(into) && list.count() > 0 && song.path == list.path(0)) {
         list.removeAt(0);
         into.loader.cueNext();

@@ -18,7 +18,6 @@ namespace vantrel {
 
 namespace audio {
 class SongAnalyzer;
-struct SongProfile;
 }  // namespace audio
 
 class AutoMixer : public QObject, public DeckEvents {
