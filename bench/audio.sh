@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process audio comparisons, each against a peer timed in the same run:
 #   offline render of a 5-minute WAV at tempo 1.1 vs soundstretch -tempo=10 on the same file,
-#   mp3 decoding vs ffmpeg -f null, and the live engine (CPU, callback time, underruns).
+#   mp3 decoding vs ffmpeg -f null, the silence scan and the loudness measure of the same mp3
+#   vs ffmpeg -f null, and the live engine (CPU, callback time, underruns).
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,6 +33,14 @@ read -r ours peer < <(compare 10 "$build/bench/bench_audio --decode $mp3" \
     "ffmpeg -nostdin -v error -i $mp3 -f null -")
 awk -v o="$ours" -v p="$peer" 'BEGIN{
     printf "mp3 decode, 5 min: engine %.3f s, ffmpeg %.3f s: %.2fx ffmpeg (target >= 0.8)\n", o, p, p/o }'
+
+# Neither refinement may decode the whole song: each must cost well under a full decode.
+for part in scan loudness; do
+    read -r ours peer < <(compare 10 "$build/bench/profile_song --$part $mp3" \
+        "ffmpeg -nostdin -v error -i $mp3 -f null -")
+    awk -v o="$ours" -v p="$peer" -v part="$part" 'BEGIN{
+        printf "mp3 %s, 5 min: %.3f s, ffmpeg decode %.3f s: %.1f%% of it (target < 25%%)\n", part, o, p, 100*o/p }'
+done
 
 secs=${VANTREL_BENCH_LIVE_SECONDS:-30}
 "$here/../scripts/with-test-audio" "$build/bench/bench_audio" --live "$secs" 2>/dev/null | grep '^live'

@@ -1,5 +1,6 @@
 // Offline throughput of vantrel-render: the playlist form (two decks, fades, the desk on the
-// virtual clock) against the single-file form on the same songs, in multiples of real time.
+// virtual clock, also with both mix refinements) against the single-file form on the same songs,
+// in multiples of real time.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -63,6 +64,18 @@ void BM_RenderPlaylistForm(benchmark::State& state) {
     state.counters["x_realtime"] = x;
 }
 
+// The same evening with silence trimming and loudness levelling, which profile every song.
+void BM_RenderPlaylistRefined(benchmark::State& state) {
+    Songs& s = songs();
+    const QString out = s.dir.filePath("refined.wav");
+    double x = 0;
+    for (auto _ : state)
+        x = run({"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list},
+                out);
+    if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
+    state.counters["x_realtime"] = x;
+}
+
 void BM_RenderSingleFile(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("one.wav");
@@ -76,6 +89,7 @@ void BM_RenderSingleFile(benchmark::State& state) {
 
 BENCHMARK(BM_RenderSingleFile)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPlaylistForm)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPlaylistRefined)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -14,7 +14,8 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
       deck2Player_(engine),
       mediaControl_(engine),
       sampleMediaControl_(engine),
-      decks_({deck1Player_, deck2Player_}, playlist_, scheduler),
+      songAnalyzer_(engine),
+      decks_({deck1Player_, deck2Player_, songAnalyzer_}, playlist_, scheduler),
       cuePoints_([this]() -> audio::Player* {
           Deck* live = decks_.liveDeck();
           return live ? &live->player() : nullptr;
@@ -74,6 +75,9 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
     sound("cmdTempoPitchDown", &SoundControls::rateDown);
     sound("cmdTempoPitchUp", &SoundControls::rateUp);
     sound("cmdRateReset", &SoundControls::rateReset);
+    // The mix refinements at the end of the Effects menu: each click turns one on or off.
+    add("cmdTrimSilence", [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
+    add("cmdLevelLoudness", [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
 }
 
 Desk::~Desk() = default;

@@ -10,6 +10,7 @@
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
+#include "audio/SongAnalyzer.h"
 #include "base/Dialogs.h"
 #include "base/Scheduler.h"
 #include "deck/Decks.h"
@@ -86,6 +87,7 @@ private:
     audio::Player deck2Player_;
     audio::MediaControl mediaControl_;        // started and shut down with the program
     audio::MediaControl sampleMediaControl_;  // the 32 sample channels
+    audio::SongAnalyzer songAnalyzer_;
 
     Playlist playlist_;
     Playlist sampleList_;

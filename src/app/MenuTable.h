@@ -41,7 +41,8 @@ enum MenuKeyCode : int {
     kVkF4 = 115,
 };
 
-enum class MenuStyle : int { Plain = 0, Framed = 1, Separator = 3 };
+// Checkable: an on/off item; the window keeps its tick in step with the setting it turns.
+enum class MenuStyle : int { Plain = 0, Framed = 1, Separator = 3, Checkable = 4 };
 
 // How an item's action is chosen.
 enum class MenuRoute {

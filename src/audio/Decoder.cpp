@@ -10,6 +10,7 @@ extern "C" {
 #include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace vantrel::audio {
@@ -101,6 +102,21 @@ bool countByDecoding(AVCodecID id) {
            id == AV_CODEC_ID_WMALOSSLESS || id == AV_CODEC_ID_WMAVOICE;
 }
 
+// ReplayGain gains are relative to -18 LUFS; R128 gains (Q7.8 dB) to -23 LUFS.
+std::optional<double> loudnessTag(const AVDictionary* tags) {
+    if (const AVDictionaryEntry* e = av_dict_get(tags, "REPLAYGAIN_TRACK_GAIN", nullptr, 0)) {
+        char* end = nullptr;
+        const double gain = std::strtod(e->value, &end);
+        if (end != e->value && std::isfinite(gain) && std::abs(gain) < 60) return -18.0 - gain;
+    }
+    if (const AVDictionaryEntry* e = av_dict_get(tags, "R128_TRACK_GAIN", nullptr, 0)) {
+        char* end = nullptr;
+        const long q = std::strtol(e->value, &end, 10);
+        if (end != e->value && *end == '\0' && q > -32768 && q < 32768) return -23.0 - q / 256.0;
+    }
+    return std::nullopt;
+}
+
 class FfmpegDecoder final : public Decoder {
 public:
     int open(const std::string& path, int outputRate) {
@@ -155,6 +171,8 @@ public:
         lengthMs_ = int(std::min<std::int64_t>(std::llround(samples * 1000.0 / sourceRate_),
                                                std::int64_t(INT32_MAX)));
         lengthFrames_ = std::llround(double(samples) * outputRate_ / sourceRate_);
+        taggedLoudness_ = loudnessTag(st->metadata);
+        if (!taggedLoudness_) taggedLoudness_ = loudnessTag(fmt_->metadata);
         // The first audio must decode, or the file is not playable at all.
         if (!refill() || pending_.empty()) return kUndecodable;
         return 0;

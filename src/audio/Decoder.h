@@ -2,6 +2,7 @@
 // Decodes one audio file into interleaved stereo float frames at the engine's rate.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     std::int64_t lengthFrames() const { return lengthFrames_; }  // at the output rate
     int lengthMs() const { return lengthMs_; }                   // exact source length
     int outputRate() const { return outputRate_; }
+    // The track's integrated loudness (LUFS) as its ReplayGain or R128 tags give it.
+    std::optional<double> taggedLoudness() const { return taggedLoudness_; }
 
 protected:
     virtual Read decode(float* out, int frames, int& got) = 0;
@@ -31,6 +34,7 @@ protected:
     std::int64_t lengthFrames_ = 0;
     int lengthMs_ = 0;
     int outputRate_ = 44100;
+    std::optional<double> taggedLoudness_;
 
 private:
     std::int64_t position_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -13,6 +14,20 @@
 #include "audio/PlayerCore.h"
 
 namespace vantrel::audio {
+
+namespace {
+
+constexpr float kBendFrom = 0.96605f;  // -0.3 dBFS
+constexpr float kCeiling = 0.99f;      // never reached: a 16-bit output stays below full scale
+
+float boundedSample(float x) noexcept {
+    const float size = std::abs(x);
+    if (!(size > kBendFrom)) return std::isnan(x) ? 0.0f : x;
+    const float room = kCeiling - kBendFrom;
+    return std::copysign(kBendFrom + room * std::tanh((size - kBendFrom) / room), x);
+}
+
+}  // namespace
 
 Engine::Impl::Impl(EngineOptions o)
     : options(std::move(o)),
@@ -128,8 +143,10 @@ void Engine::Impl::renderChunk(float* out, int frames) noexcept {
             c.state.compare_exchange_strong(expected, s & ~1u);
         }
     }
-    // Everything was summed in float; only the output is clipped.
-    for (int i = 0; i < frames * 2; ++i) out[i] = std::clamp(m[i], -1.0f, 1.0f);
+    // Everything was summed in float; only the output is bounded, and softly: up to -0.3 dBFS
+    // the sum passes untouched, and above it a curve bends each peak below full scale, so two
+    // loud songs in a fade neither wrap nor square off.
+    for (int i = 0; i < frames * 2; ++i) out[i] = boundedSample(m[i]);
 }
 
 Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {

@@ -145,6 +145,8 @@ int Player::Open() {
         if (!job->result.decoder) return job->result.error ? job->result.error : -1;
         d.opening.reset();  // a slower open given before this one no longer counts
         d.failed = false;
+        // Levelling belongs to one song: a new one starts unlevelled until it is given its own.
+        d.core->levelling.store(1.0f, std::memory_order_relaxed);
         d.swapIn(std::move(job->result.decoder), job->containerSeconds);
         return 0;
     }
@@ -152,6 +154,7 @@ int Player::Open() {
     // for this one.
     lock.unlock();
     d.core->playing.store(false);
+    d.core->levelling.store(1.0f, std::memory_order_relaxed);  // kept if set while it opens
     d.loaded = false;
     d.failed = false;
     d.opening = std::move(job);
@@ -246,6 +249,12 @@ float Player::Volume() const {
 void Player::SetVolume(float volume) {
     impl_->volume = std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 0.0f;
     impl_->core->volume.store(impl_->volume, std::memory_order_relaxed);
+}
+
+void Player::SetLevelling(float decibels) {
+    const float db = std::isfinite(decibels) ? std::clamp(decibels, -12.0f, 12.0f) : 0.0f;
+    impl_->core->levelling.store(db == 0.0f ? 1.0f : std::pow(10.0f, db / 20.0f),
+                                 std::memory_order_relaxed);
 }
 
 double Player::Level() const {

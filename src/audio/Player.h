@@ -42,6 +42,8 @@ public:
     int Status() const;
     float Volume() const;  // 0..1, the value last written
     void SetVolume(float volume);
+    // The song's loudness levelling, in dB (±12), applied before the volume; 0 = none.
+    void SetLevelling(float decibels);
     double Level() const;  // peak of the output after the volume, last ~30 ms, 0..1
     void SetRate(float factor);
     void SetTempo(float factor);

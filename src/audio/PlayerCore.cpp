@@ -266,8 +266,23 @@ void PlayerCore::renderInto(float* mix, int frames, std::int64_t outFrameEnd,
 
     // Volume ramps over this buffer, so fade steps never click.
     const float target = std::clamp(volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
+    const float lift = levelling.load(std::memory_order_relaxed);
     // Sound that starts now starts at the volume given; only changes while sounding ramp.
-    if (!sounding_) gain_ = target;
+    if (!sounding_) {
+        gain_ = target;
+        levellingNow_ = lift;
+    }
+    // The levelling comes before the volume, so that fades and the meters work on the levelled
+    // song; left at 1 it is not applied at all, and the output stays what it was without it.
+    if (lift != 1.0f || levellingNow_ != 1.0f) {
+        const float liftStep = (lift - levellingNow_) / float(frames);
+        for (int i = 0; i < frames; ++i) {
+            const float l0 = levellingNow_ + liftStep * float(i + 1);
+            out[2 * i] *= l0;
+            out[2 * i + 1] *= l0;
+        }
+        levellingNow_ = lift;
+    }
     sounding_ = filled > 0;
     const float step = (target - gain_) / float(frames);
     float pk = 0;

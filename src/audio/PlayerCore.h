@@ -33,6 +33,7 @@ public:
     std::atomic<std::uint32_t> gen{1};  // blocks of older generations are stale
     std::atomic<bool> playing{false};
     std::atomic<float> volume{1.0f};
+    std::atomic<float> levelling{1.0f};  // the song's loudness gain, a factor before the volume
     std::atomic<float> tempo{1.0f}, rate{1.0f}, pitch{1.0f};
 
     // --- render → UI thread ---
@@ -97,6 +98,7 @@ private:
     // Render-owned.
     int blockOffset_ = 0;
     float gain_ = 1.0f;
+    float levellingNow_ = 1.0f;
     bool sounding_ = false;
     std::uint64_t head_ = 0;  // packed position of the next frame to play
     std::array<std::int64_t, kHistory> historyAt_{};

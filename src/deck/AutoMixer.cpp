@@ -1,16 +1,20 @@
 #include "deck/AutoMixer.h"
 
 #include "audio/Player.h"
+#include "audio/SongAnalyzer.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
 
-AutoMixer::AutoMixer(Deck& deck1, Deck& deck2, Scheduler& scheduler, QObject* parent)
-    : QObject(parent), deck1_(deck1), deck2_(deck2) {
+AutoMixer::AutoMixer(Deck& deck1, Deck& deck2, Scheduler& scheduler, audio::SongAnalyzer& analyzer,
+                     QObject* parent)
+    : QObject(parent), analyzer_(analyzer), deck1_(deck1), deck2_(deck2) {
     for (Deck* deck : {&deck1_, &deck2_}) {
         fadeTimers_[std::size_t(deck->index())] =
             scheduler.createTimer(kFadeFirstInterval, [this, deck] { fadeTick(*deck); });
         deck->setEvents(this);
+        // A cued song is profiled, and the one after it, long before either is faded in.
+        connect(deck, &Deck::cued, this, [this, deck] { askAhead(*deck); });
     }
     mixIntervalSlider.onChanged = [this] {
         mixIntervalLabel.SetCaption(QString::number(mixInterval()) + QStringLiteral(" seconds"));
@@ -21,7 +25,51 @@ AutoMixer::~AutoMixer() {
     for (Deck* deck : {&deck1_, &deck2_}) deck->setEvents(nullptr);
 }
 
+void AutoMixer::setTrimSilence(bool on) {
+    trimSilence_ = on;
+    for (Deck* deck : {&deck1_, &deck2_}) askAhead(*deck);
+}
+
+void AutoMixer::setLevelLoudness(bool on) {
+    levelLoudness_ = on;
+    for (Deck* deck : {&deck1_, &deck2_}) askAhead(*deck);
+}
+
+void AutoMixer::askAhead(Deck& deck) {
+    if (!refining()) return;
+    analyzer_.request(deck.song().path.toStdString());
+    Playlist& list = deck.playlist();
+    if (list.count() > 1) analyzer_.request(list.path(1).toStdString());
+}
+
+std::optional<audio::SongProfile> AutoMixer::profile(const Deck& deck) const {
+    if (!refining() || deck.song().path.isEmpty()) return std::nullopt;
+    return analyzer_.find(deck.song().path.toStdString());
+}
+
+int AutoMixer::mixLength(const Deck& deck) const {
+    const int length = deck.song().length;
+    if (!trimSilence_) return length;
+    const auto p = profile(deck);
+    // An mp3 measured in whole seconds keeps its shorter length when it ends in sound.
+    return p && p->opened && !p->silent ? std::min(length, p->audibleEndMs) : length;
+}
+
+bool AutoMixer::passOver(const Deck& deck) const {
+    if (!deck.holdsPlayable()) return true;
+    if (!trimSilence_) return false;
+    const auto p = profile(deck);
+    return p && (!p->opened || p->silent);
+}
+
+void AutoMixer::applyLevelling(Deck& deck) {
+    // Off, or not measured yet: the song plays as it is.
+    const auto p = levelLoudness_ ? profile(deck) : std::nullopt;
+    deck.player().SetLevelling(p ? float(p->levellingDb()) : 0.0f);
+}
+
 void AutoMixer::startedPlaying(Deck& deck) {
+    applyLevelling(deck);
     Deck& next = other(deck);
     next.song().playing = false;
     next.positionTimer().SetEnabled(false);
@@ -37,7 +85,7 @@ void AutoMixer::playingTick(Deck& deck) {
     if (fading(deck)) return;
     Deck& next = other(deck);
     Playlist& list = deck.playlist();
-    const int length = deck.song().length;
+    const int length = mixLength(deck);
     const int half = mixInterval() * 1000 / 2;
     const int position = deck.player().Position();
     if (length - 15000 - half <= position && !fading(next) && next.song().path != list.path(0))
@@ -56,10 +104,10 @@ void AutoMixer::ranOut(Deck& deck) {
 void AutoMixer::startFadeIn(Deck& into) {
     Playlist& list = into.playlist();
     DeckSong& song = into.song();
-    // A cued entry whose file would not open is passed over for the next one: fading in a deck
-    // that holds nothing would fade the music out into silence, and with a longer song's length
-    // still on the deck no trigger would ever follow.
-    while (!into.holdsPlayable() && list.count() > 0 && song.path == list.path(0)) {
+    // A cued entry whose file would not open (or, trimming, that holds only silence) is passed
+    // over for the next one: fading in a deck that holds nothing would fade the music out into
+    // silence, and with a longer song's length still on the deck no trigger would ever follow.
+    while (passOver(into) && list.count() > 0 && song.path == list.path(0)) {
         list.removeAt(0);
         into.loader.cueNext();
     }
@@ -69,6 +117,10 @@ void AutoMixer::startFadeIn(Deck& into) {
     into.fillTicker(song.mixTitle, kMixingSeparator);
     list.removeAt(0);
     if (out.playing()) into.player().SetVolume(0);
+    applyLevelling(into);
+    if (trimSilence_)
+        if (const auto p = profile(into); p && p->audibleStartMs > 0)
+            into.player().SetPosition(p->audibleStartMs);
     into.player().Play();
     song.paused = false;
     song.ranOut = false;

@@ -10,7 +10,7 @@ Decks::Decks(const Players& players, Playlist& playlist, Scheduler& scheduler, Q
       playlist_(playlist),
       deck1_(0, {players.deck1Player, playlist, scheduler, shared_}),
       deck2_(1, {players.deck2Player, playlist, scheduler, shared_}),
-      mixer_(deck1_, deck2_, scheduler) {
+      mixer_(deck1_, deck2_, scheduler, players.analyzer) {
     // The deck a fade brings in comes to the front.
     connect(&mixer_, &AutoMixer::fadeStarted, this, &Decks::setFrontDeck);
 }

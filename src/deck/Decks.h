@@ -16,6 +16,7 @@ public:
     struct Players {
         audio::Player& deck1Player;
         audio::Player& deck2Player;
+        audio::SongAnalyzer& analyzer;  // the songs' audible ends and loudness
     };
     Decks(const Players& players, Playlist& playlist, Scheduler& scheduler,
           QObject* parent = nullptr);

@@ -62,7 +62,9 @@ private slots:
                                     "&Sample volume down: Num+-",
                                     "Semitone pitch reset: Shift+End",
                                     "&Contents...: F1",
-                                    "&About Vantrel...: "};
+                                    "&About Vantrel...: ",
+                                    "Trim &silence: ",
+                                    "&Level loudness: "};
         QSet<QKeySequence> seen;
         QStringList got;
         for (QAction* top : bar.actions()) {
@@ -70,8 +72,9 @@ private slots:
             for (QAction* a : top->menu()->actions()) {
                 if (a->isSeparator()) continue;
                 const QString where = a->text();
-                // The named button's picture; every item ready to use.
-                QVERIFY2(!a->icon().isNull() && a->isEnabled() && a->isVisible() && !a->isChecked(),
+                // The named button's picture, or an on/off tick; every item ready to use and off.
+                QVERIFY2((a->isCheckable() || !a->icon().isNull()) && a->isEnabled() &&
+                             a->isVisible() && !a->isChecked(),
                          qPrintable(where));
                 QStringList keys;
                 for (const QKeySequence& k : a->shortcuts()) {

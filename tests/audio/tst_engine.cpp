@@ -2,9 +2,11 @@
 #include <QtTest>
 #include <random>
 
+#include "audio/Decoder.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
+#include "audio/SongProfile.h"
 #include "support/AudioFiles.h"
 
 using namespace vantrel;
@@ -236,6 +238,52 @@ private slots:
         QVERIFY(run().sound.samples == r.sound.samples);
     }
 
+    void songProfiles_data() {
+        // A 20 s tone at -20 dBFS between 1.5 s and 4 s of silence, with a 300 ms dip and a
+        // fade below the floor at its end; `tag`: a ReplayGain gain written into the file.
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<double>("loudness");  // LUFS by the tag
+        for (const char* e : {"wav", "mp3", "ogg", "flac"}) QTest::newRow(e) << e << "" << 0.0;
+        QTest::newRow("mp3, tagged") << "mp3"
+                                     << "-4.5 dB" << -13.5;
+        QTest::newRow("ogg, tagged") << "ogg"
+                                     << "+2.25 dB" << -20.25;
+    }
+
+    void songProfiles() {
+        QFETCH(QString, ext);
+        QFETCH(QString, tag);
+        QFETCH(double, loudness);
+        std::vector<float> song(size_t(44100 * 25.5), 0.0f);
+        for (int i = 0; i < 44100 * 21; ++i) {
+            const double t = i / 44100.0, fade = t < 20 ? 1 : std::pow(10, -3 * (t - 20));
+            if (t < 10 || t > 10.3)
+                song[size_t(i + 66150)] = float(0.1 * fade * std::sin(0.06 * i));
+        }
+        const QString wav = dir_.filePath("profiled.wav"), path = dir_.filePath("profiled." + ext);
+        QVERIFY(writeWav(wav, song.data(), int(song.size()), 1, 44100));
+        QStringList args{"-nostdin", "-v", "error", "-y", "-i", wav};
+        if (!tag.isEmpty())
+            args << "-metadata"
+                 << "REPLAYGAIN_TRACK_GAIN=" + tag;
+        QVERIFY(ext == "wav" || runTool("ffmpeg", args << path));
+        const audio::SongProfile p = audio::profileSong(path.toStdString(), 44100);
+        QVERIFY(p.opened && !p.silent);
+        QCOMPARE_LE(qAbs(p.audibleStartMs - 1500), 30);
+        // The fade falls below -50 dBFS 0.5 s after it starts.
+        QCOMPARE_LE(qAbs(p.audibleEndMs - 22000), 60);
+        // Untagged, as the whole decoded song measures.
+        if (tag.isEmpty()) {
+            std::vector<float> decoded;
+            QVERIFY(audio::decodeWhole(path.toStdString(), 44100, decoded));
+            audio::LoudnessMeter whole(44100);
+            whole.add(decoded.data(), decoded.size() / 2);
+            loudness = whole.integrated().value_or(0);
+        }
+        QCOMPARE_LE(qAbs(p.loudness.value_or(0) - loudness), 0.5);
+    }
+
     void brokenFilesEndCleanly_data() {
         // Cut short, bytes flipped, noise behind a header: whatever a file holds, the player opens
         // or refuses it, ends it (a song cut in half where its sound ends, not where its header
@@ -291,7 +339,10 @@ private slots:
         player.SetFileName(path.toStdString());
         Audio out;
         const auto keep = qScopeGuard([&] { keepOnFailure("broken", out); });
-        if (player.Open() == 0) {
+        const bool opens = player.Open() == 0;
+        // Profiled for the mix, it opens as it does for the player, and the profiling ends.
+        QCOMPARE(audio::profileSong(path.toStdString(), 44100).opened, opens);
+        if (opens) {
             QVERIFY(player.Length() > 0);
             player.Play();
             player.SetPosition(player.Length() / 3);

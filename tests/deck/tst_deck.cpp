@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "audio/Player.h"
+#include "audio/SongProfile.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
 
@@ -77,6 +78,8 @@ private slots:
     void fadeVolumeSequence();
     void evening_data();
     void evening();
+    void refinedEvening_data();
+    void refinedEvening();
     void cuePoints();
     void renderTool();
 };
@@ -310,6 +313,66 @@ void TestDeck::evening() {
     f.advance(5000);
     QCOMPARE(log.fade.size(), titles.size());
     QVERIFY(f.bothStopped());
+}
+
+void TestDeck::refinedEvening_data() {
+    // Each song's level in dBFS, NaN for silence throughout; padded: 3 s of silence before and
+    // 10 s after each song's 30 s tone.
+    QTest::addColumn<QList<double>>("songs");
+    QTest::addColumn<bool>("padded");
+    QTest::addColumn<bool>("refined");  // silence trimmed and loudness levelled
+    const QList<double> apart{-8, qQNaN(), -20, -8};
+    QTest::newRow("refined") << apart << true << true;
+    // Without the refinements the silences are heard: a gap of 1 s at each change of song.
+    QTest::newRow("as designed") << apart << true << false;
+    QTest::newRow("fade of two full-scale songs") << QList<double>{0, 0} << false << false;
+}
+
+void TestDeck::refinedEvening() {
+    QFETCH(QList<double>, songs);
+    QFETCH(bool, padded);
+    QFETCH(bool, refined);
+    DeskFixture f(true);
+    f.mixer().setTrimSilence(refined);
+    f.mixer().setLevelLoudness(refined);
+    constexpr int kRate = 8000;
+    const double lead = padded ? 3 : 0, trail = padded ? 10 : 0;
+    QStringList faded;
+    for (int i = 0; i < songs.size(); ++i) {
+        std::vector<float> tone(size_t((lead + 30 + trail) * kRate));
+        for (int k = int(lead * kRate); !std::isnan(songs[i]) && k < int((lead + 30) * kRate); ++k)
+            tone[size_t(k)] = float(std::pow(10, songs[i] / 20) * std::sin(0.3 * k));
+        const QString title = QStringLiteral("Song %1").arg(i);
+        test::writeWav(f.folder.filePath(title + ".wav"), tone.data(), int(tone.size()), 1, kRate);
+        f.add(f.folder.filePath(title + ".wav"), title);
+        if (!refined || !std::isnan(songs[i])) faded << title;  // all silence: passed over
+    }
+    Log log(f);
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 3600 * 1000));
+    test::Audio out{f.engine->sampleRate(), 2, f.captured};
+    test::keepOnFailure(QStringLiteral("refined"), out);
+    QStringList titles;
+    for (const Event& e : log.fade) titles << e.detail;
+    QCOMPARE(titles, faded);
+    float loudest = 0;
+    for (const float v : f.captured) loudest = std::max(loudest, std::abs(v));
+    QVERIFY2(loudest < 32767.0f / 32768, qPrintable(QString::number(loudest)));
+    if (!padded) return;
+    const int gap = longestGap(f.captured, std::pow(10.0f, -50.0f / 20.0f));
+    QVERIFY2(refined ? gap <= out.rate * 50 / 1000 : gap >= out.rate,
+             qPrintable(QString::number(gap)));
+    // Each song's body, from the end of its fade-in to the start of the next fade.
+    for (int i = 0; refined && i < log.done.size(); ++i) {
+        const qint64 from = log.done[i].ms * out.rate / 1000;
+        const qint64 to =
+            i + 1 < log.fade.size() ? log.fade[i + 1].ms * out.rate / 1000 : out.frames();
+        audio::LoudnessMeter meter(out.rate);
+        meter.add(f.captured.data() + from * 2, size_t(to - from));
+        QVERIFY2(std::abs(meter.integrated().value_or(0) - audio::kTargetLoudness) <= 1.5,
+                 qPrintable(log.done[i].detail));
+    }
 }
 
 void TestDeck::cuePoints() {

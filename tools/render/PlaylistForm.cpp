@@ -31,7 +31,9 @@ public:
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: vantrel-render [--interval M] [--log] --out OUT.wav LIST.kvl\n");
+    std::fprintf(stderr,
+                 "usage: vantrel-render [--interval M] [--log] [--trim-silence] "
+                 "[--level-loudness] --out OUT.wav LIST.kvl\n");
     return 2;
 }
 
@@ -45,13 +47,17 @@ QString programFolder() {
 
 int runPlaylistForm(int argc, char** argv) {
     int interval = AutoMixer::kDefaultMixInterval;
-    bool log = false;
+    bool log = false, trimSilence = false, levelLoudness = false;
     QString out;
     QString listFile;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--log") {
             log = true;
+        } else if (a == "--trim-silence") {
+            trimSilence = true;
+        } else if (a == "--level-loudness") {
+            levelLoudness = true;
         } else if (a == "--interval" && i + 1 < argc) {
             interval = std::atoi(argv[++i]);
             if (interval < AutoMixer::kMinMixInterval || interval > AutoMixer::kMaxMixInterval) {
@@ -114,6 +120,8 @@ int runPlaylistForm(int argc, char** argv) {
     }
     AutoMixer& mixer = desk.mixer();
     mixer.mixIntervalSlider.SetValue(interval);
+    mixer.setTrimSilence(trimSilence);
+    mixer.setLevelLoudness(levelLoudness);
 
     if (log) {
         for (int i = 0; i < 2; ++i) {

@@ -8,14 +8,15 @@
 #include "WavWriter.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
+#include "audio/SongProfile.h"
 
 namespace vantrel::render {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vantrel-render [--tempo F] [--pitch F] [--rate F] [--semitones N] --out OUT.wav "
-    "FILE\n";
+    "usage: vantrel-render [--tempo F] [--pitch F] [--rate F] [--semitones N] [--trim-silence] "
+    "[--level-loudness] --out OUT.wav FILE\n";
 
 std::optional<float> number(const std::string& s) {
     char* end = nullptr;
@@ -26,6 +27,7 @@ std::optional<float> number(const std::string& s) {
 
 struct Settings {
     std::optional<float> tempo, pitch, rate, semitones;
+    bool trimSilence = false, levelLoudness = false;
     std::string out, file;
 };
 
@@ -45,6 +47,10 @@ bool parse(const std::vector<std::string>& args, Settings& s) {
             if (!value(s.rate) || *s.rate <= 0) return false;
         } else if (a == "--semitones") {
             if (!value(s.semitones)) return false;
+        } else if (a == "--trim-silence") {
+            s.trimSilence = true;
+        } else if (a == "--level-loudness") {
+            s.levelLoudness = true;
         } else if (a == "--out") {
             if (i + 1 >= args.size()) return false;
             s.out = args[++i];
@@ -79,6 +85,15 @@ int runSingleFile(const std::vector<std::string>& args) {
         std::fprintf(stderr, "vantrel-render: cannot play %s (error %d)\n", s.file.c_str(), e);
         return 1;
     }
+    // Like a song of a mix: only its audible part, and levelled.
+    audio::SongProfile profile;
+    if (s.trimSilence || s.levelLoudness) profile = audio::profileSong(s.file, engine.sampleRate());
+    if (s.trimSilence && (!profile.opened || profile.silent)) {
+        std::fprintf(stderr, "vantrel-render: %s holds only silence\n", s.file.c_str());
+        return 1;
+    }
+    if (s.levelLoudness) player.SetLevelling(float(profile.levellingDb()));
+    const int endMs = s.trimSilence ? profile.audibleEndMs : player.Length();
     WavWriter wav(s.out, engine.sampleRate(), 2);
     if (!wav.ok()) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", s.out.c_str());
@@ -91,11 +106,12 @@ int runSingleFile(const std::vector<std::string>& args) {
         if (!held.empty()) wav.write(held.data(), int(held.size() / 2));
         held.assign(d, d + size_t(n) * 2);
     });
-    player.SetPosition(0);
+    player.SetPosition(s.trimSilence ? profile.audibleStartMs : 0);
     player.Play();
-    // Step like a 10 ms device buffer until the player has played to its end.
+    // Step like a 10 ms device buffer until the player has played to its (audible) end.
     const int step = engine.sampleRate() / 100;
-    while (player.Status() == audio::Player::kPlaying) engine.renderOffline(step);
+    while (player.Status() == audio::Player::kPlaying && player.Position() < endMs)
+        engine.renderOffline(step);
     engine.setCaptureSink({});
     size_t keep = held.size();
     while (keep >= 2 && held[keep - 1] == 0.0f && held[keep - 2] == 0.0f) keep -= 2;

@@ -103,9 +103,21 @@ MainWindow::~MainWindow() = default;
 ViewSteps MainWindow::viewSteps() {
     ViewSteps steps;
     steps.buildMenu = [this] {
+        // The ticks of the on/off items always show the mixer's settings.
+        const auto showSettings = [this] {
+            actions_.value(QStringLiteral("mnuTrimSilence"))
+                ->setChecked(desk_.mixer().trimSilence());
+            actions_.value(QStringLiteral("mnuLevelLoudness"))
+                ->setChecked(desk_.mixer().levelLoudness());
+        };
         actions_ = BuildMenu(
-            menuBar(), [this](const QString& key) { desk_.runMenuItem(key); },
+            menuBar(),
+            [this, showSettings](const QString& key) {
+                desk_.runMenuItem(key);
+                showSettings();
+            },
             [this](const QString& button) { return buttonPicture(button); });
+        showSettings();
     };
     steps.setMeterImage = [this](const QString& meter, const QString& image) {
         // "VUleft2" is deck 2's left meter.

@@ -117,6 +117,7 @@ QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QStri
         action->setObjectName(key);
         if (item.iconFrom) action->setIcon(pictureOf(QLatin1String(item.iconFrom)));
         action->setShortcuts(MenuShortcuts(item));
+        action->setCheckable(item.style == MenuStyle::Checkable);
         // The window's shortcuts, whichever of its controls has the focus.
         action->setShortcutContext(Qt::WindowShortcut);
         action->setIconVisibleInMenu(true);

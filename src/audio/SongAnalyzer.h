@@ -1,0 +1,43 @@
+#pragma once
+// Profiles songs (their audible ends and their loudness) away from the UI and the audio
+// threads, each file once per run. With the offline engine it profiles at once on the caller's
+// thread instead, so an offline render comes out the same every time.
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "audio/SongProfile.h"
+
+namespace vantrel::audio {
+
+class Engine;
+
+class SongAnalyzer {
+public:
+    explicit SongAnalyzer(Engine& engine);
+    ~SongAnalyzer();
+    SongAnalyzer(const SongAnalyzer&) = delete;
+    SongAnalyzer& operator=(const SongAnalyzer&) = delete;
+
+    // Asks for a song's profile; a file asked for before is not profiled again.
+    void request(const std::string& path);
+    // The profile once it is ready; nullopt before.
+    std::optional<SongProfile> find(const std::string& path) const;
+
+private:
+    void workerLoop();
+
+    const int rate_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::string> waiting_;
+    std::unordered_map<std::string, std::optional<SongProfile>> songs_;  // nullopt: waiting
+    bool quit_ = false;
+    std::thread worker_;
+};
+
+}  // namespace vantrel::audio

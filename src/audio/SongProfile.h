@@ -1,0 +1,58 @@
+#pragma once
+// What the automatic mixing may know of a song beyond its length: where it becomes audible and
+// where it stops being audible, and how loud it is. Found without decoding the whole file: the
+// ends are scanned from the head and the tail, and the loudness comes from the file's tags or
+// from evenly spaced windows of it.
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vantrel::audio {
+
+struct SongProfile {
+    bool opened = false;  // false: the file does not open or decode
+    bool silent = false;  // nothing anywhere rises above the floor
+    int audibleStartMs = 0;
+    int audibleEndMs = 0;
+    std::optional<double> loudness;  // integrated, LUFS
+
+    // The gain that brings the song to the common loudness, in dB; 0 when it is not known.
+    double levellingDb() const;
+};
+
+// Sound below this is silence for the ends of a song (-50 dBFS).
+inline constexpr float kAudibleFloor = 0.0031623f;
+inline constexpr double kTargetLoudness = -18.0;  // LUFS
+inline constexpr double kMaxLevelling = 12.0;     // dB either way
+
+class Decoder;
+
+// Scans the head and the tail for the first and last points above the floor (fills in silent
+// and the audible ends). A quiet dip within the song changes nothing, since only the outermost
+// audible points count.
+void scanEnds(Decoder& decoder, SongProfile& profile);
+// Fills in the loudness: from ReplayGain or R128 tags, else measured on about a sixteenth
+// of the song in evenly spaced windows.
+void measureLoudness(Decoder& decoder, SongProfile& profile);
+// Both, on one opening of the file.
+SongProfile profileSong(const std::string& path, int outputRate);
+
+// Integrated loudness (EBU R128) of interleaved stereo frames fed in pieces.
+class LoudnessMeter {
+public:
+    explicit LoudnessMeter(int rate);
+    ~LoudnessMeter();
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+
+    void add(const float* interleaved, std::size_t frames);
+    // LUFS; nullopt when nothing above the gate was heard.
+    std::optional<double> integrated() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace vantrel::audio
