@@ -1,7 +1,8 @@
-// A whole night of automatic mixing on the virtual clock: short generated songs with broken files
-// among them, a playlist topped up as it runs low, and a user who now and then presses Mix now,
-// moves the tempo and the mixing interval, reorders the list and skips about in a song. Rendered
-// through the real engine offline, as fast as it goes.
+// A whole night of automatic mixing on the virtual clock, silence trimmed and loudness levelled:
+// short generated songs with broken and silent files among them, a playlist topped up as it runs
+// low, and a user who now and then presses Mix now, moves the tempo and the mixing interval,
+// reorders the list and skips about in a song. Rendered through the real engine
+// offline, as fast as it goes.
 //
 // Fails (exit 1) on a silence longer than 50 ms once the music has started, on memory at the last
 // hour more than 10 % above the first hour's, or on file descriptors left open. Usage:
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
 
 using namespace vantrel;
@@ -37,17 +39,32 @@ int openDescriptors() {
     return n - 3;  // ".", ".." and the listing's own
 }
 
+// A tone that wavers around `hz` as a voice does, so that the same song on both decks (the list
+// may hold it twice in a row) never cancels itself out as two steady sines in opposite phase do.
+QString song(const QString& path, double seconds, double hz) {
+    const int rate = 11025;
+    std::vector<float> wave(size_t(seconds * rate));
+    double phase = 0;
+    for (size_t i = 0; i < wave.size(); ++i) {
+        const double t = double(i) / rate;
+        phase += 2 * M_PI * hz * (1 + 0.03 * std::sin(2 * M_PI * 0.5 * t)) / rate;
+        wave[i] = float(0.5 * std::sin(phase));
+    }
+    return test::writeWav(path, wave.data(), int(wave.size()), 1, rate) ? path : QString();
+}
+
 // The longest run below -50 dBFS on both channels after the first sound.
 struct GapMeter {
     const float threshold = std::pow(10.0f, -50.0f / 20.0f);
     bool started = false;
-    qint64 run = 0, longest = 0;
+    qint64 run = 0, longest = 0, seen = 0, longestEnd = 0;
     void take(const float* stereo, int frames) {
         for (int i = 0; i < frames; ++i) {
             const bool loud =
                 std::abs(stereo[2 * i]) >= threshold || std::abs(stereo[2 * i + 1]) >= threshold;
+            ++seen;
             if (loud) {
-                if (started) longest = std::max(longest, run);
+                if (started && run > longest) longest = run, longestEnd = seen;
                 started = true;
                 run = 0;
             } else if (started) {
@@ -67,19 +84,26 @@ int main(int argc, char** argv) {
     GapMeter gaps;
     f.engine->setCaptureSink([&gaps](const float* block, int frames) { gaps.take(block, frames); });
 
+    f.mixer().setTrimSilence(true);
+    f.mixer().setLevelLoudness(true);
     QStringList songs;
     for (int i = 0; i < 24; ++i)
-        songs << f.tone(QStringLiteral("song%1.wav").arg(i), 20 + rng.bounded(40), 200 + 20 * i);
+        songs << song(f.folder.filePath(QStringLiteral("song%1.wav").arg(i)), 20 + rng.bounded(40),
+                      200 + 20 * i);
+    const QString silent = f.tone(QStringLiteral("silent.wav"), 30, 0);
     const QString broken = f.folder.filePath(QStringLiteral("broken.wav"));
     QFile junk(broken);
     if (!junk.open(QIODevice::WriteOnly) || junk.write("RIFF, and nothing that decodes") <= 0)
         return 2;
     junk.close();
     int added = 0;
+    // More than the quickest mixing (a fade every 2 s) takes in one of the user's pauses.
     const auto topUp = [&] {
-        while (f.playlist().count() < 8) {
-            const bool bad = rng.bounded(20) == 0;
-            f.add(bad ? broken : songs[rng.bounded(songs.size())],
+        while (f.playlist().count() < 100) {
+            const int pick = int(rng.bounded(20));
+            f.add(pick == 0   ? broken
+                  : pick == 1 ? silent
+                              : songs[rng.bounded(songs.size())],
                   QStringLiteral("Entry %1").arg(++added));
         }
     };
@@ -98,7 +122,9 @@ int main(int argc, char** argv) {
             Deck* live = f.desk->decks().liveDeck();
             switch (rng.bounded(7)) {
                 case 0:
-                    if (live) f.mixer().mixNow(*live);
+                    // Pressed again during a fade, Mix now restarts that fade from silence with
+                    // the next song, as designed: a dip the user asked for.
+                    if (live && !f.mixer().fading(f.mixer().other(*live))) f.mixer().mixNow(*live);
                     break;
                 case 1:
                     f.desk->soundControls(int(rng.bounded(2)))
@@ -128,9 +154,11 @@ int main(int argc, char** argv) {
             firstHourKiB = residentKiB();
             firstHourFds = openDescriptors();
         }
-        std::printf("hour %2d: longest silence %.1f ms, %ld KiB resident, %d files open\n", hour,
-                    gaps.longest * 1000.0 / f.engine->sampleRate(), residentKiB(),
-                    openDescriptors());
+        std::printf(
+            "hour %2d: longest silence %.1f ms (ending at %.1f s), %ld KiB resident, %d "
+            "files open\n",
+            hour, gaps.longest * 1000.0 / f.engine->sampleRate(),
+            double(gaps.longestEnd) / f.engine->sampleRate(), residentKiB(), openDescriptors());
         std::fflush(stdout);
     }
     const double gapMs = gaps.longest * 1000.0 / f.engine->sampleRate();
