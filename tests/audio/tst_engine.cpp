@@ -277,6 +277,10 @@ private slots:
         notASong("empty.wav", {});
         notASong("notes.mp3", QByteArray("this is not a song\n").repeated(200));
         notASong("header-only.wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+        // A rate no recording has: its resampler alone would take gigabytes.
+        QByteArray rate = read("source3s.wav");
+        rate.replace(rate.indexOf("fmt ") + 12, 4, QByteArray("\x40\x1F\x00\x20", 4));
+        notASong("536 MHz.wav", rate);
     }
 
     void brokenFilesEndCleanly() {
