@@ -23,11 +23,14 @@ run: build
 test: build
 	scripts/run-tests $(BUILD)
 
+# Leaks are checked too; scripts/lsan-suppressions.txt says which third-party ones are let be.
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON \
 		-DVANTREL_BENCH=OFF -DVANTREL_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD)
-	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 scripts/run-tests $(ASAN_BUILD)
+	ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions.txt \
+		UBSAN_OPTIONS=print_stacktrace=1 scripts/run-tests $(ASAN_BUILD)
 
 # libFuzzer wants clang; the fuzz build holds only the fuzz targets and the modules they link.
 fuzz: deps
