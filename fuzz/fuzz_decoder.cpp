@@ -28,7 +28,7 @@ const fuzz::InputFile& fileFor(const char* suffix) {
     return *file;
 }
 
-// Frames read from the position on until the end, an error or the decoder going quiet.
+// Frames read from the position on, a block at a time, until the end or an error.
 std::int64_t readToEnd(Decoder& decoder) {
     std::array<float, kBlockFrames * 2> block;
     std::int64_t total = 0;
