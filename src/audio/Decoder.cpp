@@ -67,6 +67,14 @@ constexpr int kEmpty = 5;
 // Isolated bad packets are concealed; a run of them means the rest of the file is garbage.
 constexpr int kMaxConsecutiveErrors = 8;
 
+// No recording has a rate above this. A header that claims one is broken, and the resampler's
+// filter for it would take gigabytes.
+constexpr int kMaxSourceRate = 768000;
+
+bool playableRate(int rate) {
+    return rate > 0 && rate <= kMaxSourceRate;
+}
+
 FormatPtr openFormat(const std::string& path, int& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -131,7 +139,7 @@ public:
             if (int(i) != stream_) fmt_->streams[i]->discard = AVDISCARD_ALL;
         AVStream* st = fmt_->streams[stream_];
         const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-        if (!codec || st->codecpar->sample_rate <= 0) return kNoAudio;
+        if (!codec || !playableRate(st->codecpar->sample_rate)) return kNoAudio;
         codec_.reset(avcodec_alloc_context3(codec));
         if (!codec_ || avcodec_parameters_to_context(codec_.get(), st->codecpar) < 0)
             return kNoAudio;
@@ -324,7 +332,7 @@ private:
     bool configureResampler(const AVFrame* f) {
         swr_.reset();
         const int inChannels = f->ch_layout.nb_channels;
-        if (inChannels <= 0) return false;
+        if (inChannels <= 0 || !playableRate(f->sample_rate)) return false;
         AVChannelLayout out{};
         av_channel_layout_default(&out, inChannels == 1 ? 1 : 2);
         AVChannelLayout in{};

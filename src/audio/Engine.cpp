@@ -160,8 +160,11 @@ Engine::~Engine() {
     if (dry > 0 || std::getenv("VANTREL_AUDIO_STATS"))
         std::fprintf(stderr, "vantrel: sound output underruns: %lld\n",
                      static_cast<long long>(dry));
-    // The teardown left running still uses the engine's state: it is left to it, not freed.
-    if (!stopped) static_cast<void>(impl_.release());
+    // The teardown left running still uses the engine's state: it frees it when it is done.
+    if (!stopped) {
+        Impl* left = impl_.release();
+        left->output->whenStopped([left] { delete left; });
+    }
 }
 
 void Engine::render(float* out, int frames) noexcept {

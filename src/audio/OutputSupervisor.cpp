@@ -81,11 +81,18 @@ bool OutputSupervisor::stop() {
     // otherwise left running on its own with everything it touches.
     std::promise<void> finished;
     std::future<void> done = finished.get_future();
-    std::thread teardown([this, finished = std::move(finished)]() mutable {
+    std::thread teardown([this, state = teardown_, finished = std::move(finished)]() mutable {
         if (watcher_.joinable()) watcher_.join();
         null_.stop();
         device_.stop();
         finished.set_value();
+        std::function<void()> then;
+        {
+            std::lock_guard lock(state->mutex);
+            state->done = true;
+            then = std::move(state->then);
+        }
+        if (then) then();  // may free this supervisor: nothing of it is touched after
     });
     if (done.wait_for(kTeardownLimit) == std::future_status::ready) {
         teardown.join();
@@ -93,6 +100,18 @@ bool OutputSupervisor::stop() {
     }
     teardown.detach();
     return false;
+}
+
+void OutputSupervisor::whenStopped(std::function<void()> then) {
+    const std::shared_ptr<Teardown> state = teardown_;  // `then` may free this supervisor
+    {
+        std::lock_guard lock(state->mutex);
+        if (!state->done) {
+            state->then = std::move(then);
+            return;
+        }
+    }
+    then();
 }
 
 }  // namespace vantrel::audio

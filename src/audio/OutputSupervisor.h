@@ -3,6 +3,8 @@
 // A watcher thread notices a device that went away (the server died or hangs) and switches to
 // the Null output, so the program keeps working; the next Play reopens the device.
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -25,6 +27,7 @@ public:
     // Gives the teardown two seconds; a hung server may hold it longer, and then it runs on
     // alone (false).
     bool stop() override;
+    void whenStopped(std::function<void()> then) override;
     void aboutToPlay() override;
 
 private:
@@ -40,6 +43,15 @@ private:
     bool quit_ = false;
     bool reopenWanted_ = false;
     bool stopped_ = false;
+
+    // Shared with a teardown left running, which may outlive the wait in stop() and then runs
+    // what whenStopped() left for it.
+    struct Teardown {
+        std::mutex mutex;
+        bool done = false;
+        std::function<void()> then;
+    };
+    std::shared_ptr<Teardown> teardown_ = std::make_shared<Teardown>();
 };
 
 }  // namespace vantrel::audio

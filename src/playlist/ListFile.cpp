@@ -125,6 +125,9 @@ void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
             title.replace(QLatin1Char('\r'), QLatin1Char(' '));
             title.replace(QLatin1Char('\n'), QLatin1Char(' '));
         }
+        // The reader skips one leading BOM: a first title that opens with U+FEFF gets one of its
+        // own in front, or it would read back without its first character.
+        if (out.isEmpty() && title.startsWith(QChar(0xFEFF))) out.append("\xEF\xBB\xBF");
         out.append(title.toUtf8()).append("\r\n");
         out.append(e.path.toUtf8()).append("\r\n");
     }

@@ -2,6 +2,8 @@
 #include <QtTest>
 #include <random>
 
+#include <sys/resource.h>
+
 #include "audio/Decoder.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
@@ -325,6 +327,10 @@ private slots:
         notASong("empty.wav", {});
         notASong("notes.mp3", QByteArray("this is not a song\n").repeated(200));
         notASong("header-only.wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+        // A rate no recording has, which would ask the resampler for gigabytes.
+        QByteArray rate = read("steady.wav");
+        rate.replace(rate.indexOf("fmt ") + 12, 4, QByteArray("\x40\x1F\x00\x20", 4));
+        notASong("536 MHz.wav", rate);
     }
 
     void brokenFilesEndCleanly() {
@@ -340,6 +346,9 @@ private slots:
         Audio out;
         const auto keep = qScopeGuard([&] { keepOnFailure("broken", out); });
         const bool opens = player.Open() == 0;
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        QCOMPARE_LT(use.ru_maxrss / 1024, 1024);  // MB: no file makes the player take a gigabyte
         // Profiled for the mix, it opens as it does for the player, and the profiling ends.
         QCOMPARE(audio::profileSong(path.toStdString(), 44100).opened, opens);
         if (opens) {

@@ -54,6 +54,8 @@ private slots:
         row("empty file", "both", {}, "");
         row("a BOM later on is text", "both", {"a", QStringLiteral(u"\uFEFF/a")},
             "a\r\n\xEF\xBB\xBF/a\r\n");
+        row("a first title opening with U+FEFF", "both", {QStringLiteral(u"\uFEFFa"), "/a"},
+            "\xEF\xBB\xBF\xEF\xBB\xBF\x61\r\n/a\r\n");
         row("line breaks", "save", {"a", "/a", "b", "/line\nbreak.mp3", "c\nd", "/c"},
             "a\r\n/a\r\nc d\r\n/c\r\n", true);
         const QByteArray old("old\r\n/old.mp3\r\n");
