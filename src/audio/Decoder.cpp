@@ -175,6 +175,8 @@ public:
             }
         }
         if (!rewind()) return kUndecodable;
+        // A rewind may have opened the file again, and the old stream with it is gone.
+        st = fmt_->streams[stream_];
         if (samples <= 0) return kEmpty;
         lengthMs_ = int(std::min<std::int64_t>(std::llround(samples * 1000.0 / sourceRate_),
                                                std::int64_t(INT32_MAX)));

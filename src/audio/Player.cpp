@@ -22,6 +22,7 @@ constexpr auto kOpenTimeout = std::chrono::seconds(15);
 // An open running on a loader thread of its own. The thread holds the job to its end, so a
 // player that gives up on it (a new Open, its own end) leaves it to finish alone.
 struct OpenJob {
+    explicit OpenJob(std::string p) : path(std::move(p)) {}
     const std::string path;
     std::mutex mutex;
     std::condition_variable doneChanged;
