@@ -2,33 +2,19 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
 
 #include "audio/Decoder.h"
 #include "audio/EngineImpl.h"
+#include "audio/FileJob.h"
 
 namespace vantrel::audio {
 
 namespace {
-// As for a deck's open: a local sample decodes well within this; a slower one loads in the
-// background while its channel counts as busy.
-constexpr auto kQuickLoad = std::chrono::milliseconds(20);
-constexpr auto kLoadTimeout = std::chrono::seconds(15);
+// A sample that takes longer to decode than a click may wait loads in the background while its
+// channel counts as busy. Its sound is null when the file did not decode.
+using SampleJob = FileJob<std::unique_ptr<SampleData>>;
 }  // namespace
-
-// A sample decoding on a loader thread of its own, which holds the job to its end.
-struct SampleJob {
-    explicit SampleJob(std::string p) : path(std::move(p)) {}
-    const std::string path;
-    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-    std::mutex mutex;
-    std::condition_variable doneChanged;
-    bool done = false;
-    std::unique_ptr<SampleData> data;  // null when the file did not decode
-};
 
 struct MediaControl::Impl {
     explicit Impl(Engine::Impl& e) : engine(e) {}
@@ -60,7 +46,7 @@ struct MediaControl::Impl {
         c.state.store(c.state.load() & ~1u, std::memory_order_release);
         c.data.store(nullptr, std::memory_order_release);
         engine.awaitRender();
-        c.owned = std::move(job->data);
+        c.owned = std::move(job->result());
         c.data.store(c.owned.get(), std::memory_order_release);
         if (c.owned && playWhenLoaded[size_t(index)]) start(c);
         return true;
@@ -69,7 +55,7 @@ struct MediaControl::Impl {
     // Under the link's mutex: a load that never finished frees its channel.
     bool busyLoading(int index) {
         auto& job = loading[size_t(index)];
-        if (job && std::chrono::steady_clock::now() - job->started > kLoadTimeout) job.reset();
+        if (job && job->timedOut()) job.reset();
         return job != nullptr;
     }
 
@@ -138,29 +124,18 @@ int MediaControl::LoadSample(const std::string& path) {
     }
     // Whoever first finds the load finished installs it: this call, or the loader thread once
     // this call has stopped waiting.
-    const auto load = [job, link = d.link, index, rate = d.engine.rate] {
-        auto data = std::make_unique<SampleData>();
-        const bool ok = decodeWhole(job->path, rate, data->frames);
-        {
-            const std::lock_guard lock(job->mutex);
-            job->data = ok ? std::move(data) : nullptr;
-            job->done = true;
-            job->doneChanged.notify_all();
-        }
-        const std::lock_guard lock(link->mutex);
-        if (link->impl) link->impl->install(index, job);
-    };
-    if (d.engine.options.output == OutputKind::Offline) {
-        load();  // every run of a render the same
-    } else {
-        std::thread(load).detach();
-        std::unique_lock lock(job->mutex);
-        job->doneChanged.wait_for(lock, kQuickLoad, [&] { return job->done; });
-    }
+    SampleJob::start(
+        job, d.engine.options.output == OutputKind::Offline,
+        [rate = d.engine.rate](const std::string& path) {
+            auto data = std::make_unique<SampleData>();
+            return decodeWhole(path, rate, data->frames) ? std::move(data) : nullptr;
+        },
+        [job, link = d.link, index] {
+            const std::lock_guard lock(link->mutex);
+            if (link->impl) link->impl->install(index, job);
+        });
     const std::lock_guard lock(d.link->mutex);
-    std::unique_lock jobLock(job->mutex);
-    if (!job->done) return 0;  // loading: the channel is busy until then
-    jobLock.unlock();
+    if (!job->done()) return 0;  // loading: the channel is busy until then
     d.install(index, job);
     return d.engine.channels[size_t(index)].owned ? 0 : -1;
 }

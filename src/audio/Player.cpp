@@ -1,35 +1,21 @@
 #include "audio/Player.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include "audio/EngineImpl.h"
+#include "audio/FileJob.h"
 #include "audio/PlayerCore.h"
 
 namespace vantrel::audio {
 
 namespace {
-// Long enough for any local file to open as before, short enough that the window never notices.
-constexpr auto kQuickOpen = std::chrono::milliseconds(20);
-// A file still opening after this is taken for one on a mount that stopped answering.
-constexpr auto kOpenTimeout = std::chrono::seconds(15);
-}  // namespace
-
-// An open running on a loader thread of its own. The thread holds the job to its end, so a
-// player that gives up on it (a new Open, its own end) leaves it to finish alone.
-struct OpenJob {
-    explicit OpenJob(std::string p) : path(std::move(p)) {}
-    const std::string path;
-    std::mutex mutex;
-    std::condition_variable doneChanged;
-    bool done = false;
-    OpenResult result;
+struct OpenedFile {
+    OpenResult open;
     int containerSeconds = 0;
 };
+using OpenJob = FileJob<OpenedFile>;
+}  // namespace
 
 struct Player::Impl {
     explicit Impl(Engine& e)
@@ -43,23 +29,19 @@ struct Player::Impl {
     // Applies a finished (or timed-out) open; the UI thread calls it from every entry point.
     void settle() {
         if (!opening) return;
-        {
-            std::unique_lock lock(opening->mutex);
-            // Another player gave up on the same file: so does this one.
-            if (!opening->done && std::chrono::steady_clock::now() - openedAt < kOpenTimeout &&
-                !engine.unansweredFiles.contains(opening->path))
-                return;
-        }
+        const bool done = opening->done();
+        // Another player gave up on the same file: so does this one.
+        if (!done && !opening->timedOut() && !engine.unansweredFiles.contains(opening->path()))
+            return;
         std::shared_ptr<OpenJob> job = std::move(opening);
         opening.reset();
-        std::unique_lock lock(job->mutex);
-        if (!job->done || !job->result.decoder) {
-            if (!job->done) engine.unansweredFiles.insert(job->path);
+        OpenedFile& opened = job->result();
+        if (!done || !opened.open.decoder) {
+            if (!done) engine.unansweredFiles.insert(job->path());
             failed = true;
             return;
         }
-        swapIn(std::move(job->result.decoder), job->containerSeconds);
-        lock.unlock();
+        swapIn(std::move(opened.open.decoder), opened.containerSeconds);
         if (seekWhenOpened > 0) seekTo(std::min(seekWhenOpened, lengthMs));
         if (playWhenOpened) {
             engine.output->aboutToPlay();
@@ -94,7 +76,6 @@ struct Player::Impl {
     std::unique_ptr<PlayerCore> core;
     std::string fileName;
     std::shared_ptr<OpenJob> opening;  // an open not yet applied
-    std::chrono::steady_clock::time_point openedAt;
     bool playWhenOpened = false;
     int seekWhenOpened = 0;
     int containerSeconds = 0;
@@ -124,42 +105,32 @@ int Player::Open() {
     // failed open leaves whatever the player holds (playing or not) as it was. Offline, every
     // open is waited for, so a render is the same on every run.
     auto job = std::make_shared<OpenJob>(d.fileName);
-    const auto open = [job, rate = d.engine.rate] {
-        OpenResult r = openDecoder(job->path, rate);
-        const int seconds = r.decoder ? probeDurationSeconds(job->path) : 0;
-        const std::lock_guard lock(job->mutex);
-        job->result = std::move(r);
-        job->containerSeconds = std::max(seconds, 0);
-        job->done = true;
-        job->doneChanged.notify_all();
-    };
-    std::unique_lock lock(job->mutex);
-    if (d.engine.options.output == OutputKind::Offline) {
-        lock.unlock();
-        open();
-        lock.lock();
-    } else {
-        std::thread(open).detach();
-        job->doneChanged.wait_for(lock, kQuickOpen, [&] { return job->done; });
-    }
-    if (job->done) {
-        if (!job->result.decoder) return job->result.error ? job->result.error : -1;
+    OpenJob::start(
+        job, d.engine.options.output == OutputKind::Offline,
+        [rate = d.engine.rate](const std::string& path) {
+            OpenedFile opened{openDecoder(path, rate)};
+            if (opened.open.decoder)
+                opened.containerSeconds = std::max(probeDurationSeconds(path), 0);
+            return opened;
+        },
+        [] {});
+    if (job->done()) {
+        OpenedFile& opened = job->result();
+        if (!opened.open.decoder) return opened.open.error ? opened.open.error : -1;
         d.opening.reset();  // a slower open given before this one no longer counts
         d.failed = false;
         // Levelling belongs to one song: a new one starts unlevelled until it is given its own.
         d.core->levelling.store(1.0f, std::memory_order_relaxed);
-        d.swapIn(std::move(job->result.decoder), job->containerSeconds);
+        d.swapIn(std::move(opened.open.decoder), opened.containerSeconds);
         return 0;
     }
     // Still opening: the song before stops now, so nothing of it sounds under a fade-in meant
     // for this one.
-    lock.unlock();
     d.core->playing.store(false);
     d.core->levelling.store(1.0f, std::memory_order_relaxed);  // kept if set while it opens
     d.loaded = false;
     d.failed = false;
     d.opening = std::move(job);
-    d.openedAt = std::chrono::steady_clock::now();
     d.playWhenOpened = false;
     d.seekWhenOpened = 0;
     return 0;
