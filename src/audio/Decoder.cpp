@@ -125,6 +125,17 @@ std::optional<double> loudnessTag(const AVDictionary* tags) {
     return std::nullopt;
 }
 
+// The container's own duration in whole seconds, truncated: what its header tells at a glance.
+int durationSeconds(const AVFormatContext* fmt, int stream) {
+    std::int64_t us = fmt->duration;
+    const AVStream* st = fmt->streams[stream];
+    if (us == AV_NOPTS_VALUE || us <= 0) {
+        if (st->duration == AV_NOPTS_VALUE || st->duration <= 0) return 0;
+        us = av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE});
+    }
+    return int(std::min<std::int64_t>(us / AV_TIME_BASE, INT32_MAX));
+}
+
 class FfmpegDecoder final : public Decoder {
 public:
     int open(const std::string& path, int outputRate) {
@@ -135,6 +146,7 @@ public:
         if (!fmt_) return error;
         stream_ = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
         if (stream_ < 0) return kNoAudio;
+        containerSeconds_ = durationSeconds(fmt_.get(), stream_);
         for (unsigned i = 0; i < fmt_->nb_streams; ++i)
             if (int(i) != stream_) fmt_->streams[i]->discard = AVDISCARD_ALL;
         AVStream* st = fmt_->streams[stream_];
@@ -505,14 +517,7 @@ int probeDurationSeconds(const std::string& path) {
     FormatPtr fmt = openFormat(path, error);
     if (!fmt) return -1;
     const int idx = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (idx < 0) return -1;
-    std::int64_t us = fmt->duration;
-    AVStream* st = fmt->streams[idx];
-    if (us == AV_NOPTS_VALUE || us <= 0) {
-        if (st->duration == AV_NOPTS_VALUE || st->duration <= 0) return 0;
-        us = av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE});
-    }
-    return int(std::min<std::int64_t>(us / AV_TIME_BASE, INT32_MAX));
+    return idx < 0 ? -1 : durationSeconds(fmt.get(), idx);
 }
 
 bool decodeWhole(const std::string& path, int outputRate, std::vector<float>& interleaved) {

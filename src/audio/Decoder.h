@@ -23,6 +23,8 @@ public:
     std::int64_t position() const { return position_; }
     std::int64_t lengthFrames() const { return lengthFrames_; }  // at the output rate
     int lengthMs() const { return lengthMs_; }                   // exact source length
+    // The container's own duration in whole seconds, as probeDurationSeconds gives it.
+    int containerSeconds() const { return containerSeconds_; }
     int outputRate() const { return outputRate_; }
     // The track's integrated loudness (LUFS) as its ReplayGain or R128 tags give it.
     std::optional<double> taggedLoudness() const { return taggedLoudness_; }
@@ -33,6 +35,7 @@ protected:
 
     std::int64_t lengthFrames_ = 0;
     int lengthMs_ = 0;
+    int containerSeconds_ = 0;
     int outputRate_ = 44100;
     std::optional<double> taggedLoudness_;
 

@@ -10,11 +10,7 @@
 namespace vantrel::audio {
 
 namespace {
-struct OpenedFile {
-    OpenResult open;
-    int containerSeconds = 0;
-};
-using OpenJob = FileJob<OpenedFile>;
+using OpenJob = FileJob<OpenResult>;
 }  // namespace
 
 struct Player::Impl {
@@ -35,13 +31,13 @@ struct Player::Impl {
             return;
         std::shared_ptr<OpenJob> job = std::move(opening);
         opening.reset();
-        OpenedFile& opened = job->result();
-        if (!done || !opened.open.decoder) {
+        OpenResult& opened = job->result();
+        if (!done || !opened.decoder) {
             if (!done) engine.unansweredFiles.insert(job->path());
             failed = true;
             return;
         }
-        swapIn(std::move(opened.open.decoder), opened.containerSeconds);
+        swapIn(std::move(opened.decoder));
         if (seekWhenOpened > 0) seekTo(std::min(seekWhenOpened, lengthMs));
         if (playWhenOpened) {
             engine.output->aboutToPlay();
@@ -49,8 +45,8 @@ struct Player::Impl {
         }
     }
 
-    void swapIn(std::unique_ptr<Decoder> decoder, int seconds) {
-        containerSeconds = seconds;
+    void swapIn(std::unique_ptr<Decoder> decoder) {
+        containerSeconds = decoder->containerSeconds();
         core->playing.store(false);
         const std::uint32_t g = core->gen.load() + 1;
         core->gen.store(g, std::memory_order_release);
@@ -107,21 +103,15 @@ int Player::Open() {
     auto job = std::make_shared<OpenJob>(d.fileName);
     OpenJob::start(
         job, d.engine.options.output == OutputKind::Offline,
-        [rate = d.engine.rate](const std::string& path) {
-            OpenedFile opened{openDecoder(path, rate)};
-            if (opened.open.decoder)
-                opened.containerSeconds = std::max(probeDurationSeconds(path), 0);
-            return opened;
-        },
-        [] {});
+        [rate = d.engine.rate](const std::string& path) { return openDecoder(path, rate); }, [] {});
     if (job->done()) {
-        OpenedFile& opened = job->result();
-        if (!opened.open.decoder) return opened.open.error ? opened.open.error : -1;
+        OpenResult& opened = job->result();
+        if (!opened.decoder) return opened.error ? opened.error : -1;
         d.opening.reset();  // a slower open given before this one no longer counts
         d.failed = false;
         // Levelling belongs to one song: a new one starts unlevelled until it is given its own.
         d.core->levelling.store(1.0f, std::memory_order_relaxed);
-        d.swapIn(std::move(opened.open.decoder), opened.containerSeconds);
+        d.swapIn(std::move(opened.decoder));
         return 0;
     }
     // Still opening: the song before stops now, so nothing of it sounds under a fade-in meant
