@@ -30,12 +30,21 @@ QStringList windowsNamed(const QString& title) {
             &out);
     return out.trimmed().isEmpty() ? QStringList{} : out.trimmed().split(QLatin1Char('\n'));
 }
+bool hasFocus(const QString& id) {
+    QString out;
+    return xdotool({"getwindowfocus"}, &out) && out.trimmed() == id;
+}
 // Waits for a window with this title and gives it the keyboard (there is no window manager).
+// A newly shown dialog may still be activating itself when xdotool focuses it and can end up
+// with no focus at all, so the focus has to survive a short settle before keys go out.
 QString focusWindow(const QString& title, const QStringList& except = {}) {
     QElapsedTimer t;
     for (t.start(); t.elapsed() < 15000; QTest::qWait(50))
-        for (const QString& id : windowsNamed(title))
-            if (!except.contains(id) && xdotool({"windowfocus", "--sync", id})) return id;
+        for (const QString& id : windowsNamed(title)) {
+            if (except.contains(id) || !xdotool({"windowfocus", "--sync", id})) continue;
+            QTest::qWait(150);
+            if (hasFocus(id)) return id;
+        }
     return {};
 }
 bool keys(const QStringList& names) {
