@@ -70,6 +70,8 @@ constexpr int kMaxConsecutiveErrors = 8;
 // No recording has a rate above this. A header that claims one is broken, and the resampler's
 // filter for it would take gigabytes.
 constexpr int kMaxSourceRate = 768000;
+// Output frames decoded and dropped before a seek target: two mp3 frames and then some.
+constexpr std::int64_t kSeekPreroll = 4096;
 
 bool playableRate(int rate) {
     return rate > 0 && rate <= kMaxSourceRate;
@@ -233,8 +235,12 @@ protected:
     bool seekTo(std::int64_t frame) override {
         AVStream* st = fmt_->streams[stream_];
         const std::int64_t startTs = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+        // Land a little early: an mp3 frame borrows bits from the ones before it, and a codec's
+        // first frame after a flush (and the resampler's) is only half-formed. What comes
+        // before the frame asked for is dropped once its timestamp is known.
         const std::int64_t ts =
-            startTs + av_rescale_q(frame, AVRational{1, outputRate_}, st->time_base);
+            startTs + av_rescale_q(std::max<std::int64_t>(0, frame - kSeekPreroll),
+                                   AVRational{1, outputRate_}, st->time_base);
         if (frame == 0) return rewind();
         if (seekByDecoding_ || av_seek_frame(fmt_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD) < 0) {
             // Some demuxers cannot seek: decode from the start and drop what comes before.
