@@ -4,9 +4,10 @@
 
 namespace vantrel::audio {
 
-SongAnalyzer::SongAnalyzer(Engine& engine) : rate_(engine.sampleRate()) {
-    if (engine.outputKind() != OutputKind::Offline) worker_ = std::thread([this] { workerLoop(); });
-}
+SongAnalyzer::SongAnalyzer(Engine& engine)
+    : rate_(engine.sampleRate()),
+      offline_(engine.outputKind() == OutputKind::Offline),
+      worker_([this] { workerLoop(); }) {}
 
 SongAnalyzer::~SongAnalyzer() {
     {
@@ -22,21 +23,19 @@ void SongAnalyzer::request(const std::string& path) {
     {
         std::lock_guard lock(mutex_);
         if (!songs_.try_emplace(path).second) return;
-        if (worker_.joinable()) waiting_.push_back(path);
+        waiting_.push_back(path);
     }
-    if (worker_.joinable()) {
-        wake_.notify_all();
-        return;
-    }
-    SongProfile profile = profileSong(path, rate_);
-    std::lock_guard lock(mutex_);
-    songs_[path] = std::move(profile);
+    wake_.notify_all();
 }
 
 std::optional<SongProfile> SongAnalyzer::find(const std::string& path) const {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     const auto it = songs_.find(path);
-    return it == songs_.end() ? std::nullopt : it->second;
+    if (it == songs_.end()) return std::nullopt;
+    // A reference, unlike an iterator, outlives the map growing meanwhile.
+    const std::optional<SongProfile>& slot = it->second;
+    if (offline_) ready_.wait(lock, [&] { return slot.has_value(); });
+    return slot;
 }
 
 void SongAnalyzer::workerLoop() {
@@ -50,6 +49,7 @@ void SongAnalyzer::workerLoop() {
         SongProfile profile = profileSong(path, rate_);
         lock.lock();
         songs_[path] = std::move(profile);
+        ready_.notify_all();
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Profiles songs (their audible ends and their loudness) away from the UI and the audio
-// threads, each file once per run. With the offline engine it profiles at once on the caller's
-// thread instead, so an offline render comes out the same every time.
+// threads, each file once per run. With the offline engine a profile asked for is waited for,
+// so an offline render comes out the same every time; it is still made ahead, on the second core.
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -25,15 +25,17 @@ public:
 
     // Asks for a song's profile; a file asked for before is not profiled again.
     void request(const std::string& path);
-    // The profile once it is ready; nullopt before.
+    // The profile once it is ready; nullopt before. Offline, waits for one asked for.
     std::optional<SongProfile> find(const std::string& path) const;
 
 private:
     void workerLoop();
 
     const int rate_;
+    const bool offline_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
+    mutable std::condition_variable ready_;
     std::deque<std::string> waiting_;
     std::unordered_map<std::string, std::optional<SongProfile>> songs_;  // nullopt: waiting
     bool quit_ = false;
