@@ -43,23 +43,28 @@ QString tool() {
     return (build.isEmpty() ? QStringLiteral("build") : build) + QStringLiteral("/vantrel-render");
 }
 
-// Runs the tool, returns the seconds of audio written per second of wall time.
-double run(const QStringList& args, const QString& out) {
-    QElapsedTimer t;
-    t.start();
-    QProcess p;
-    p.start(tool(), args);
-    if (!p.waitForFinished(600000) || p.exitCode() != 0) return 0;
-    const double wall = t.nsecsElapsed() * 1e-9;
-    const vantrel::test::Audio a = vantrel::test::readAudioFile(out);
-    return a.rate ? (double(a.frames()) / a.rate) / wall : 0;
+// Runs the tool once per iteration; the seconds of audio written per second of wall time over
+// all of them, so one slow start on a busy machine does not decide the figure.
+double run(benchmark::State& state, const QStringList& args, const QString& out) {
+    double audio = 0, wall = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        QProcess p;
+        p.start(tool(), args);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) return 0;
+        wall += t.nsecsElapsed() * 1e-9;
+        const vantrel::test::Audio a = vantrel::test::readAudioFile(out);
+        if (!a.rate) return 0;
+        audio += double(a.frames()) / a.rate;
+    }
+    return wall > 0 ? audio / wall : 0;
 }
 
 void BM_RenderPlaylistForm(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("mix.wav");
-    double x = 0;
-    for (auto _ : state) x = run({"--interval", "8", "--out", out, s.list}, out);
+    const double x = run(state, {"--interval", "8", "--out", out, s.list}, out);
     if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
     state.counters["x_realtime"] = x;
 }
@@ -68,10 +73,9 @@ void BM_RenderPlaylistForm(benchmark::State& state) {
 void BM_RenderPlaylistRefined(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("refined.wav");
-    double x = 0;
-    for (auto _ : state)
-        x = run({"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list},
-                out);
+    const double x =
+        run(state, {"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list},
+            out);
     if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
     state.counters["x_realtime"] = x;
 }
@@ -79,17 +83,16 @@ void BM_RenderPlaylistRefined(benchmark::State& state) {
 void BM_RenderSingleFile(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("one.wav");
-    double x = 0;
-    for (auto _ : state) x = run({"--out", out, s.paths.first()}, out);
+    const double x = run(state, {"--out", out, s.paths.first()}, out);
     if (x == 0) state.SkipWithError("vantrel-render single-file form failed");
     state.counters["x_realtime"] = x;
 }
 
 }  // namespace
 
-BENCHMARK(BM_RenderSingleFile)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderPlaylistForm)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderPlaylistRefined)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderSingleFile)->Iterations(6)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPlaylistForm)->Iterations(6)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPlaylistRefined)->Iterations(6)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
