@@ -43,49 +43,47 @@ QString tool() {
     return (build.isEmpty() ? QStringLiteral("build") : build) + QStringLiteral("/vantrel-render");
 }
 
-// Runs the tool once per iteration; the seconds of audio written per second of wall time over
-// all of them, so one slow start on a busy machine does not decide the figure.
-double run(benchmark::State& state, const QStringList& args, const QString& out) {
+// Runs the tool once per iteration and reports the seconds of audio written per second of wall
+// time over all of them, so one slow start on a busy machine does not decide the figure.
+void run(benchmark::State& state, const QStringList& args, const QString& out, const char* failed) {
     double audio = 0, wall = 0;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
         QProcess p;
         p.start(tool(), args);
-        if (!p.waitForFinished(600000) || p.exitCode() != 0) return 0;
+        const bool ran = p.waitForFinished(600000) && p.exitCode() == 0;
         wall += t.nsecsElapsed() * 1e-9;
         const vantrel::test::Audio a = vantrel::test::readAudioFile(out);
-        if (!a.rate) return 0;
+        if (!ran || !a.rate) {
+            // The loop must be left through the error, or the library aborts.
+            state.SkipWithError(failed);
+            break;
+        }
         audio += double(a.frames()) / a.rate;
     }
-    return wall > 0 ? audio / wall : 0;
+    state.counters["x_realtime"] = wall > 0 ? audio / wall : 0;
 }
 
 void BM_RenderPlaylistForm(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("mix.wav");
-    const double x = run(state, {"--interval", "8", "--out", out, s.list}, out);
-    if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
-    state.counters["x_realtime"] = x;
+    run(state, {"--interval", "8", "--out", out, s.list}, out,
+        "vantrel-render playlist form failed");
 }
 
 // The same evening with silence trimming and loudness levelling, which profile every song.
 void BM_RenderPlaylistRefined(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("refined.wav");
-    const double x =
-        run(state, {"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list},
-            out);
-    if (x == 0) state.SkipWithError("vantrel-render playlist form failed");
-    state.counters["x_realtime"] = x;
+    run(state, {"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list}, out,
+        "vantrel-render playlist form failed");
 }
 
 void BM_RenderSingleFile(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("one.wav");
-    const double x = run(state, {"--out", out, s.paths.first()}, out);
-    if (x == 0) state.SkipWithError("vantrel-render single-file form failed");
-    state.counters["x_realtime"] = x;
+    run(state, {"--out", out, s.paths.first()}, out, "vantrel-render single-file form failed");
 }
 
 }  // namespace

@@ -101,8 +101,7 @@ void measureLoudness(Decoder& d, SongProfile& p) {
     const std::int64_t length = d.lengthFrames();
     const std::int64_t window = std::llround(kWindowSeconds * rate);
     const std::int64_t measured =
-        std::max<std::int64_t>({window, std::llround(length * kMeasuredShare),
-                                std::llround(kMinMeasuredSeconds * rate)});
+        std::max(std::llround(length * kMeasuredShare), std::llround(kMinMeasuredSeconds * rate));
     const int windows = int(std::clamp<std::int64_t>(measured / window, 1, kMaxWindows));
     const std::int64_t each = measured / windows;
     LoudnessMeter meter(rate);
