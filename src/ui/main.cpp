@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QWidget>
 #include <cstdio>
-#include <cstring>
 
 #include "app/Desk.h"
 #include "app/ProgramFolder.h"
+#include "app/ProgramOptions.h"
 #include "app/ShutdownSignals.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/QtDialogs.h"
@@ -14,45 +14,21 @@
 #include "base/Scheduler.h"
 #include "desktop/MediaPlayerService.h"
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: vantrel [--trim-silence] [--level-loudness]\n"
-    "\n"
-    "Two decks that mix the playlist by themselves, song into song.\n"
-    "\n"
-    "  --trim-silence    mix on a song's audible part: its fade starts from where its sound ends\n"
-    "                    (the last point above -50 dBFS) instead of from its length, the next\n"
-    "                    song comes in where its sound begins, and a song that is silence\n"
-    "                    throughout is passed over\n"
-    "  --level-loudness  bring every song towards one loudness (-18 LUFS, by its ReplayGain or\n"
-    "                    R128 tags or by measuring it), at most 12 dB up or down\n"
-    "  -h, --help        show this text\n"
-    "\n"
-    "Both last for the run and can also be turned on and off at the end of the Effects menu.\n";
-
-struct ProgramFlags {
-    bool trimSilence = false, levelLoudness = false, help = false;
-};
-
-// Read before the window system starts, so that --help works without a display. Anything else
-// on the line is left to Qt.
-ProgramFlags readFlags(int argc, char** argv) {
-    ProgramFlags flags;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--trim-silence")) flags.trimSilence = true;
-        if (!std::strcmp(argv[i], "--level-loudness")) flags.levelLoudness = true;
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) flags.help = true;
-    }
-    return flags;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    const ProgramFlags flags = readFlags(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const vantrel::ProgramOptions flags = vantrel::readProgramOptions(arguments);
+    if (!flags.error.isEmpty()) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(flags.error));
+        return 2;
+    }
     if (flags.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(qPrintable(vantrel::programUsage()), stdout);
+        return 0;
+    }
+    if (flags.version) {
+        std::printf("vantrel %d.%d.%d\n", VANTREL_VERSION_MAJOR, VANTREL_VERSION_MINOR,
+                    VANTREL_VERSION_PATCH);
         return 0;
     }
     QApplication app(argc, argv);
