@@ -2,11 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 60
 WERROR     ?= OFF
 CONFIG     ?= RelWithDebInfo
 
-.PHONY: all deps build run test test-asan fuzz bench night clean
+.PHONY: all deps build run test test-asan fuzz bench night package check-package clean
 
 all: build
 
@@ -45,5 +46,23 @@ bench: build
 night: build
 	bench/night.sh $(BUILD)
 
+# The .deb: a release build of its own with Debian's hardening flags, no tests, then checked by
+# lintian, desktop-file-validate and appstreamcli (packaging/check-package), failing on an error.
+package: deps
+	DEB_BUILD_MAINT_OPTIONS=hardening=+all cmake -S . -B $(PACKAGE_BUILD) -G Ninja \
+		-DCMAKE_BUILD_TYPE=Release -DVANTREL_WERROR=$(WERROR) -DVANTREL_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) $$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACKAGE_BUILD)
+	rm -f $(PACKAGE_BUILD)/package/*.deb
+	cd $(PACKAGE_BUILD) && cpack
+	packaging/check-package $(PACKAGE_BUILD)/package/vantrel_*.deb
+
+# The same checks on a package of the everyday build: quick, for CI.
+check-package: build
+	rm -f $(BUILD)/package/*.deb
+	cd $(BUILD) && cpack
+	packaging/check-package $(BUILD)/package/vantrel_*.deb
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -1,7 +1,7 @@
 #pragma once
 // Where the program keeps its files. The program folder is the executable's folder; the samples,
 // the meter image and the help are read from it. The default playlist is written there too,
-// unless the folder is not writable (an installed package under /opt): then it lives in
+// unless the folder is not writable (an installed package, /usr/lib/vantrel): then it lives in
 // $XDG_DATA_HOME/vantrel/ (~/.local/share/vantrel/ when XDG_DATA_HOME is unset or relative).
 #include <QString>
 

@@ -152,7 +152,7 @@ QIcon ProgramIcon() {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(size / 64.0, size / 64.0);
-        // Same drawing as packaging/vantrel.svg.
+        // Same drawing as assets/help/vantrel.svg.
         QLinearGradient bg(0, 0, 0, 64);
         bg.setColorAt(0, QColor(0x2b, 0x3a, 0x55));
         bg.setColorAt(1, QColor(0x14, 0x1c, 0x2b));
