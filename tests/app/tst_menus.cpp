@@ -1,15 +1,20 @@
 // The menu bar as the user sees it, and its keys: each reaches only its own item, whichever
 // control of the window has the focus, and a deck's item reaches the deck that plays.
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
 #include "app/ui/MainWindow.h"
 #include "app/ui/Menus.h"
+#include "deck/ui/DeckPanel.h"
 #include "support/DeskFixture.h"
 
 using namespace vantrel;
@@ -103,7 +108,10 @@ private slots:
         {"tempo, cross-fade",     "Left",                         "12", true,  "sldMixInterval2", "1 tempo 99%"},
         {"semitone reset",        "Shift+Up, Shift+End, Ctrl+Up", "1",  false, "sldTempo",       "1 gradual 101%"},
         {"rate reset",            "Alt+Down, Alt+End, Shift+Up",  "12", false, "lstAudio",       "1 semitone 1"},
-        {"play, deck 1 in front", "Return",                       "",   false, "cmdStop",        "1 playing"},
+        {"play, deck 1 in front", "Return",                       "",   false, "sldVolume",      "1 playing"},
+        // A button reached with Tab is pressed by Enter or Space instead.
+        {"enter on a button",     "Return",                       "",   false, "cmdLstUp",       "playlist B,A,C;selected 0"},
+        {"space on a button",     "Space",                        "",   true,  "cmdLstDown",     "playlist A,C,B;selected 2"},
         {"play, deck 2 in front", "Return",                       "",   true,  "lstAudio",       "2 playing"},
         {"new samplelist",        "Shift+N",                      "",   false, "edit",           "sample list 0"},
         {"new playlist",          "Ctrl+N",                       "",   false, "lstAudio",       "playlist ;selected -1"},
@@ -156,6 +164,72 @@ private slots:
         after.removeIf([&](const QString& line) { return before.contains(line); });
         QCOMPARE(after, QString(row.changed).split(u';', Qt::SkipEmptyParts));
         QCOMPARE(edit->text() + QString::number(edit->cursorPosition()), QStringLiteral("abc1"));
+    }
+
+    // Tab and Shift+Tab go round every control of the front deck panel and the tab in front, in
+    // reading order; each button is named by its tooltip for a screen reader.
+    void tabReachesEveryControlInReadingOrder_data() {
+        QTest::addColumn<int>("frontDeck");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("deck 1, playlist") << 0 << 0;
+        QTest::newRow("deck 2, sample list") << 1 << 1;
+        QTest::newRow("deck 1, cue list") << 0 << 2;
+    }
+    void tabReachesEveryControlInReadingOrder() {
+        QFETCH(int, frontDeck);
+        QFETCH(int, tab);
+        test::DeskFixture f;
+        MainWindow window(*f.desk);
+        f.desk->decks().setFrontDeck(frontDeck);
+        window.tabs()->setCurrentIndex(tab);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSet<QWidget*> controls;
+        for (QWidget* w : window.findChildren<QWidget*>())
+            if (w->isVisible() && !qobject_cast<QScrollBar*>(w) &&
+                (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                 qobject_cast<QAbstractItemView*>(w) || qobject_cast<QComboBox*>(w) ||
+                 qobject_cast<QTabBar*>(w)))
+                controls << w;
+        const auto area = [&](QWidget* w) {
+            return window.deckPanel(frontDeck)->isAncestorOf(w) ? 0
+                   : w == window.tabs()->tabBar()               ? 1
+                                                                : 2;
+        };
+        const auto place = [&](QWidget* w) {
+            return QRect(w->mapTo(&window, QPoint()), w->size());
+        };
+
+        const auto round = [&](bool forward) {
+            QList<QWidget*> seen;
+            QWidget* start = window.findChild<QWidget*>(frontDeck ? "cmdMix2" : "cmdMix");
+            start->setFocus();
+            for (QWidget* w = start; seen.size() <= controls.size();
+                 w = QApplication::focusWidget()) {
+                if (!w || (!seen.isEmpty() && w == start)) break;
+                seen << w;
+                QTest::keyClick(w, forward ? Qt::Key_Tab : Qt::Key_Backtab);
+            }
+            return seen;
+        };
+        const QList<QWidget*> order = round(true);
+        QCOMPARE(QSet<QWidget*>(order.cbegin(), order.cend()), controls);
+        QCOMPARE(order.size(), controls.size());
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            const QRect a = place(order[i - 1]), b = place(order[i]);
+            const bool onward = area(order[i]) > area(order[i - 1]);
+            const bool readOn = area(order[i]) == area(order[i - 1]) &&
+                                (b.left() >= a.right() || b.top() > a.center().y());
+            QVERIFY2(onward || readOn,
+                     qPrintable(order[i - 1]->objectName() + " > " + order[i]->objectName()));
+        }
+        QList<QWidget*> back = round(false);
+        std::reverse(back.begin() + 1, back.end());
+        QCOMPARE(back, order);
+        for (QWidget* w : order)
+            if (auto* b = qobject_cast<QAbstractButton*>(w))
+                QVERIFY2(!b->toolTip().isEmpty() && b->accessibleName() == b->toolTip(),
+                         qPrintable(b->objectName()));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "app/ui/Menus.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -147,18 +148,39 @@ bool KeyboardRules::inWindow(QObject* o) const {
     return static_cast<QWidget*>(o)->window() == window_;
 }
 
+bool KeyboardRules::pressesButton(QObject* watched, const QKeyEvent* key) {
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (!button || !button->hasFocus() || !button->isEnabled()) return false;
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    return key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+           key->key() == Qt::Key_Enter;
+}
+
 bool KeyboardRules::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ShortcutOverride: {
             // A focused slider, list or edit would otherwise claim Left, Space, Enter... for
-            // itself; the menu's keys belong to the menu alone in this window.
+            // itself; the menu's keys belong to the menu alone in this window. Only a button
+            // reached with Tab keeps Space and Enter, to be pressed by them.
             if (!inWindow(watched)) break;
             auto* ke = static_cast<QKeyEvent*>(event);
+            if (pressesButton(watched, ke)) {
+                ke->accept();
+                return true;
+            }
             if (shortcuts_.contains(ke->keyCombination())) {
                 ke->ignore();
                 return true;
             }
             break;
+        }
+        case QEvent::KeyPress: {
+            // A button presses itself on Space; Enter presses it as well.
+            auto* ke = static_cast<QKeyEvent*>(event);
+            if (!inWindow(watched) || !pressesButton(watched, ke) || ke->key() == Qt::Key_Space)
+                break;
+            if (!ke->isAutoRepeat()) static_cast<QAbstractButton*>(watched)->click();
+            return true;
         }
         case QEvent::KeyRelease: {
             // The window sees the release before its controls (key preview). Taken here once,

@@ -13,6 +13,7 @@
 #include "app/MenuTable.h"
 
 class QAction;
+class QKeyEvent;
 class QMenuBar;
 class QWidget;
 
@@ -43,6 +44,8 @@ protected:
 
 private:
     bool inWindow(QObject* o) const;
+    // Whether `key` is Space or Enter on a button that has the focus.
+    static bool pressesButton(QObject* watched, const QKeyEvent* key);
 
     QWidget* window_;
     std::function<void()> onDeleteReleased_;

@@ -89,12 +89,6 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(3);
     row->addWidget(left);
-    if (soundPanel) {
-        soundPanel->setParent(this);
-        row->addWidget(soundPanel, 1);
-    } else {
-        row->addStretch(1);
-    }
 
     // Ticker as the window design stores it: no border, speed 1, the program's separator.
     ticker_ = new Ticker(left);
@@ -246,6 +240,15 @@ DeckPanel::DeckPanel(Deck& deck, AutoMixer& mixer, QWidget* soundPanel, QWidget*
     mixRow->addWidget(reset);
     col->addLayout(mixRow);
     col->addStretch(1);
+
+    // Read as two columns: the transport side, then the sound settings beside it. Taken in
+    // last, the sound panel follows the transport side for Tab as well.
+    if (soundPanel) {
+        soundPanel->setParent(this);
+        row->addWidget(soundPanel, 1);
+    } else {
+        row->addStretch(1);
+    }
 }
 
 QToolButton* DeckPanel::button(const QString& name, const QString& toolTip) {
@@ -253,7 +256,7 @@ QToolButton* DeckPanel::button(const QString& name, const QString& toolTip) {
     b->setObjectName(name);
     b->setToolTip(toolTip);
     b->setAutoRaise(false);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);  // a click leaves the keyboard where it was
     return b;
 }
 

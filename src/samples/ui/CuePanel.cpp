@@ -78,7 +78,7 @@ CuePanel::CuePanel(CuePoints& cues, QWidget* parent) : QWidget(parent) {
                 b->setIconSize(QSize(16, 16));
                 b->setToolTip(tip);
                 b->setFixedSize(kButton, kButton);
-                b->setFocusPolicy(Qt::NoFocus);
+                b->setFocusPolicy(Qt::TabFocus);
                 return b;
             };
             QToolButton* bPlay = makeButton("cmdCuePlay", play, kPlayToolTip);

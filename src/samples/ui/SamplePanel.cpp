@@ -20,6 +20,7 @@
 #include "samples/Samples.h"
 #include "sound/ui/SliderBinding.h"
 #include "widgets/Icons.h"
+#include "widgets/TabOrder.h"
 
 namespace vantrel {
 
@@ -139,6 +140,9 @@ SamplePanel::SamplePanel(Samples& samples, Playlist& sampleList, ListCommands& s
     right->addWidget(sampleVolumeUpButton_, 0, Qt::AlignHCenter);
     right->addWidget(sampleVolumeSlider_, 1, Qt::AlignHCenter);
     right->addWidget(sampleVolumeDownButton_, 0, Qt::AlignHCenter);
+    // The volume column reads from the top: the slider was made before the buttons around it.
+    SetTabOrder({saveSampleListButton_, sampleVolumeUpButton_, sampleVolumeSlider_,
+                 sampleVolumeDownButton_});
 
     // One grid, so that both lists end on the same line above the list buttons.
     auto* layout = new QGridLayout(this);

@@ -10,6 +10,7 @@
 #include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
 #include "sound/ui/SliderBinding.h"
+#include "widgets/TabOrder.h"
 
 namespace vantrel {
 
@@ -84,6 +85,8 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
         grid->setRowStretch(line++, 1);
     };
 
+    // Each setting's line is read left to right, though its buttons are made before its slider.
+    QList<QWidget*> tabOrder;
     for (const Row& r : rows) {
         QLabel* value =
             addLabel(r.value, QString::fromLatin1(r.valueName), Qt::AlignRight | Qt::AlignVCenter);
@@ -96,11 +99,12 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
             addButton(QStringLiteral("+"), SoundControls::kUpToolTip, QString::fromLatin1(r.up));
         QToolButton* reset = addButton(QStringLiteral("\u21BA"), SoundControls::kResetToolTip,
                                        QString::fromLatin1(r.reset));
+        QSlider* slider =
+            addSlider(r.slider, QString::fromLatin1(r.sliderName), r.singleStep, r.pageStep);
         grid->addWidget(down, line, 0);
-        grid->addWidget(
-            addSlider(r.slider, QString::fromLatin1(r.sliderName), r.singleStep, r.pageStep), line,
-            1);
+        grid->addWidget(slider, line, 1);
         grid->addWidget(up, line, 2);
+        tabOrder << down << slider << up << reset;
         grid->addWidget(reset, line, 3);
         connect(down, &QToolButton::clicked, this, [&c, f = r.cmdDown] { (c.*f)(); });
         connect(up, &QToolButton::clicked, this, [&c, f = r.cmdUp] { (c.*f)(); });
@@ -116,9 +120,9 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
     volume->setContentsMargins(0, 0, 0, 0);
     volume->setSpacing(4);
     volume->addWidget(addCaption(MasterVolume::kVolumeCaption));
-    volume->addWidget(addSlider(one ? master.volumeSlider : master.volumeSlider2,
-                                QStringLiteral("sldVolume"), 655, 6553),
-                      1);
+    QSlider* volumeSlider = addSlider(one ? master.volumeSlider : master.volumeSlider2,
+                                      QStringLiteral("sldVolume"), 655, 6553);
+    volume->addWidget(volumeSlider, 1);
     grid->addLayout(volume, line++, 0, 1, 4);
     addGap();
 
@@ -136,11 +140,13 @@ SoundPanel::SoundPanel(SoundControls& c, MasterVolume& master, int deck, QWidget
     left->setFixedWidth(shareWidth);
     right->setFixedWidth(shareWidth);
     balance->addWidget(left);
-    balance->addWidget(addSlider(one ? master.balanceSlider : master.balanceSlider2,
-                                 QStringLiteral("sldBalance"), 1, 10),
-                       1);
+    QSlider* balanceSlider = addSlider(one ? master.balanceSlider : master.balanceSlider2,
+                                       QStringLiteral("sldBalance"), 1, 10);
+    balance->addWidget(balanceSlider, 1);
     balance->addWidget(right);
     grid->addLayout(balance, line++, 0, 1, 4);
+    tabOrder << volumeSlider << balanceSlider;
+    SetTabOrder(tabOrder);
 
     grid->setColumnStretch(1, 1);
 }
@@ -166,7 +172,7 @@ QToolButton* SoundPanel::addButton(const QString& text, const QString& toolTip,
     b->setText(text);
     b->setToolTip(toolTip);
     b->setFixedSize(kButtonSize, kButtonSize);
-    b->setFocusPolicy(Qt::NoFocus);  // the sliders take the keyboard; the buttons are for clicks
+    b->setFocusPolicy(Qt::TabFocus);  // a click leaves the keyboard where it was
     return b;
 }
 
