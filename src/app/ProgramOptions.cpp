@@ -22,6 +22,8 @@ const std::array kFlags = {
          [](ProgramOptions& o, const QString&) { o.trimSilence = true; }},
     Flag{"--level-loudness", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.levelLoudness = true; }},
+    Flag{"--new-instance", nullptr, false,
+         [](ProgramOptions& o, const QString&) { o.newInstance = true; }},
 };
 
 // QApplication's own options; those in the first list take a value.
@@ -105,11 +107,14 @@ QString programUsage() {
         "  --level-loudness  bring every song towards one loudness (-18 LUFS, by its ReplayGain "
         "or\n"
         "                    R128 tags or by measuring it), at most 12 dB up or down\n"
+        "  --new-instance    open a window of its own even when Vantrel runs already with\n"
+        "                    the same playlist (otherwise the files go to that window)\n"
         "  -h, --help        show this text\n"
         "  --version         show the program's version\n"
         "\n"
-        "The refinements last for the run and can also be turned on and off at the end of the\n"
-        "Effects menu.\n");
+        "Files, folders and playlists named are added to the end of the playlist, as a drop\n"
+        "adds them. The refinements last for the run and can also be turned on and off at the\n"
+        "end of the Effects menu.\n");
 }
 
 }  // namespace vantrel

@@ -11,6 +11,8 @@ struct ProgramOptions {
     bool version = false;
     bool trimSilence = false;
     bool levelLoudness = false;
+    // A window of its own even when this playlist's program runs already.
+    bool newInstance = false;
     // Files, folders and lists named on the line, in order, as given.
     QStringList files;
     // Set when the line cannot be used: one line saying why, for stderr (exit status 2).

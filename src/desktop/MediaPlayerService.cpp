@@ -6,13 +6,13 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
 
 #include "app/Desk.h"
 #include "audio/Player.h"
+#include "desktop/SessionBus.h"
 
 namespace vantrel {
 
@@ -37,7 +37,7 @@ public:
     bool yes() const { return true; }
     bool no() const { return false; }
     QString identity() const { return QStringLiteral("Vantrel"); }
-    QString desktopEntry() const { return QStringLiteral("vantrel"); }
+    QString desktopEntry() const { return QStringLiteral(VANTREL_APP_ID); }
     QStringList none() const { return {}; }
 
 public slots:
@@ -115,19 +115,8 @@ MediaPlayerService::~MediaPlayerService() {
 }
 
 bool MediaPlayerService::publish(QString* error) {
-    // Only the session's own bus: on a bare X display the bus library would start a private one
-    // that no desktop listens on and that outlives the program.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
-        (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus")))) {
-        if (error) *error = QStringLiteral("no session bus");
-        return false;
-    }
+    if (!SessionBusReady(error)) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        if (error) *error = bus.lastError().message();
-        return false;
-    }
     // A second running copy takes an instance name beside the first, as the interface allows.
     const QString instance = kServiceName + QStringLiteral(".instance") +
                              QString::number(QCoreApplication::applicationPid());

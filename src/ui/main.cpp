@@ -1,6 +1,9 @@
 // Vantrel: the engine on the sound device, the desk on real time, its window and its place on the
 // desktop bus. The program itself sits above every module.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QWidget>
 #include <cstdio>
 
@@ -13,6 +16,7 @@
 #include "audio/Engine.h"
 #include "base/Scheduler.h"
 #include "desktop/MediaPlayerService.h"
+#include "desktop/ProgramInstance.h"
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -37,7 +41,38 @@ int main(int argc, char** argv) {
                                             .arg(VANTREL_VERSION_MAJOR)
                                             .arg(VANTREL_VERSION_MINOR)
                                             .arg(VANTREL_VERSION_PATCH));
-    QApplication::setDesktopFileName(QStringLiteral("vantrel"));
+    QApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
+
+    // What the line names, as absolute paths, since a program already running may take them.
+    QStringList items;
+    for (const QString& file : flags.files) {
+        const QString path = file.startsWith(QLatin1String("file:"))
+                                 ? QUrl(file).toLocalFile()
+                                 : QFileInfo(file).absoluteFilePath();
+        if (QFileInfo::exists(path))
+            items << QDir::cleanPath(path);
+        else
+            std::fprintf(stderr, "vantrel: %s: no such file or folder\n", qPrintable(file));
+    }
+    // One program per playlist: a later start hands its items to the first and ends there.
+    vantrel::ProgramInstance instance;
+    if (!flags.newInstance) {
+        QString why;
+        const QString playlist = vantrel::DefaultPlaylistPath(vantrel::ProgramFolder());
+        switch (instance.claim(playlist, items, &why)) {
+            case vantrel::ProgramInstance::Role::HandedOn:
+                return 0;
+            case vantrel::ProgramInstance::Role::NoAnswer:
+                std::fprintf(stderr,
+                             "vantrel: Vantrel runs already with this playlist but does not "
+                             "answer (%s); --new-instance opens a window of its own\n",
+                             qPrintable(why));
+                return 1;
+            case vantrel::ProgramInstance::Role::Alone:
+            case vantrel::ProgramInstance::Role::First:
+                break;
+        }
+    }
 
     // A logout or `kill` shuts down like the close box, so the playlist is saved. Installed
     // first: a signal during start-up waits in its socket until the event loop runs (a modal
@@ -75,13 +110,14 @@ int main(int argc, char** argv) {
     }
     // Media keys and the desktop's player controls; without a session bus (a bare X server) the
     // program runs as before, saying so in one line.
-    vantrel::MediaPlayerService mediaPlayer(desk, [&mainWindow] {
-        if (mainWindow.isMinimized()) mainWindow.showNormal();
-        mainWindow.raise();
-        mainWindow.activateWindow();
-    });
+    vantrel::MediaPlayerService mediaPlayer(desk, [&mainWindow] { mainWindow.bringToFront(); });
     if (QString why; !mediaPlayer.publish(&why))
         qWarning("vantrel: no media player interface on the session bus: %s", qPrintable(why));
     mainWindow.show();
-    return app.exec();
+    if (!items.isEmpty()) mainWindow.addItems(items);
+    instance.serve([&mainWindow](const QStringList& paths) { mainWindow.addItems(paths); },
+                   [&mainWindow] { mainWindow.bringToFront(); });
+    const int status = app.exec();
+    instance.serve({}, {});  // the window goes first; later requests find no one
+    return status;
 }

@@ -105,6 +105,42 @@ private slots:
         QVERIFY(errorBoxes().isEmpty());
     }
 
+    // Answered before any window or sound: no display is needed.
+    void commandLineAnswersWithoutADisplay_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");  // a pattern for stdout
+        QTest::addColumn<QString>("err");  // for stderr
+        QTest::newRow("version") << "--version" << 0 << "^vantrel \\d+\\.\\d+\\.\\d+\\n$"
+                                 << "^$";
+        QTest::newRow("help") << "--help" << 0 << "^usage: vantrel .*--new-instance.*--version"
+                              << "^$";
+        QTest::newRow("unknown flag") << "--shuffle" << 2 << "^$"
+                                      << "^vantrel: [^\\n]*--shuffle[^\\n]*\\n$";
+    }
+    void commandLineAnswersWithoutADisplay() {
+        QFETCH(QString, argument);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("VANTREL_BUILD_DIR") + "/vantrel", {argument});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        const QRegularExpression::PatternOption dots =
+            QRegularExpression::DotMatchesEverythingOption;
+        QVERIFY(QRegularExpression(out, dots)
+                    .match(QString::fromUtf8(p.readAllStandardOutput()))
+                    .hasMatch());
+        QVERIFY(QRegularExpression(err, dots)
+                    .match(QString::fromUtf8(p.readAllStandardError()))
+                    .hasMatch());
+    }
+
     void theRealProgramSavesOnATerminationSignal_data() {
         QTest::addColumn<QString>("xdg");     // XDG_DATA_HOME, "~" for the home folder; "" unset
         QTest::addColumn<QString>("listAt");  // below the home folder

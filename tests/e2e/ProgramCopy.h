@@ -34,7 +34,8 @@ public:
     // and so runs silent.
     void start(QProcess& p, const QString& home, const QString& xdg, bool asNobody = false,
                const QString& path = {}, const QStringList& settings = {},
-               QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) const {
+               QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel,
+               const QStringList& args = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home);
         env.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -48,10 +49,11 @@ public:
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(channels);
         if (asNobody)
-            p.start("setpriv",
-                    {"--reuid=65534", "--regid=65534", "--clear-groups", "--", executable()});
+            p.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                           executable()} +
+                                   args);
         else
-            p.start(executable(), {});
+            p.start(executable(), args);
     }
 
     // Writes a list file the way another program might: LF line ends.
@@ -74,9 +76,10 @@ private:
 // NAME=VALUE settings.
 struct Program {
     explicit Program(const ProgramCopy& copy, const QString& path = {}, const QStringList& env = {},
-                     QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) {
+                     QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels,
+                     const QStringList& args = {}) {
         copy.start(process, home.path(), home.filePath(QStringLiteral("xdg")), false, path, env,
-                   channels);
+                   channels, args);
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {

@@ -118,6 +118,7 @@ private slots:
     void mixesHelpsAndKeepsThePlaylist();
     void drivenFromTheBus();
     void runsWithoutABus();
+    void aSecondStartHandsItsFilesToTheFirst();
 };
 
 void ProgramTest::mixesHelpsAndKeepsThePlaylist() {
@@ -216,6 +217,40 @@ void ProgramTest::runsWithoutABus() {
     QCOMPARE(program.process.exitCode(), 0);
     const QString errors = QString::fromUtf8(program.process.readAllStandardError());
     QVERIFY2(errors.count("bus") <= 1, qPrintable(errors));
+}
+
+void ProgramTest::aSecondStartHandsItsFilesToTheFirst() {
+    test::ProgramCopy copy;
+    QVERIFY(copy.ok());
+    test::ProgramCopy::writeList(copy.defaultPlaylist(), {});
+    QTemporaryDir music;
+    for (const QString song : {"Opening.wav", "Night #2.wav", "Last Call.wav"})
+        QVERIFY(test::makeTone(music.filePath(song), {2.0, 440.0, 44100, 2, -6.0}));
+    // The first start adds what its own line names.
+    test::Program first(copy, {}, {}, QProcess::ForwardedChannels, {music.filePath("Opening.wav")});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    // A later start of the same program folder, from another folder, with a relative path and
+    // one that does not exist: it hands over what exists and ends.
+    QProcess second;
+    second.setWorkingDirectory(music.path());
+    copy.start(second, first.home.path(), first.home.filePath("xdg"), false, {}, {},
+               QProcess::SeparateChannels,
+               {"Night #2.wav", "missing.wav", music.filePath("Last Call.wav")});
+    QVERIFY2(second.waitForFinished(30000), "the second start did not end");
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains("missing.wav"));
+    QCOMPARE(windowsNamed(QStringLiteral("Vantrel")).size(), 1);
+    // --new-instance opens a window of its own.
+    test::Program own(copy, {}, {}, QProcess::ForwardedChannels, {"--new-instance"});
+    QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("Vantrel")).size(), 2, 15000);
+    own.process.kill();
+    QVERIFY(own.process.waitForFinished(5000));
+
+    QVERIFY(send("Quit"));
+    QVERIFY2(first.process.waitForFinished(5000), "Quit did not end the program");
+    QCOMPARE(savedTitles(copy.defaultPlaylist()),
+             (QStringList{"Opening (Wav file)", "Night #2 (Wav file)", "Last Call (Wav file)"}));
 }
 
 QTEST_MAIN(ProgramTest)

@@ -23,6 +23,7 @@
 #include "sound/ui/SoundPanel.h"
 #include "widgets/Icons.h"
 #include "widgets/LevelMeter.h"
+#include "widgets/TabOrder.h"
 
 namespace vantrel {
 
@@ -60,6 +61,7 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     tabs_->setObjectName(QStringLiteral("XTab"));
     tabs_->setGeometry(kTabRect);
     auto* playlistPanel = new PlaylistPanel(desk_.playlistCommands(), desk_.dialogs());
+    playlistPanel_ = playlistPanel;
     Decks& decks = desk_.decks();
     connect(playlistPanel, &PlaylistPanel::entryClicked, &decks, &Decks::onEntryClicked);
     connect(playlistPanel, &PlaylistPanel::entryDoubleClicked, &decks,
@@ -86,6 +88,10 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
 
     showFrontDeck();
     registerWindowCommands();
+    NameButtonsByToolTip(this);
+    // The keyboard starts on the playlist: Enter and Space keep their menu meanings there, as
+    // they would not on a button.
+    playlistPanel->lstAudio()->setFocus();
     keys_ = new KeyboardRules(
         this, [this] { desk_.playlist().removeSelected(); }, this);
 
@@ -138,6 +144,16 @@ QIcon MainWindow::buttonPicture(const QString& name) const {
     for (const QString& n : names)
         if (auto* b = findChild<QAbstractButton*>(n); b && !b->icon().isNull()) return b->icon();
     return ButtonPicture(name);
+}
+
+void MainWindow::addItems(const QStringList& paths) {
+    playlistPanel_->lstAudio()->addItems(paths);
+}
+
+void MainWindow::bringToFront() {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::registerWindowCommands() {

@@ -17,6 +17,7 @@ namespace vantrel {
 
 class DeckPanel;
 class Desk;
+class PlaylistPanel;
 class KeyboardRules;
 
 class MainWindow : public QMainWindow {
@@ -39,6 +40,12 @@ public:
     DeckPanel* deckPanel(int index) const { return deckPanels_[index]; }
     QTabWidget* tabs() const { return tabs_; }
 
+    // Files, folders and lists from the command line, of this start or a later one: added to the
+    // end of the playlist as a drop adds them.
+    void addItems(const QStringList& paths);
+    // Shows the window in front of the others, as a second start asks.
+    void bringToFront();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -53,6 +60,7 @@ private:
     Desk& desk_;
     DeckPanel* deckPanels_[2] = {nullptr, nullptr};
     QTabWidget* tabs_ = nullptr;
+    PlaylistPanel* playlistPanel_ = nullptr;
     QLabel* nullNotice_ = nullptr;
     QTimer* outputWatch_ = nullptr;
     KeyboardRules* keys_ = nullptr;

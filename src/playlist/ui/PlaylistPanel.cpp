@@ -234,8 +234,16 @@ void PlaylistView::addDropped(const QStringList& paths, int row) {
         worker_->deleteLater();
         worker_ = nullptr;
         insertFound(*found, row);
+        if (!waitingItems_.isEmpty()) addItems(waitingItems_.takeFirst());
     });
     worker_->start(QThread::LowPriority);
+}
+
+void PlaylistView::addItems(const QStringList& paths) {
+    if (worker_)
+        waitingItems_ << paths;
+    else
+        addDropped(paths, list_.count());
 }
 
 void PlaylistView::insertFound(const QStringList& found, int row) {

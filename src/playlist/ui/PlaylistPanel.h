@@ -31,6 +31,9 @@ public:
     // Adds the local files and folders of a drop at entry `row` (past the end: appended).
     void addDropped(const QStringList& paths, int row);
     bool addingDropped() const { return worker_ != nullptr; }
+    // Adds files and folders at the end of the list as a drop there would, after any walk
+    // under way: what the command line names, of this start or a later one.
+    void addItems(const QStringList& paths);
 
 signals:
     void droppedAdded(int count);
@@ -50,6 +53,7 @@ private:
 
     Playlist& list_;
     QThread* worker_ = nullptr;
+    QList<QStringList> waitingItems_;
     std::atomic<bool> closing_{false};
 };
 
