@@ -1,5 +1,5 @@
 // Offline throughput of vantrel-render: the playlist form (two decks, fades, the desk on the
-// virtual clock, also with both mix refinements) against the single-file form on the same songs,
+// virtual clock, also with every mix refinement on) against the single-file form on the same songs,
 // in multiples of real time.
 #include <benchmark/benchmark.h>
 
@@ -72,12 +72,14 @@ void BM_RenderPlaylistForm(benchmark::State& state) {
         "vantrel-render playlist form failed");
 }
 
-// The same evening with silence trimming and loudness levelling, which profile every song.
+// The same evening with every refinement of the mixing on, which profile every song.
 void BM_RenderPlaylistRefined(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("refined.wav");
-    run(state, {"--interval", "8", "--trim-silence", "--level-loudness", "--out", out, s.list}, out,
-        "vantrel-render playlist form failed");
+    run(state,
+        {"--interval", "8", "--trim-silence", "--level-loudness", "--fade-at-outro", "--out", out,
+         s.list},
+        out, "vantrel-render playlist form failed");
 }
 
 void BM_RenderSingleFile(benchmark::State& state) {

@@ -78,6 +78,7 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
     // The mix refinements at the end of the Effects menu: each click turns one on or off.
     add("cmdTrimSilence", [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
     add("cmdLevelLoudness", [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
+    add("cmdFadeAtOutro", [this] { mixer().setFadeAtOutro(!mixer().fadeAtOutro()); });
 }
 
 Desk::~Desk() = default;

@@ -58,6 +58,7 @@ constexpr std::array kItems{
     MenuItem{kEffects,  "",                     S::Separator, "",                       nullptr,            kNoShift, kVkNone,      R::None,       nullptr,             nullptr},
     MenuItem{kEffects,  "mnuTrimSilence",       S::Checkable, "Trim &silence",          nullptr,            kNoShift, kVkNone,      R::Single,     "cmdTrimSilence",    nullptr},
     MenuItem{kEffects,  "mnuLevelLoudness",     S::Checkable, "&Level loudness",        nullptr,            kNoShift, kVkNone,      R::Single,     "cmdLevelLoudness",  nullptr},
+    MenuItem{kEffects,  "mnuFadeAtOutro",       S::Checkable, "Fade at &outro",         nullptr,            kNoShift, kVkNone,      R::Single,     "cmdFadeAtOutro",    nullptr},
     MenuItem{nullptr,   "keyHelp",              S::Plain,     "&Help",                  nullptr,            kNoShift, kVkNone,      R::None,       nullptr,             nullptr},
     MenuItem{kHelp,     "mnuContents",          S::Plain,     "&Contents...",           "tlbCmdHelp",       kNoShift, kVkF1,        R::Single,     "tlbCmdHelp",        nullptr},
     MenuItem{kHelp,     "",                     S::Separator, "",                       nullptr,            kNoShift, kVkNone,      R::None,       nullptr,             nullptr},

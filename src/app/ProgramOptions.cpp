@@ -22,6 +22,8 @@ const std::array kFlags = {
          [](ProgramOptions& o, const QString&) { o.trimSilence = true; }},
     Flag{"--level-loudness", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.levelLoudness = true; }},
+    Flag{"--fade-at-outro", nullptr, false,
+         [](ProgramOptions& o, const QString&) { o.fadeAtOutro = true; }},
     Flag{"--new-instance", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.newInstance = true; }},
 };
@@ -107,6 +109,11 @@ QString programUsage() {
         "  --level-loudness  bring every song towards one loudness (-18 LUFS, by its ReplayGain "
         "or\n"
         "                    R128 tags or by measuring it), at most 12 dB up or down\n"
+        "  --fade-at-outro   cross a song that fades out or ends in a quiet coda into the next "
+        "one\n"
+        "                    so that the next is up to level where the outro starts; a song "
+        "that\n"
+        "                    ends cold is mixed from its end as usual\n"
         "  --new-instance    open a window of its own even when Vantrel runs already with\n"
         "                    the same playlist (otherwise the files go to that window)\n"
         "  -h, --help        show this text\n"

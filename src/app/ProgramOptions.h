@@ -11,6 +11,7 @@ struct ProgramOptions {
     bool version = false;
     bool trimSilence = false;
     bool levelLoudness = false;
+    bool fadeAtOutro = false;
     // A window of its own even when this playlist's program runs already.
     bool newInstance = false;
     // Files, folders and lists named on the line, in order, as given.

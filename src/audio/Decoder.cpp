@@ -58,7 +58,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 
 // Open failure codes.
-constexpr int kMissing = 1;
+constexpr int kMissing = kFileNotFound;
 constexpr int kNotMedia = 2;
 constexpr int kNoAudio = 3;
 constexpr int kUndecodable = 4;

@@ -43,6 +43,10 @@ private:
     std::int64_t position_ = 0;
 };
 
+// The open's answer for a path that names no file (a folder gone, a stick not plugged in), as
+// against one that is there but does not play.
+inline constexpr int kFileNotFound = 1;
+
 struct OpenResult {
     std::unique_ptr<Decoder> decoder;
     int error = 0;  // 0 = opened

@@ -13,6 +13,8 @@ namespace {
 using OpenJob = FileJob<OpenResult>;
 }  // namespace
 
+static_assert(Player::kFileNotFound == kFileNotFound);
+
 struct Player::Impl {
     explicit Impl(Engine& e)
         : engine(e.impl()),
@@ -235,6 +237,10 @@ void Player::SetRate(float f) {
 
 void Player::SetTempo(float f) {
     impl_->core->tempo.store(factor(f));
+}
+
+double Player::Speed() const {
+    return double(impl_->core->tempo.load()) * double(impl_->core->rate.load());
 }
 
 void Player::SetPitch(float f) {

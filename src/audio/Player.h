@@ -28,7 +28,9 @@ public:
     // Play, Pause and SetPosition kept for then. One that fails or times out then ends the
     // player (Status() kEnded, OpenFailed()), as a decode error in mid-song would. A finished
     // open takes effect at the next call on the player (the deck's position tick makes one).
+    // kFileNotFound: the path names no file.
     int Open();
+    static constexpr int kFileNotFound = 1;
     bool Opening() const;
     bool OpenFailed() const;
     // The container's own duration in whole seconds (truncated), read by the open: what a
@@ -47,6 +49,8 @@ public:
     double Level() const;  // peak of the output after the volume, last ~30 ms, 0..1
     void SetRate(float factor);
     void SetTempo(float factor);
+    // How fast the song goes against its recording: tempo times rate (1 = as recorded).
+    double Speed() const;
     void SetPitch(float factor);
     void SetPitchSemitones(float semitones);
 

@@ -1,5 +1,7 @@
 #include "audio/SongAnalyzer.h"
 
+#include <algorithm>
+
 #include "audio/Engine.h"
 
 namespace vantrel::audio {
@@ -18,12 +20,16 @@ SongAnalyzer::~SongAnalyzer() {
     if (worker_.joinable()) worker_.join();
 }
 
-void SongAnalyzer::request(const std::string& path) {
+void SongAnalyzer::request(const std::string& path, bool first) {
     if (path.empty()) return;
     {
         std::lock_guard lock(mutex_);
-        if (!songs_.try_emplace(path).second) return;
-        waiting_.push_back(path);
+        if (!songs_.try_emplace(path).second) {
+            const auto it = std::find(waiting_.begin(), waiting_.end(), path);
+            if (!first || it == waiting_.end()) return;
+            waiting_.erase(it);
+        }
+        first ? waiting_.push_front(path) : waiting_.push_back(path);
     }
     wake_.notify_all();
 }

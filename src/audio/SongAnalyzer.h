@@ -23,8 +23,9 @@ public:
     SongAnalyzer(const SongAnalyzer&) = delete;
     SongAnalyzer& operator=(const SongAnalyzer&) = delete;
 
-    // Asks for a song's profile; a file asked for before is not profiled again.
-    void request(const std::string& path);
+    // Asks for a song's profile; a file asked for before is not profiled again. `first`: before
+    // any other still waiting (a song that already plays).
+    void request(const std::string& path, bool first = false);
     // The profile once it is ready; nullopt before. Offline, waits for one asked for.
     std::optional<SongProfile> find(const std::string& path) const;
 

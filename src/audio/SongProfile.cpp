@@ -132,7 +132,50 @@ SongProfile profileSong(const std::string& path, int rate) {
     if (!r.decoder) return p;
     scanEnds(*r.decoder, p);
     if (!p.silent) measureLoudness(*r.decoder, p);
+    p.outroStartMs = p.audibleEndMs;
+    if (!p.silent) findOutro(*r.decoder, p);
     return p;
+}
+
+void findOutro(Decoder& d, SongProfile& p) {
+    // Short-term loudness (3 s windows) every 100 ms over the tail: the outro starts where the
+    // last window at the song's own level ends. A tail that stays that quiet throughout is an
+    // outro longer than the scan, which starts where the scan does.
+    constexpr double kScanSeconds = 24.0;
+    constexpr double kBelowLu = 10.0;
+    constexpr double kHopSeconds = 0.1;
+    constexpr double kWindowSeconds = 3.0;
+    p.outroStartMs = p.audibleEndMs;
+    if (!p.loudness) return;
+    const int rate = d.outputRate();
+    const std::int64_t end = std::int64_t(p.audibleEndMs) * rate / 1000;
+    const std::int64_t start = std::int64_t(p.audibleStartMs) * rate / 1000;
+    const std::int64_t from =
+        std::max<std::int64_t>(start, end - std::llround(kScanSeconds * rate));
+    const std::int64_t hop = std::llround(kHopSeconds * rate);
+    const std::int64_t window = std::llround(kWindowSeconds * rate);
+    if (end - from < window || !d.seek(from)) return;
+    ebur128_state* meter = ebur128_init(2, unsigned(rate), EBUR128_MODE_S);
+    if (!meter) return;
+    std::vector<float> buf(size_t(hop) * 2);
+    std::int64_t lastLoud = -1;
+    while (d.position() + hop <= end) {
+        int got = 0;
+        const Decoder::Read r = d.read(buf.data(), int(hop), got);
+        if (got > 0) ebur128_add_frames_float(meter, buf.data(), size_t(got));
+        double shortTerm = 0;
+        if (d.position() - from >= window &&
+            ebur128_loudness_shortterm(meter, &shortTerm) == EBUR128_SUCCESS &&
+            std::isfinite(shortTerm) && shortTerm >= *p.loudness - kBelowLu)
+            lastLoud = d.position();
+        if (r != Decoder::Read::Ok || got <= 0) break;
+    }
+    ebur128_destroy(&meter);
+    // Loud to the end: a cold ending. Otherwise the last loud window reached a little into the
+    // outro; the outro is taken to start at its middle.
+    if (lastLoud >= end - hop) return;
+    p.outroStartMs =
+        toMs(lastLoud < 0 ? from : std::max<std::int64_t>(from, lastLoud - window / 2), rate);
 }
 
 struct LoudnessMeter::State {

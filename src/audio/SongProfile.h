@@ -16,6 +16,12 @@ struct SongProfile {
     int audibleStartMs = 0;
     int audibleEndMs = 0;
     std::optional<double> loudness;  // integrated, LUFS
+    // Where the outro starts: from there to the audible end, short-term loudness stays well
+    // below the song's own (a fade-out, a quiet coda). The audible end when it ends cold (at
+    // full level to the end) or its loudness is not known.
+    int outroStartMs = 0;
+    bool endsCold() const { return audibleEndMs - outroStartMs < kColdEndingMs; }
+    static constexpr int kColdEndingMs = 1000;
 
     // The gain that brings the song to the common loudness, in dB; 0 when it is not known.
     double levellingDb() const;
@@ -35,7 +41,10 @@ void scanEnds(Decoder& decoder, SongProfile& profile);
 // Fills in the loudness: from ReplayGain or R128 tags, else measured on about a sixteenth
 // of the song in evenly spaced windows.
 void measureLoudness(Decoder& decoder, SongProfile& profile);
-// Both, on one opening of the file.
+// Finds where the outro starts, on the tail before the audible end (needs the ends and the
+// loudness).
+void findOutro(Decoder& decoder, SongProfile& profile);
+// All three, on one opening of the file.
 SongProfile profileSong(const std::string& path, int outputRate);
 
 // Integrated loudness (EBU R128) of interleaved stereo frames fed in pieces.

@@ -15,6 +15,7 @@ Deck::~Deck() = default;
 int Deck::open() {
     const int result = player().Open();
     song_.opened = result == 0;
+    song_.notFound = result == audio::Player::kFileNotFound;
     song_.ranOut = false;
     song_.measured = false;
     return result;

@@ -82,6 +82,8 @@ public:
 signals:
     // A cue, for logs (the renderer's --log).
     void cued(const QString& path);
+    // A song loaded by a click or a double click opened.
+    void opened(const QString& path);
 
 private:
     const int index_;

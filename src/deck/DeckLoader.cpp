@@ -24,7 +24,10 @@ bool DeckLoader::load(int entry, LoadKind kind) {
     }
     // A file that does not open changes nothing more: the song the player holds plays on.
     if (deck_.open() != 0) return false;
-    if (kind != LoadKind::Cue) deck_.fillTicker(title, kTickerSeparator);
+    if (kind != LoadKind::Cue) {
+        deck_.fillTicker(title, kTickerSeparator);
+        emit deck_.opened(song.path);
+    }
     if (kind != LoadKind::Preview) song.paused = false;
     // A slow file is measured by the position tick once it has opened; until then its length is 0.
     song.measured = !player.Opening();

@@ -11,9 +11,10 @@ struct DeckSong {
     int length = 0;  // ms, as measured when it was loaded (or once its file had opened)
     bool measured = false;
     QString mixTitle;
-    bool paused = false;  // paused by its own pause button and not resumed since
-    bool opened = false;  // the last open succeeded
-    bool ranOut = false;  // the song it was playing has ended (or a failed open took it)
+    bool paused = false;    // paused by its own pause button and not resumed since
+    bool opened = false;    // the last open succeeded
+    bool notFound = false;  // the last open found no file at its path
+    bool ranOut = false;    // the song it was playing has ended (or a failed open took it)
 };
 
 // Shared by both decks: one pause latch for the two pause buttons, and one setting for the two

@@ -39,7 +39,10 @@ bool Decks::idle() const {
 }
 
 void Decks::onEntryClicked() {
+    // A deck being faded in plays although it is not yet the live one: loading the click into it
+    // would stop the song the fade is bringing in, and the fade would end in silence.
     if (playlist_.count() == 0 || deck1_.playing() || deck2_.playing()) return;
+    if (mixer_.fading(deck1_) || mixer_.fading(deck2_)) return;
     frontDeck().loader.load(playlist_.selected(), LoadKind::Preview);
 }
 

@@ -38,7 +38,8 @@ public:
     // Neither deck sounds and no deck timer runs.
     bool idle() const;
 
-    // A click on a playlist entry loads it into the front deck while no deck plays; a double
+    // A click on a playlist entry loads it into the front deck while no deck plays or is being
+    // faded in; a double
     // click plays it at once in the front deck.
     void onEntryClicked();
     void onEntryDoubleClicked();

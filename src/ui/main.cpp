@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
     vantrel::Desk desk(engine, scheduler, dialogs, vantrel::ProgramFolder());
     desk.mixer().setTrimSilence(flags.trimSilence);
     desk.mixer().setLevelLoudness(flags.levelLoudness);
+    desk.mixer().setFadeAtOutro(flags.fadeAtOutro);
     vantrel::MainWindow mainWindow(desk);
     window = &mainWindow;
     if (shutdownRequested) {

@@ -1,5 +1,6 @@
 // Transport, the playlist clicks, automatic mixing and cue points of the two decks, and whole
 // evenings mixed, through the real engine on the offline output and the virtual clock.
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -63,6 +64,41 @@ int longestGap(const std::vector<float>& stereo, float threshold) {
     return longest;
 }
 
+// A song of `seconds` at a steady level, ending cold, in a 10 s fade-out (6 dB a second) or in a
+// 20 s coda 20 dB down; each song at its own pitch so that two decks never cancel.
+enum Ending { Cold, FadeOut, Coda };
+QString song(DeskFixture& f, int n, double seconds, Ending ending) {
+    constexpr int kRate = 8000;
+    std::vector<float> v(size_t(seconds * kRate));
+    for (size_t k = 0; k < v.size(); ++k) {
+        const double left = seconds - double(k) / kRate;
+        const double gain = ending == FadeOut ? std::pow(10, -0.3 * std::max(0.0, 10 - left))
+                            : ending == Coda  ? (left < 20 ? 0.1 : 1.0)
+                                              : 1.0;
+        v[k] = float(0.3 * gain * std::sin((0.25 + 0.02 * n) * double(k)));
+    }
+    const QString path = f.folder.filePath(QStringLiteral("song%1.wav").arg(n));
+    test::writeWav(path, v.data(), int(v.size()), 1, kRate);
+    return path;
+}
+
+// The longest run, in ms, of 400 ms windows (100 ms apart) more than 15 LU below the output's
+// median loudness, between two times.
+int longestSag(const std::vector<float>& stereo, int rate, qint64 fromMs, qint64 toMs) {
+    std::vector<double> m;
+    for (qint64 t = fromMs; t + 400 <= toMs; t += 100) {
+        audio::LoudnessMeter meter(rate);
+        meter.add(stereo.data() + t * rate / 1000 * 2, size_t(rate * 4 / 10));
+        m.push_back(meter.integrated().value_or(-70));
+    }
+    std::vector<double> sorted = m;
+    std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+    const double body = sorted[sorted.size() / 2];
+    int longest = 0, run = 0;
+    for (const double v : m) longest = std::max(longest, run = v < body - 15 ? run + 100 : 0);
+    return longest;
+}
+
 }  // namespace
 
 class TestDeck : public QObject {
@@ -80,6 +116,10 @@ private slots:
     void evening();
     void refinedEvening_data();
     void refinedEvening();
+    void transitions_data();
+    void transitions();
+    void playLevelledAndClickDuringFade();
+    void folderGoneAndBack();
     void cuePoints();
     void renderTool();
 };
@@ -375,6 +415,111 @@ void TestDeck::refinedEvening() {
     }
 }
 
+void TestDeck::transitions_data() {
+    QTest::addColumn<QList<int>>("songs");  // tenths of a second * 10 + ending
+    QTest::addColumn<bool>("refined");      // silence trimmed and fades placed at outros
+    QTest::addColumn<int>("outroFades");
+    QTest::newRow("a 3 s sting between two songs") << QList<int>{3000, 300, 3000} << true << 0;
+    QTest::newRow("a 0.2 s file as designed") << QList<int>{3000, 20, 3000} << false << 0;
+    const QList<int> endings{4000 + FadeOut, 4000 + Cold, 4000 + Coda, 4000 + Cold};
+    QTest::newRow("fade-out, cold, coda") << endings << true << 2;
+    QTest::newRow("fade-out, cold, coda as designed") << endings << false << 0;
+}
+
+// No dead air and no sag at any change of song, heard on the output.
+void TestDeck::transitions() {
+    QFETCH(QList<int>, songs);
+    QFETCH(bool, refined);
+    QFETCH(int, outroFades);
+    DeskFixture f(true);
+    f.mixer().setTrimSilence(refined);
+    f.mixer().setFadeAtOutro(refined);
+    for (int i = 0; i < songs.size(); ++i)
+        f.add(song(f, i, songs[i] / 10 / 10.0, Ending(songs[i] % 10)));
+    Log log(f);
+    QStringList rules;
+    QObject::connect(&f.mixer(), &AutoMixer::fadeShaped,
+                     [&](int, const AutoMixer::FadeShape& s) { rules << s.rule; });
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 3600 * 1000));
+    const test::Audio out{f.engine->sampleRate(), 2, f.captured};
+    test::keepOnFailure(QStringLiteral("transitions"), out);
+    QCOMPARE(log.fade.size(), songs.size());
+    QCOMPARE(rules.count(QStringLiteral("outro")), outroFades);
+    const int gap = longestGap(f.captured, std::pow(10.0f, -50.0f / 20.0f));
+    QVERIFY2(gap <= out.rate * 50 / 1000, qPrintable(QString::number(gap)));
+    // From the end of the first fade to the last song's own ending.
+    const int sag = longestSag(f.captured, out.rate, log.done[0].ms, log.done.last().ms + 5000);
+    const bool endsInOutros = songs.contains(4000 + Coda);
+    QVERIFY2(refined || !endsInOutros ? sag <= 1500 : sag > 1500, qPrintable(QString::number(sag)));
+}
+
+// Play, Mix now at once, then a click on a row: the song being faded in plays on. Play with
+// loudness levelling starts its song levelled.
+void TestDeck::playLevelledAndClickDuringFade() {
+    DeskFixture f;
+    for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 30.0), n);
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+    f.advance(20);
+    f.playlist().setSelected(1);
+    f.desk->decks().onEntryClicked();
+    QVERIFY(f.runUntil([&] { return f.deck(1).playing(); }, 20000));
+    f.advance(3000);
+    QCOMPARE(f.deck(1).player().Status(), audio::Player::kPlaying);
+    QCOMPARE(f.deck(1).song().mixTitle, QStringLiteral("A"));
+
+    // A 0.5 tone is far above the common loudness: brought down 12 dB from its first note.
+    DeskFixture g(true);
+    g.mixer().setLevelLoudness(true);
+    g.add(g.tone("A.wav", 30.0), "A");
+    g.playlist().setSelected(0);
+    g.desk->decks().onEntryClicked();
+    g.deck(0).transport.play();
+    g.advance(1000);
+    const test::Audio out{g.engine->sampleRate(), 2, g.captured};
+    const float first = test::peak(out, 0, out.rate / 5),
+                later = test::peak(out, out.rate / 2, out.rate / 5);
+    QVERIFY2(first < 0.25f && qAbs(first - later) < 0.01f * later,
+             qPrintable(QString::number(first)));
+}
+
+// A music folder that goes away holds the mix with the list whole, and the mix goes on by itself
+// once the folder is back.
+void TestDeck::folderGoneAndBack() {
+    DeskFixture f(true);
+    const QString stick = f.folder.filePath("stick");
+    QVERIFY(QDir().mkdir(stick));
+    QStringList titles;
+    for (int i = 0; i < 6; ++i) {
+        titles << QStringLiteral("Song %1").arg(i);
+        f.add(f.tone("stick/" + titles.last() + ".wav", 25.0, 300 + 40 * i, 8000), titles.last());
+    }
+    Log log(f);
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+    QVERIFY(f.runUntil([&] { return log.done.size() == 1; }, 60000));
+    QVERIFY(QDir().rename(stick, stick + ".away"));
+    // Song 1 was cued before the folder went; the rest stay listed while the decks stop.
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 60000));
+    f.advance(20000);
+    QVERIFY(f.bothStopped());
+    QCOMPARE(f.playlist().count(), 4);
+    QCOMPARE(f.mixer().holdNotice.Caption(), "Music files not found: " + stick);
+    QVERIFY(QDir().rename(stick + ".away", stick));
+    const qint64 back = f.now();
+    QVERIFY(f.runUntil([&] { return log.fade.size() == 3; }, AutoMixer::kHoldRetryInterval + 100));
+    QVERIFY(f.mixer().holdNotice.Caption().isEmpty());
+    QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 3600 * 1000));
+    QStringList faded;
+    for (const Event& e : log.fade) faded << e.detail;
+    QCOMPARE(faded, titles);
+    const test::Audio out{f.engine->sampleRate(), 2, f.captured};
+    QVERIFY(test::peak(out, int((back + AutoMixer::kHoldRetryInterval + 200) * out.rate / 1000),
+                       out.rate / 10) > 0.3f);
+}
+
 void TestDeck::cuePoints() {
     DeskFixture f;
     CuePoints& cue = f.desk->cuePoints();
@@ -439,7 +584,8 @@ void TestDeck::renderTool() {
                  qPrintable(QString::number(bytes.size())));
         if (run == 0) {
             first = bytes;
-            static const QRegularExpression fade(QStringLiteral("fade  deck \\d  (.*)"));
+            static const QRegularExpression fade(
+                QStringLiteral("fade  deck \\d  (.*) in=\\d+@1 out=\\d+@1 rule=design\n"));
             QStringList faded;
             for (auto it = fade.globalMatch(log); it.hasNext();) faded << it.next().captured(1);
             QCOMPARE(faded, (QStringList{"Tone 330", "Tone 440", "Tone 550", "Tone 660"}));

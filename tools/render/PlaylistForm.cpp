@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <array>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/Desk.h"
@@ -33,7 +35,7 @@ public:
 int usage() {
     std::fprintf(stderr,
                  "usage: vantrel-render [--interval M] [--log] [--trim-silence] "
-                 "[--level-loudness] --out OUT.wav LIST.kvl\n");
+                 "[--level-loudness] [--fade-at-outro] --out OUT.wav LIST.kvl\n");
     return 2;
 }
 
@@ -47,7 +49,7 @@ QString programFolder() {
 
 int runPlaylistForm(int argc, char** argv) {
     int interval = AutoMixer::kDefaultMixInterval;
-    bool log = false, trimSilence = false, levelLoudness = false;
+    bool log = false, trimSilence = false, levelLoudness = false, fadeAtOutro = false;
     QString out;
     QString listFile;
     for (int i = 1; i < argc; ++i) {
@@ -58,6 +60,8 @@ int runPlaylistForm(int argc, char** argv) {
             trimSilence = true;
         } else if (a == "--level-loudness") {
             levelLoudness = true;
+        } else if (a == "--fade-at-outro") {
+            fadeAtOutro = true;
         } else if (a == "--interval" && i + 1 < argc) {
             interval = std::atoi(argv[++i]);
             if (interval < AutoMixer::kMinMixInterval || interval > AutoMixer::kMaxMixInterval) {
@@ -122,6 +126,7 @@ int runPlaylistForm(int argc, char** argv) {
     mixer.mixIntervalSlider.SetValue(interval);
     mixer.setTrimSilence(trimSilence);
     mixer.setLevelLoudness(levelLoudness);
+    mixer.setFadeAtOutro(fadeAtOutro);
 
     if (log) {
         for (int i = 0; i < 2; ++i) {
@@ -138,9 +143,32 @@ int runPlaylistForm(int argc, char** argv) {
                             qPrintable(title));
             };
         };
-        QObject::connect(&mixer, &AutoMixer::fadeStarted, report("fade"));
+        // A fade's line waits for its first step, which tells how the fade was made.
+        struct Started {
+            qint64 ms;
+            QString title;
+        };
+        auto started = std::make_shared<std::array<Started, 2>>();
+        QObject::connect(&mixer, &AutoMixer::fadeStarted,
+                         [&scheduler, started](int deck, const QString& title) {
+                             (*started)[std::size_t(deck)] = {scheduler.nowMs(), title};
+                         });
+        QObject::connect(
+            &mixer, &AutoMixer::fadeShaped, [started](int deck, const AutoMixer::FadeShape& s) {
+                const Started& at = (*started)[std::size_t(deck)];
+                std::printf("%10lld ms  fade  deck %d  %s in=%d@%.4g out=%d@%.4g rule=%s\n", at.ms,
+                            deck + 1, qPrintable(at.title), s.inPositionMs, s.inSpeed,
+                            s.outPositionMs, s.outSpeed, qPrintable(s.rule));
+            });
         QObject::connect(&mixer, &AutoMixer::fadeCompleted, report("done"));
     }
+
+    // A held mix ends the render with the entries that were not found still on the list.
+    QObject::connect(&mixer.holdNotice, &Label::captionChanged, [&scheduler](const QString& why) {
+        if (!why.isEmpty())
+            std::fprintf(stderr, "vantrel-render: at %lld ms: %s\n", scheduler.nowMs(),
+                         qPrintable(why));
+    });
 
     // What a user does to start an evening: Play on deck 1 (which cues the top entry into
     // deck 2), then Mix now.

@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vantrel-render [--tempo F] [--pitch F] [--rate F] [--semitones N] [--trim-silence] "
-    "[--level-loudness] --out OUT.wav FILE\n";
+    "[--level-loudness] [--fade-at-outro] --out OUT.wav FILE\n";
 
 std::optional<float> number(const std::string& s) {
     char* end = nullptr;
@@ -27,7 +27,7 @@ std::optional<float> number(const std::string& s) {
 
 struct Settings {
     std::optional<float> tempo, pitch, rate, semitones;
-    bool trimSilence = false, levelLoudness = false;
+    bool trimSilence = false, levelLoudness = false, fadeAtOutro = false;
     std::string out, file;
 };
 
@@ -51,6 +51,8 @@ bool parse(const std::vector<std::string>& args, Settings& s) {
             s.trimSilence = true;
         } else if (a == "--level-loudness") {
             s.levelLoudness = true;
+        } else if (a == "--fade-at-outro") {
+            s.fadeAtOutro = true;
         } else if (a == "--out") {
             if (i + 1 >= args.size()) return false;
             s.out = args[++i];
@@ -87,13 +89,17 @@ int runSingleFile(const std::vector<std::string>& args) {
     }
     // Like a song of a mix: only its audible part, and levelled.
     audio::SongProfile profile;
-    if (s.trimSilence || s.levelLoudness) profile = audio::profileSong(s.file, engine.sampleRate());
+    if (s.trimSilence || s.levelLoudness || s.fadeAtOutro)
+        profile = audio::profileSong(s.file, engine.sampleRate());
     if (s.trimSilence && (!profile.opened || profile.silent)) {
         std::fprintf(stderr, "vantrel-render: %s holds only silence\n", s.file.c_str());
         return 1;
     }
     if (s.levelLoudness) player.SetLevelling(float(profile.levellingDb()));
-    const int endMs = s.trimSilence ? profile.audibleEndMs : player.Length();
+    // Fading at the outro, the song is heard at full level up to where its outro starts.
+    const int endMs = s.fadeAtOutro   ? profile.outroStartMs
+                      : s.trimSilence ? profile.audibleEndMs
+                                      : player.Length();
     WavWriter wav(s.out, engine.sampleRate(), 2);
     if (!wav.ok()) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", s.out.c_str());

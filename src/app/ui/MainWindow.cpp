@@ -86,6 +86,23 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     outputWatch_->start();
     updateNullNotice();
 
+    // Over the foot of the tab strip while the mix holds for entries that are not there.
+    holdNotice_ = new QLabel(client);
+    holdNotice_->setObjectName(QStringLiteral("lblMixHeld"));
+    holdNotice_->setStyleSheet(
+        QStringLiteral("color: #b02a1e; background: #fff4d6; font-weight: bold; padding: 2px;"));
+    holdNotice_->setGeometry(kTabRect.x() + 4, kTabRect.bottom() - 26, kTabRect.width() - 8, 22);
+    holdNotice_->setToolTip(
+        QStringLiteral("The next songs of the playlist are not there. They stay on the list, and "
+                       "the mix goes on by itself as soon as one of them can be opened."));
+    const auto showHold = [this](const QString& text) {
+        holdNotice_->setText(text);
+        holdNotice_->setVisible(!text.isEmpty());
+        holdNotice_->raise();
+    };
+    connect(&desk_.mixer().holdNotice, &Label::captionChanged, this, showHold);
+    showHold(desk_.mixer().holdNotice.Caption());
+
     showFrontDeck();
     registerWindowCommands();
     NameButtonsByToolTip(this);
@@ -115,6 +132,8 @@ ViewSteps MainWindow::viewSteps() {
                 ->setChecked(desk_.mixer().trimSilence());
             actions_.value(QStringLiteral("mnuLevelLoudness"))
                 ->setChecked(desk_.mixer().levelLoudness());
+            actions_.value(QStringLiteral("mnuFadeAtOutro"))
+                ->setChecked(desk_.mixer().fadeAtOutro());
         };
         actions_ = BuildMenu(
             menuBar(),

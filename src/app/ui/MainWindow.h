@@ -62,6 +62,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     PlaylistPanel* playlistPanel_ = nullptr;
     QLabel* nullNotice_ = nullptr;
+    QLabel* holdNotice_ = nullptr;
     QTimer* outputWatch_ = nullptr;
     KeyboardRules* keys_ = nullptr;
     QHash<QString, QAction*> actions_;
