@@ -47,24 +47,40 @@ int main(int argc, char** argv) {
     }
     const qint64 endMs = qint64(a.frames()) * 1000 / a.rate;
     const float floor = std::pow(10.0f, -50.0f / 20);
-    for (int i = 1; i < fades.size() && i < dones.size(); ++i) {
-        const qint64 from = std::max(dones[i - 1], fades[i] - 20000);
-        const qint64 to = dones[i] + 2000;
-        const double out = loudness(a, dones[i - 1], fades[i]);
-        const double in = loudness(a, dones[i], i + 1 < fades.size() ? fades[i + 1] : endMs);
+    // Each fade with the completion that follows it (a fade cut short has none of its own) and
+    // the completion before it, which ends the outgoing song's fade-in.
+    const auto doneAfter = [&](qint64 t) {
+        for (const qint64 d : dones)
+            if (d >= t) return d;
+        return endMs;
+    };
+    const auto doneBefore = [&](qint64 t) {
+        qint64 last = 0;
+        for (const qint64 d : dones)
+            if (d < t) last = d;
+        return last;
+    };
+    for (int i = 1; i < fades.size(); ++i) {
+        const qint64 done = doneAfter(fades[i]), before = doneBefore(fades[i]);
+        const qint64 from = std::max(before, fades[i] - 20000), to = std::min(done + 2000, endMs);
+        const double out = loudness(a, before, fades[i]);
+        const double in = loudness(a, done, i + 1 < fades.size() ? fades[i + 1] : endMs);
         const double floorLu = std::min(out, in) - 15;
         int gap = 0, run = 0, sag = 0, sagRun = 0;
-        for (qint64 f = from * a.rate / 1000; f < std::min<qint64>(to, endMs) * a.rate / 1000;
-             ++f) {
+        qint64 gapAt = 0;
+        for (qint64 f = from * a.rate / 1000; f < to * a.rate / 1000; ++f) {
             const bool quiet = std::abs(a.samples[size_t(f) * 2]) < floor &&
                                std::abs(a.samples[size_t(f) * 2 + 1]) < floor;
-            gap = std::max(gap, run = quiet ? run + 1 : 0);
+            run = quiet ? run + 1 : 0;
+            if (run > gap) gap = run, gapAt = f * 1000 / a.rate;
         }
-        for (qint64 t = from; t + 400 <= std::min(to, endMs); t += 100)
+        for (qint64 t = from; t + 400 <= to; t += 100)
             sag = std::max(sag, sagRun = loudness(a, t, t + 400) < floorLu ? sagRun + 100 : 0);
         std::printf(
-            "fade %2d at %7.1f s  %-12s gap %4d ms  sag %5d ms  (bodies %.1f / %.1f LUFS)\n", i + 1,
-            fades[i] / 1000.0, qPrintable(rules.value(i)), gap * 1000 / a.rate, sag, out, in);
+            "fade %2d at %7.1f s  %-12s gap %4d ms (ends %.1f s)  sag %5d ms  "
+            "(bodies %.1f / %.1f LUFS)\n",
+            i + 1, fades[i] / 1000.0, qPrintable(rules.value(i)), gap * 1000 / a.rate,
+            gapAt / 1000.0, sag, out, in);
     }
     return 0;
 }
