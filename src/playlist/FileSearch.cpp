@@ -187,30 +187,9 @@ QString FileSearch::upperKey(const QString& s) {
     return out;
 }
 
-QString FileSearch::File(int Index) const {
-    return Index >= 0 && Index < files_.size() ? files_[Index] : QString();
-}
-
-QString FileSearch::Path(int Index) const {
-    return Index >= 0 && Index < paths_.size() ? paths_[Index] : QString();
-}
-
-int FileSearch::FileSize(int Index) const {
-    if (Index < 0 || Index >= FilesFound || Index >= files_.size()) return 0;
-    struct stat st;
-    if (::stat(QFile::encodeName(files_[Index]).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return 0;
-    return static_cast<int>(std::min<off_t>(st.st_size, 0x7fffffff));
-}
-
 QStringList FileSearch::CopyFiles() const {
     const std::lock_guard lock(recordMutex_);
     return files_.mid(0, FilesFound);
-}
-
-QStringList FileSearch::CopyPaths() const {
-    const std::lock_guard lock(recordMutex_);
-    return paths_.mid(0, PathsFound);
 }
 
 void FileSearch::recordFile(const QString& p) {
@@ -224,17 +203,7 @@ void FileSearch::recordFile(const QString& p) {
     live_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void FileSearch::recordPath(const QString& p) {
-    const std::lock_guard lock(recordMutex_);
-    const int at = std::max(PathsFound, 0);
-    paths_.resize(at + 1);
-    paths_[at] = p;
-    PathsFound = at + 1;
-    live_.fetch_add(1, std::memory_order_relaxed);
-}
-
 struct FileSearch::Walk {
-    Mode mode;
     bool recurse;
     const QList<WildcardPattern>* patterns;
 };
@@ -266,7 +235,6 @@ void appendUpperKey(std::vector<char16_t>& out, const char* s, size_t n) {
 void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
                         unsigned long parentDev) {
     if (cancelled()) return;
-    const bool fileMode = walk.mode == Mode::Files || walk.mode == Mode::FilesWithPatterns;
 
     // Below the start folder a link is never entered, even one swapped in since the listing.
     const int fd = parentDev == 0 ? ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
@@ -338,15 +306,12 @@ void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
                 }
             }
         }
-        if (fileMode) {
-            if (!folder) {
-                if (matchesAny(*walk.patterns, QStringView(k + it.keyAt, it.keyLen)))
-                    recordFile(shown + QString::fromUtf8(name, it.rawLen));
-                continue;
-            }
-            if (!walk.recurse) continue;
+        if (!folder) {
+            if (matchesAny(*walk.patterns, QStringView(k + it.keyAt, it.keyLen)))
+                recordFile(shown + QString::fromUtf8(name, it.rawLen));
+            continue;
         }
-        if (folder && subfolders.size() < size_t(kMaxSubfolders)) subfolders.push_back(&it);
+        if (walk.recurse && subfolders.size() < size_t(kMaxSubfolders)) subfolders.push_back(&it);
     }
     ::closedir(d);
 
@@ -354,21 +319,8 @@ void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
         if (cancelled()) return;
         QByteArray subDir = dir;
         subDir.append(r + s->rawAt, s->rawLen).append('/');
-        const QString subShown = shown + QString::fromUtf8(r + s->rawAt, s->rawLen);
-        switch (walk.mode) {
-            case Mode::Files:
-            case Mode::FilesWithPatterns:
-                search(walk, subDir, subShown + QLatin1Char('/'), dev);
-                break;
-            case Mode::Paths:
-                recordPath(subShown);
-                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), dev);
-                break;
-            case Mode::PathsWithPatterns:
-                if (matchesAny(*walk.patterns, upperKey(subShown))) recordPath(subShown);
-                if (walk.recurse) search(walk, subDir, subShown + QLatin1Char('/'), dev);
-                break;
-        }
+        search(walk, subDir, shown + QString::fromUtf8(r + s->rawAt, s->rawLen) + QLatin1Char('/'),
+               dev);
     }
 }
 
@@ -380,28 +332,9 @@ QString shownWithSlash(const QString& path) {
 
 }  // namespace
 
-void FileSearch::FindFiles(QString sPath, const QString& searchStr, bool Recurse) {
-    const QList<WildcardPattern> one{WildcardPattern(searchStr)};
-    Walk w{Mode::Files, Recurse, &one};
-    const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), 0);
-}
-
 void FileSearch::FindFilesWithPatterns(const QString& sPath, bool Recurse) {
     if (fileCompiled_.isEmpty()) return;
-    Walk w{Mode::FilesWithPatterns, Recurse, &fileCompiled_};
-    const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), 0);
-}
-
-void FileSearch::FindPaths(QString sPath, bool Recurse) {
-    Walk w{Mode::Paths, Recurse, nullptr};
-    const QByteArray dir = withSlash(sPath);
-    search(w, dir, shownWithSlash(sPath), 0);
-}
-
-void FileSearch::FindPathsWithPatterns(const QString& sPath, bool Recurse) {
-    Walk w{Mode::PathsWithPatterns, Recurse, &pathCompiled_};
+    Walk w{Recurse, &fileCompiled_};
     const QByteArray dir = withSlash(sPath);
     search(w, dir, shownWithSlash(sPath), 0);
 }
@@ -411,44 +344,15 @@ void FileSearch::SetFilePatterns(const QString& s) {
     fileCompiled_ = compile(filePatterns_);
 }
 
-QString FileSearch::GetFilePatterns(const QString&) const {
-    return filePatterns_.join(QLatin1Char(';'));
-}
-
-void FileSearch::SetPathPatterns(const QString& s) {
-    pathPatterns_ = splitPatterns(s);
-    pathCompiled_ = compile(pathPatterns_);
-}
-
-QString FileSearch::GetPathPatterns(const QString&) const {
-    return pathPatterns_.join(QLatin1Char(';'));
-}
-
-void FileSearch::ResetFileSearch(bool erasePatterns) {
+void FileSearch::ResetSearch(bool erasePatterns) {
     const std::lock_guard lock(recordMutex_);
     FilesFound = 0;
     files_.clear();
-    live_.store(PathsFound, std::memory_order_relaxed);
+    live_.store(0, std::memory_order_relaxed);
     if (erasePatterns) {
         filePatterns_.clear();
         fileCompiled_.clear();
     }
-}
-
-void FileSearch::ResetPathSearch(bool erasePatterns) {
-    const std::lock_guard lock(recordMutex_);
-    PathsFound = 0;
-    paths_.clear();
-    live_.store(FilesFound, std::memory_order_relaxed);
-    if (erasePatterns) {
-        pathPatterns_.clear();
-        pathCompiled_.clear();
-    }
-}
-
-void FileSearch::ResetSearch(bool erasePatterns) {
-    ResetFileSearch(erasePatterns);
-    ResetPathSearch(erasePatterns);
 }
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 #pragma once
-// The program's recursive file and folder search with wildcard patterns, compared without
-// regard to case. Results accumulate in two growing lists until a reset.
+// The program's recursive file search with wildcard patterns, compared without regard to case.
+// Results accumulate in a growing list until a reset.
 //
 // Folders are enumerated in a fixed order, names sorted by ordinal comparison of their
 // upper-cased forms, so the same tree always gives the same result list. An entry's kind comes
@@ -49,33 +49,18 @@ public:
     FileSearch(const FileSearch&) = delete;
     FileSearch& operator=(const FileSearch&) = delete;
 
-    // Counts of recorded files and folders; the next recording goes to position FilesFound /
-    // PathsFound.
+    // Count of recorded files; the next recording goes to position FilesFound.
     int FilesFound = 0;
-    int PathsFound = 0;
 
-    // 0 <= Index < FilesFound (PathsFound); the caller keeps to that.
-    QString File(int Index) const;
-    QString Path(int Index) const;
-    // Size in bytes of the recorded file; 0 on any failure. Clamped to 32 bits.
-    int FileSize(int Index) const;
     // Safe while a search runs on another thread: a prefix of the full result.
     QStringList CopyFiles() const;
-    QStringList CopyPaths() const;
 
-    void FindFiles(QString sPath, const QString& searchStr, bool Recurse);
+    // Records the files below `sPath` (and its subfolders with `Recurse`) matching a pattern.
     void FindFilesWithPatterns(const QString& sPath, bool Recurse);
-    void FindPaths(QString sPath, bool Recurse);
-    void FindPathsWithPatterns(const QString& sPath, bool Recurse);
 
     // The pieces of `s` between ";" characters, empty pieces kept; "" gives no patterns.
     void SetFilePatterns(const QString& s);
-    QString GetFilePatterns(const QString& s = QString()) const;
-    void SetPathPatterns(const QString& s);
-    QString GetPathPatterns(const QString& s = QString()) const;
 
-    void ResetFileSearch(bool erasePatterns = false);
-    void ResetPathSearch(bool erasePatterns = false);
     void ResetSearch(bool erasePatterns = false);
 
     // For a search on a worker thread: a raised flag stops the walk at the next entry, keeping
@@ -89,19 +74,14 @@ public:
     static QString upperKey(const QString& s);
 
 private:
-    enum class Mode { Files, FilesWithPatterns, Paths, PathsWithPatterns };
     struct Walk;
     void search(Walk& walk, const QByteArray& dir, const QString& shown, unsigned long dev);
     void recordFile(const QString& p);
-    void recordPath(const QString& p);
     bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
 
     QStringList files_;
-    QStringList paths_;
     QStringList filePatterns_;
-    QStringList pathPatterns_;
     QList<WildcardPattern> fileCompiled_;
-    QList<WildcardPattern> pathCompiled_;
     const std::atomic<bool>* cancel_ = nullptr;
     // Guards the lists for a reader on another thread; the walk's own thread never waits long.
     mutable std::mutex recordMutex_;

@@ -81,35 +81,16 @@ void Ticker::setForeColor(std::uint32_t colour) {
     update();
 }
 
-int Ticker::indexOfKey(const QString& key) const {
-    if (isBlank(key)) return -1;
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].key == key) return int(i);
-    return -1;
-}
-
 Ticker::Item* Ticker::itemAt(int index) {
     if (index < 1 || index > ListCount()) return nullptr;
     return &items_[std::size_t(index - 1)];
 }
 
-const Ticker::Item* Ticker::itemAt(int index) const {
-    if (index < 1 || index > ListCount()) return nullptr;
-    return &items_[std::size_t(index - 1)];
-}
-
-void Ticker::AddItem(const QString& text, const QString& key, int index) {
-    if (isBlank(text)) return;
-    const bool keyed = !isBlank(key);
-    // A key already taken, or a position past the end, adds nothing.
-    if (!(keyed && indexOfKey(key) >= 0) && index <= ListCount()) {
+void Ticker::AddItem(const QString& text) {
+    if (!isBlank(text)) {
         Item item;
         item.text = text;
-        if (keyed) item.key = key;
-        if (index >= 1)
-            items_.insert(items_.begin() + (index - 1), std::move(item));
-        else
-            items_.push_back(std::move(item));
+        items_.push_back(std::move(item));
     }
     layout();
     scrollState();
@@ -119,82 +100,6 @@ void Ticker::RemoveItem(int index) {
     if (itemAt(index)) items_.erase(items_.begin() + (index - 1));
     layout();
     scrollState();
-}
-
-void Ticker::RemoveItem(const QString& key) {
-    const int i = indexOfKey(key);
-    RemoveItem(i < 0 ? 0 : i + 1);
-}
-
-void Ticker::Clear() {
-    items_.clear();
-    layout();
-    scrollState();
-    Refresh();
-}
-
-int Ticker::FindItem(const QString& text) const {
-    const QString wanted = text.toUpper();
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].text == wanted) return int(i) + 1;
-    return 0;
-}
-
-bool Ticker::FindKey(const QString& key) const {
-    return indexOfKey(key) >= 0;
-}
-
-QVariant Ticker::ItemData(int index) const {
-    const Item* it = itemAt(index);
-    return it ? it->data : QVariant();
-}
-QVariant Ticker::ItemData(const QString& key) const {
-    return ItemData(indexOfKey(key) + 1);
-}
-
-void Ticker::setItemData(int index, const QVariant& data) {
-    if (Item* it = itemAt(index)) it->data = data;
-}
-void Ticker::setItemData(const QString& key, const QVariant& data) {
-    setItemData(indexOfKey(key) + 1, data);
-}
-
-std::uint32_t Ticker::ItemColor(int index) const {
-    const Item* it = itemAt(index);
-    return it ? it->colour : kItemDefaultColour;
-}
-std::uint32_t Ticker::ItemColor(const QString& key) const {
-    return ItemColor(indexOfKey(key) + 1);
-}
-
-void Ticker::setItemColor(int index, std::uint32_t colour) {
-    if (Item* it = itemAt(index)) {
-        it->colour = colour;
-        update();
-    }
-}
-void Ticker::setItemColor(const QString& key, std::uint32_t colour) {
-    setItemColor(indexOfKey(key) + 1, colour);
-}
-
-QString Ticker::List(int index) const {
-    const Item* it = itemAt(index);
-    return it ? it->text : QString();
-}
-QString Ticker::List(const QString& key) const {
-    return List(indexOfKey(key) + 1);
-}
-
-void Ticker::setList(int index, const QString& text) {
-    Item* it = itemAt(index);
-    if (!it) return;
-    it->text = text;
-    it->measured = false;
-    layout();
-    redraw(false);
-}
-void Ticker::setList(const QString& key, const QString& text) {
-    setList(indexOfKey(key) + 1, text);
 }
 
 void Ticker::ToggleScroll() {
@@ -358,17 +263,12 @@ void Ticker::paintEvent(QPaintEvent* event) {
     const QRect visible = event->rect();
     p.save();
     p.setClipRect(band & visible);
+    p.setPen(fore);
     for (const Piece& piece : pieces_) {
         const Item& it = items_[std::size_t(piece.item)];
         const int w = piece.separator ? sepWidth_ : it.width;
         if (left + piece.x + w < visible.left() || left + piece.x > visible.right()) continue;
-        if (piece.separator) {
-            p.setPen(fore);
-            p.drawStaticText(left + piece.x, top, separatorText_);
-        } else {
-            p.setPen(it.colour == kItemDefaultColour ? fore : toQColor(it.colour, palette()));
-            p.drawStaticText(left + piece.x, top, it.shown);
-        }
+        p.drawStaticText(left + piece.x, top, piece.separator ? separatorText_ : it.shown);
     }
     p.restore();
     if (redFrom_ >= 0 && redFrom_ < client.width())

@@ -4,7 +4,6 @@
 #include <QStaticText>
 #include <QString>
 #include <QTimer>
-#include <QVariant>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -27,8 +26,6 @@ class Ticker : public QWidget {
     Q_PROPERTY(quint32 BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE setForeColor)
 public:
-    // An item colour of kItemDefaultColour draws in ForeColor.
-    static constexpr std::uint32_t kItemDefaultColour = 0xFFFFFFFFu;
     // Items beyond this many in one redraw cannot be clicked.
     static constexpr int kHitTableSize = 1024;
 
@@ -57,29 +54,10 @@ public:
     std::uint32_t ForeColor() const { return foreColor_; }
     void setForeColor(std::uint32_t colour);
 
-    // Items are numbered from 1. Blank text is not added; a blank key means none; an index of 1 or
-    // more inserts before that item (an index past the end adds nothing).
-    void AddItem(const QString& text, const QString& key = {}, int index = 0);
+    // Items are numbered from 1; blank text is not added.
+    void AddItem(const QString& text);
     void RemoveItem(int index);
-    void RemoveItem(const QString& key);
-    void Clear();
     int ListCount() const { return int(items_.size()); }
-    // Position of the first item whose text equals the upper-cased argument; 0 if none.
-    int FindItem(const QString& text) const;
-    bool FindKey(const QString& key) const;
-
-    QVariant ItemData(int index) const;
-    QVariant ItemData(const QString& key) const;
-    void setItemData(int index, const QVariant& data);
-    void setItemData(const QString& key, const QVariant& data);
-    std::uint32_t ItemColor(int index) const;
-    std::uint32_t ItemColor(const QString& key) const;
-    void setItemColor(int index, std::uint32_t colour);
-    void setItemColor(const QString& key, std::uint32_t colour);
-    QString List(int index) const;
-    QString List(const QString& key) const;
-    void setList(int index, const QString& text);
-    void setList(const QString& key, const QString& text);
 
     // While scrolling and not being dragged, stops a running ticker or restarts a stopped one.
     void ToggleScroll();
@@ -114,9 +92,6 @@ protected:
 private:
     struct Item {
         QString text;
-        QString key;
-        std::uint32_t colour = kItemDefaultColour;
-        QVariant data;
         int width = 0;
         int left = 0;
         int right = 0;
@@ -135,9 +110,7 @@ private:
         int right;
     };
 
-    int indexOfKey(const QString& key) const;
     Item* itemAt(int index);
-    const Item* itemAt(int index) const;
     void layout();
     void scrollState();
     // Lays out the line for the current offset; bandOnly when only the text band can change.
