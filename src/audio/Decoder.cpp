@@ -13,6 +13,9 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
+#include "audio/CdTrack.h"
+#include "audio/SongTagsFfmpeg.h"
+
 namespace vantrel::audio {
 
 Decoder::Read Decoder::read(float* out, int frames, int& got) {
@@ -197,6 +200,7 @@ public:
         lengthFrames_ = std::llround(double(samples) * outputRate_ / sourceRate_);
         taggedLoudness_ = loudnessTag(st->metadata);
         if (!taggedLoudness_) taggedLoudness_ = loudnessTag(fmt_->metadata);
+        tags_ = tagsOf(fmt_.get(), stream_);
         // The first audio must decode, or the file is not playable at all.
         if (!refill() || pending_.empty()) return kUndecodable;
         return 0;
@@ -510,6 +514,13 @@ private:
 
 OpenResult openDecoder(const std::string& path, int outputRate) {
     av_log_set_level(AV_LOG_QUIET);
+    // A CD track is no file: its drive or image reads it.
+    if (const CdTrackName track = cdTrackOf(path); track.track > 0) {
+        OpenResult r;
+        r.decoder = openCdTrack(track, outputRate);
+        r.error = r.decoder ? 0 : kUndecodable;
+        return r;
+    }
     auto d = std::make_unique<FfmpegDecoder>();
     OpenResult r;
     r.error = d->open(path, outputRate);
@@ -519,6 +530,10 @@ OpenResult openDecoder(const std::string& path, int outputRate) {
 
 int probeDurationSeconds(const std::string& path) {
     av_log_set_level(AV_LOG_QUIET);
+    if (const CdTrackName track = cdTrackOf(path); track.track > 0) {
+        const std::unique_ptr<Decoder> d = openCdTrack(track, 44100);
+        return d ? d->containerSeconds() : -1;
+    }
     int error = 0;
     FormatPtr fmt = openFormat(path, error);
     if (!fmt) return -1;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/SongTags.h"
+
 namespace vantrel::audio {
 
 class Decoder {
@@ -28,6 +30,8 @@ public:
     int outputRate() const { return outputRate_; }
     // The track's integrated loudness (LUFS) as its ReplayGain or R128 tags give it.
     std::optional<double> taggedLoudness() const { return taggedLoudness_; }
+    // The song's artist, title and album, read with the open.
+    const SongTags& tags() const { return tags_; }
 
 protected:
     virtual Read decode(float* out, int frames, int& got) = 0;
@@ -38,6 +42,7 @@ protected:
     int containerSeconds_ = 0;
     int outputRate_ = 44100;
     std::optional<double> taggedLoudness_;
+    SongTags tags_;
 
 private:
     std::int64_t position_ = 0;

@@ -49,6 +49,7 @@ struct Player::Impl {
 
     void swapIn(std::unique_ptr<Decoder> decoder) {
         containerSeconds = decoder->containerSeconds();
+        tags = decoder->tags();
         core->playing.store(false);
         const std::uint32_t g = core->gen.load() + 1;
         core->gen.store(g, std::memory_order_release);
@@ -77,6 +78,7 @@ struct Player::Impl {
     bool playWhenOpened = false;
     int seekWhenOpened = 0;
     int containerSeconds = 0;
+    SongTags tags;
     bool failed = false;  // the last open failed after the song before was stopped
     bool loaded = false;
     int lengthMs = 0;
@@ -136,6 +138,11 @@ bool Player::Opening() const {
 int Player::ContainerSeconds() const {
     impl_->settle();
     return impl_->loaded ? impl_->containerSeconds : 0;
+}
+
+SongTags Player::Tags() const {
+    impl_->settle();
+    return impl_->loaded ? impl_->tags : SongTags{};
 }
 
 bool Player::OpenFailed() const {

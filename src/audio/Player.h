@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/SongTags.h"
+
 namespace vantrel::audio {
 
 class Engine;
@@ -36,6 +38,8 @@ public:
     // The container's own duration in whole seconds (truncated), read by the open: what a
     // quick look at the file's header tells, as the media control measures.
     int ContainerSeconds() const;
+    // The open song's artist, title and album, read by the open; none while it opens.
+    SongTags Tags() const;
     int Length() const;    // ms, exact
     int Position() const;  // ms, the audible position
     void SetPosition(int ms);

@@ -9,6 +9,7 @@
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
 #include "audio/SongProfile.h"
+#include "audio/SongTags.h"
 #include "support/AudioFiles.h"
 
 using namespace vantrel;
@@ -313,6 +314,105 @@ private slots:
             loudness = whole.integrated().value_or(0);
         }
         QCOMPARE_LE(qAbs(p.loudness.value_or(0) - loudness), 0.5);
+    }
+
+    void cdTracksPlayFromAnImage_data() {
+        // A two-track image: 2.5 s of 440 Hz, then 3.2 s of 1 kHz (rounded up to whole sectors).
+        QTest::addColumn<int>("track");
+        QTest::addColumn<int>("lengthMs");  // from the table of contents, 75 sectors a second
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<bool>("cut");  // the image's BIN ends after 38 sectors
+        QTest::newRow("track 1") << 1 << 2506 << 440.0 << false;  // 188 sectors
+        QTest::newRow("track 2") << 2 << 3200 << 1000.0 << false;
+        QTest::newRow("track 1, unreadable after 0.5 s") << 1 << 2506 << 440.0 << true;
+        QTest::newRow("no track 3") << 3 << 0 << 0.0 << false;
+    }
+
+    void cdTracksPlayFromAnImage() {
+        QFETCH(int, track);
+        QFETCH(int, lengthMs);
+        QFETCH(double, frequency);
+        QFETCH(bool, cut);
+        const QString cue = dir_.filePath(cut ? "cut.cue" : "disc.cue");
+        QVERIFY(makeCdImage(
+            cue, {{.seconds = 2.5, .frequency = 440}, {.seconds = 3.2, .frequency = 1000}}));
+        if (cut) QVERIFY(QFile::resize(cue.chopped(3) + "bin", 2352 * 38));
+        audio::Engine engine({.output = audio::OutputKind::Offline});
+        audio::Player player(engine);
+        player.SetFileName(
+            QStringLiteral("%1/Track%2.cda").arg(cue).arg(track, 2, 10, QChar('0')).toStdString());
+        if (!lengthMs) {
+            QVERIFY(player.Open() != 0);
+            return;
+        }
+        QCOMPARE(player.Open(), 0);
+        QCOMPARE(player.Length(), lengthMs);
+        player.Play();
+        Audio out = playOffline(engine, player, 10000);
+        const auto keep = qScopeGuard([&] { keepOnFailure("cd", out); });
+        QCOMPARE(player.Status(), audio::Player::kEnded);
+        // Heard whole and untouched; a track that stops reading ends where the image does.
+        const double heard = lastAbove(out, 0.01f) / 44100.0;
+        QCOMPARE_LT(qAbs(heard - (cut ? 38 / 75.0 : lengthMs / 1000.0)), 0.05);
+        QCOMPARE_LT(qAbs(estimateFrequency(out, 4410, 13230) - frequency), frequency * 0.005);
+        QCOMPARE_LT(qAbs(peak(out, 4410, 13230) - 0.5), 0.01);
+        if (cut) QCOMPARE_LT(player.Position(), lengthMs);  // ended as a decode error ends
+        // A seek lands where it says: 1.2 s in, one second is left of track 1.
+        player.SetPosition(lengthMs - 1300);
+        QCOMPARE(player.Position(), lengthMs - 1300);
+        player.Play();
+        out = playOffline(engine, player, 10000);
+        if (!cut) QCOMPARE_LT(qAbs(lastAbove(out, 0.01f) / 44100.0 - 1.3), 0.05);
+    }
+
+    void tagsComeWithTheOpen_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("metadata");  // as ffmpeg writes them
+        QTest::addColumn<QString>("nowPlaying");
+        QTest::addColumn<QString>("album");
+        const QStringList all{"artist=Ana Ruiz", "title=Río Lento", "album=Orillas"};
+        for (const char* f : {"id3v2.mp3", "vorbis.ogg", "mp4.m4a", "flac.flac", "ape.wv"})
+            QTest::newRow(f) << f << all << "Ana Ruiz - Río Lento"
+                             << "Orillas";
+        QTest::newRow("id3v1 only") << "v1.mp3" << all << "Ana Ruiz - Río Lento"
+                                    << "Orillas";
+        QTest::newRow("title only") << "title.ogg" << QStringList{"title=Solo"} << "Solo"
+                                    << "";
+        QTest::newRow("untagged") << "plain.wav" << QStringList{} << "shown"
+                                  << "";
+        QTest::newRow("two lines, spaces")
+            << "lines.ogg" << QStringList{"artist=  A\nB ", "title=T\r\n"} << "A B - T"
+            << "";
+    }
+
+    void tagsComeWithTheOpen() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, metadata);
+        QFETCH(QString, nowPlaying);
+        QFETCH(QString, album);
+        const QString wav = dir_.filePath("tagged-source.wav"), path = dir_.filePath(file);
+        QVERIFY(QFile::exists(wav) || makeTone(wav, {.seconds = 1}));
+        QStringList args{"-nostdin", "-v", "error", "-y", "-i", wav};
+        const bool v1 = file == "v1.mp3";  // an ID3v1 block in Latin-1 at the end, and no ID3v2
+        for (QString m : metadata)
+            if (!v1) args << "-metadata" << m.replace("\\n", "\n").replace("\\r", "\r");
+        if (v1)
+            args << "-id3v2_version"
+                 << "0";
+        QVERIFY(file.endsWith(".wav") ? QFile::copy(wav, path) : runTool("ffmpeg", args << path));
+        QFile id3v1(path);
+        if (v1 && id3v1.open(QIODevice::Append))
+            id3v1.write("TAG" + QString("Río Lento").toLatin1().leftJustified(30, '\0') +
+                        QByteArray("Ana Ruiz").leftJustified(30, '\0') +
+                        QByteArray("Orillas").leftJustified(94, '\0') + char(255));
+        audio::Engine engine({.output = audio::OutputKind::Offline});
+        audio::Player player(engine);
+        player.SetFileName(path.toStdString());
+        QCOMPARE(player.Open(), 0);
+        const audio::SongTags tags = player.Tags();
+        QCOMPARE(tags, audio::readSongTags(path.toStdString()));
+        QCOMPARE(QString::fromStdString(audio::nowPlayingLine(tags, "shown")), nowPlaying);
+        QCOMPARE(QString::fromStdString(tags.album), album);
     }
 
     void brokenFilesEndCleanly_data() {

@@ -75,6 +75,32 @@ Audio readAudioFile(const QString& path) {
     return a;
 }
 
+bool makeCdImage(const QString& cuePath, const QList<ToneShape>& tracks) {
+    const QString bin = cuePath.chopped(QFileInfo(cuePath).suffix().size()) + "bin";
+    QByteArray audio, cue = "FILE \"" + QFileInfo(bin).fileName().toUtf8() + "\" BINARY\r\n";
+    for (int t = 0; t < tracks.size(); ++t) {
+        const int sector = int(audio.size() / 2352);
+        cue += QStringLiteral("  TRACK %1 AUDIO\r\n    INDEX 01 %2:%3:%4\r\n")
+                   .arg(t + 1, 2, 10, QChar('0'))
+                   .arg(sector / 75 / 60, 2, 10, QChar('0'))
+                   .arg(sector / 75 % 60, 2, 10, QChar('0'))
+                   .arg(sector % 75, 2, 10, QChar('0'))
+                   .toUtf8();
+        const ToneShape& s = tracks[t];
+        const qint64 frames = qint64(std::ceil(s.seconds * 75)) * 588;
+        const double amplitude = 32767 * std::pow(10, s.gainDb / 20);
+        for (qint64 i = 0; i < frames; ++i) {
+            const auto v =
+                qint16(std::lround(amplitude * std::sin(2 * M_PI * s.frequency * i / 44100)));
+            const char le[2] = {char(v & 0xff), char((v >> 8) & 0xff)};
+            audio.append(le, 2).append(le, 2);
+        }
+    }
+    QFile b(bin), c(cuePath);
+    return b.open(QIODevice::WriteOnly) && b.write(audio) == audio.size() &&
+           c.open(QIODevice::WriteOnly) && c.write(cue) == cue.size();
+}
+
 bool writeWav(const QString& path, const float* data, int frames, int channels, int rate) {
     SF_INFO info{};
     info.samplerate = rate;

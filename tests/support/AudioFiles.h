@@ -25,6 +25,10 @@ struct ToneShape {
 // aiff, wma, m4a). Returns false (and fails no test by itself) when the encoder is missing.
 bool makeTone(const QString& path, const ToneShape& tone);
 
+// A disc image of audio tracks, one tone each, as a CUE sheet (`cuePath`) beside its BIN: raw
+// 16-bit little-endian stereo at 44.1 kHz, each track whole sectors (1/75 s) long.
+bool makeCdImage(const QString& cuePath, const QList<ToneShape>& tracks);
+
 struct Audio;
 // Writes `audio` to `path` in the format its extension names (wav directly, the rest encoded
 // by ffmpeg from a temporary wav). False when the encoder is missing or fails.
