@@ -7,7 +7,14 @@ namespace vantrel {
 PlaylistCommands::PlaylistCommands(Playlist& playlist, Dialogs& dialogs)
     : playlist_(playlist),
       dialogs_(dialogs),
-      listFile_(playlist, dialogs, ListCommands::playlistTexts()) {}
+      listFile_(playlist, dialogs, ListCommands::playlistTexts()) {
+    QObject::connect(&dropAdder_, &DropAdder::problem, &dropAdder_, [this](const QString& text) {
+        dialogs_.message(QStringLiteral("Error"), text, Dialogs::Icon::Warning);
+    });
+    QObject::connect(&dropAdder_, &DropAdder::notice, &dropAdder_, [this](const QString& text) {
+        dialogs_.message(kApplicationTitle, text, Dialogs::Icon::Information);
+    });
+}
 
 PlaylistCommands::~PlaylistCommands() = default;
 

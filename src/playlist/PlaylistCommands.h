@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/Dialogs.h"
+#include "playlist/DropAdder.h"
 #include "playlist/FileSearch.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
@@ -18,6 +19,8 @@ public:
 
     Playlist& playlist() { return playlist_; }
     ListCommands& listFile() { return listFile_; }
+    // What a drop or the command line adds; a list it cannot read whole shows the "Error" box.
+    DropAdder& dropAdder() { return dropAdder_; }
     void addFiles();
     void addFolder();
     // The sample list's folder command is this one, with its own patterns and last folder.
@@ -34,6 +37,7 @@ private:
     ListCommands listFile_;
     QString lastFolder_;
     std::unique_ptr<FileSearch> folderSearch_;
+    DropAdder dropAdder_{playlist_};
 };
 
 }  // namespace vantrel

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "playlist/AddFiles.h"
+#include "playlist/DropAdder.h"
 #include "playlist/FileSearch.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistCommands.h"
@@ -96,7 +97,9 @@ QStringList localPaths(const QMimeData* data) {
 
 // --- the list ---------------------------------------------------------------------------------
 
-PlaylistView::PlaylistView(Playlist& list, QWidget* parent) : QListView(parent), list_(list) {
+PlaylistView::PlaylistView(Playlist& list, DropAdder& dropAdder, QWidget* parent)
+    : QListView(parent), list_(list), dropAdder_(dropAdder) {
+    connect(&dropAdder_, &DropAdder::added, this, &PlaylistView::droppedAdded);
     setObjectName(QStringLiteral("lstAudio"));
     setModel(&list);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -118,11 +121,10 @@ PlaylistView::PlaylistView(Playlist& list, QWidget* parent) : QListView(parent),
     });
 }
 
-PlaylistView::~PlaylistView() {
-    if (!worker_) return;
-    closing_ = true;
-    worker_->wait();
-    delete worker_;
+PlaylistView::~PlaylistView() = default;
+
+bool PlaylistView::addingDropped() const {
+    return dropAdder_.busy();
 }
 
 QCursor PlaylistView::dragCursor() {
@@ -193,14 +195,14 @@ void PlaylistView::mouseReleaseEvent(QMouseEvent* event) {
 
 void PlaylistView::dragEnterEvent(QDragEnterEvent* event) {
     // One drop is walked at a time.
-    if (!worker_ && !localPaths(event->mimeData()).isEmpty())
+    if (!dropAdder_.busy() && !localPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void PlaylistView::dragMoveEvent(QDragMoveEvent* event) {
-    if (!worker_ && !localPaths(event->mimeData()).isEmpty())
+    if (!dropAdder_.busy() && !localPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -208,48 +210,20 @@ void PlaylistView::dragMoveEvent(QDragMoveEvent* event) {
 
 void PlaylistView::dropEvent(QDropEvent* event) {
     const QStringList paths = localPaths(event->mimeData());
-    if (worker_ || paths.isEmpty()) return event->ignore();
+    if (dropAdder_.busy() || paths.isEmpty()) return event->ignore();
     event->acceptProposedAction();
     const QModelIndex at = indexAt(event->position().toPoint());
     addDropped(paths, at.isValid() ? at.row() : list_.count());
 }
 
 void PlaylistView::addDropped(const QStringList& paths, int row) {
-    if (worker_) return;
-    const bool folders = std::any_of(paths.cbegin(), paths.cend(),
-                                     [](const QString& p) { return QFileInfo(p).isDir(); });
-    if (!folders) {
-        FileSearch search;
-        insertFound(DroppedAudioFiles(paths, search), row);
-        return;
-    }
-    // A folder can hold a whole collection: it is walked off the window's thread, as the search
-    // dialog walks, and its files come in when the walk is done.
-    auto search = std::make_shared<FileSearch>();
-    search->setCancelFlag(&closing_);
-    auto found = std::make_shared<QStringList>();
-    worker_ =
-        QThread::create([search, found, paths] { *found = DroppedAudioFiles(paths, *search); });
-    connect(worker_, &QThread::finished, this, [this, found, row] {
-        worker_->deleteLater();
-        worker_ = nullptr;
-        insertFound(*found, row);
-        if (!waitingItems_.isEmpty()) addItems(waitingItems_.takeFirst());
-    });
-    worker_->start(QThread::LowPriority);
+    // Folders can hold a whole collection and lists can sit on a slow mount: the adder walks
+    // and reads them off the window's thread.
+    dropAdder_.add(paths, row);
 }
 
 void PlaylistView::addItems(const QStringList& paths) {
-    if (worker_)
-        waitingItems_ << paths;
-    else
-        addDropped(paths, list_.count());
-}
-
-void PlaylistView::insertFound(const QStringList& found, int row) {
-    // The mixer may have taken entries meanwhile; the insert clamps the row to the list.
-    const int added = list_.insertEntries(row, FoundEntries(found));
-    emit droppedAdded(added);
+    dropAdder_.append(paths);
 }
 
 // --- the page ---------------------------------------------------------------------------------
@@ -258,7 +232,7 @@ PlaylistPanel::PlaylistPanel(PlaylistCommands& commands, Dialogs& dialogs, QWidg
     : QWidget(parent), commands_(commands), dialogs_(dialogs) {
     setObjectName(QStringLiteral("PlaylistPanel"));
     Playlist& list = commands_.playlist();
-    playlistView_ = new PlaylistView(list, this);
+    playlistView_ = new PlaylistView(list, commands_.dropAdder(), this);
     connect(playlistView_, &QListView::clicked, this, &PlaylistPanel::entryClicked);
     connect(playlistView_, &QListView::doubleClicked, this, &PlaylistPanel::entryDoubleClicked);
 

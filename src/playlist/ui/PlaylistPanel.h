@@ -14,6 +14,7 @@ class QToolButton;
 namespace vantrel {
 
 class Dialogs;
+class DropAdder;
 class PlaylistCommands;
 class Playlist;
 class SearchDialog;
@@ -24,15 +25,15 @@ class SearchDialog;
 class PlaylistView : public QListView {
     Q_OBJECT
 public:
-    explicit PlaylistView(Playlist& list, QWidget* parent = nullptr);
+    PlaylistView(Playlist& list, DropAdder& dropAdder, QWidget* parent = nullptr);
     ~PlaylistView() override;
     static QCursor dragCursor();
 
-    // Adds the local files and folders of a drop at entry `row` (past the end: appended).
+    // Adds the local files, folders and lists of a drop at entry `row` (past the end: appended).
     void addDropped(const QStringList& paths, int row);
-    bool addingDropped() const { return worker_ != nullptr; }
-    // Adds files and folders at the end of the list as a drop there would, after any walk
-    // under way: what the command line names, of this start or a later one.
+    bool addingDropped() const;
+    // Adds files, folders and lists at the end of the list as a drop there would, after any
+    // walk under way: what the command line names, of this start or a later one.
     void addItems(const QStringList& paths);
 
 signals:
@@ -49,12 +50,9 @@ protected:
 private:
     void takeViewSelection();
     void showListSelection();
-    void insertFound(const QStringList& found, int row);
 
     Playlist& list_;
-    QThread* worker_ = nullptr;
-    QList<QStringList> waitingItems_;
-    std::atomic<bool> closing_{false};
+    DropAdder& dropAdder_;
 };
 
 class PlaylistPanel : public QWidget {
