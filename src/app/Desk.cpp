@@ -1,6 +1,10 @@
 #include "app/Desk.h"
 
+#include <QDir>
+#include <QUrl>
+
 #include "app/ProgramFolder.h"
+#include "audio/CdTrack.h"
 
 namespace vantrel {
 
@@ -12,7 +16,6 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
       programFolder_(std::move(folder)),
       deck1Player_(engine),
       deck2Player_(engine),
-      mediaControl_(engine),
       sampleMediaControl_(engine),
       songAnalyzer_(engine),
       decks_({deck1Player_, deck2Player_, songAnalyzer_}, playlist_, scheduler),
@@ -30,65 +33,91 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
         playlistCommands_.addFolderTo(target, lastFolder, patterns);
     };
 
-    const auto add = [this](const char* name, std::function<void()> handler) {
-        handlers_.insert(QLatin1String(name), std::move(handler));
+    using C = MenuCommand;
+    const auto add = [this](MenuCommand command, std::function<void()> handler) {
+        menuHandlers_.set(command, std::move(handler));
     };
     ListCommands& playlistFile = playlistCommands_.listFile();
-    add("cmdNewPlaylist", [&playlistFile] { playlistFile.newList(); });
-    add("cmdOpenPlaylist", [&playlistFile] { playlistFile.openList(); });
-    add("cmdSavePlaylist", [&playlistFile] { playlistFile.saveList(); });
-    add("cmdAddFileList", [this] { playlistCommands_.addFiles(); });
-    add("cmdAddFolderList", [this] { playlistCommands_.addFolder(); });
-    add("cmdLstRemove", [this] { playlist_.removeSelected(); });
-    add("cmdNewSampleList", [this] { sampleListFile_.newList(); });
-    add("cmdOpenSampleList", [this] { sampleListFile_.openList(); });
-    add("cmdSaveSampleList", [this] { sampleListFile_.saveList(); });
-    add("cmdSampleVolUp", [this] { samples_.sampleVolumeUp(); });
-    add("cmdSampleVolDown", [this] { samples_.sampleVolumeDown(); });
-    // The deck buttons: deck 1's under their names, deck 2's twins with a "2".
-    const auto perDeck = [this](const char* name, std::function<void(int deck)> handler) {
-        handlers_.insert(QLatin1String(name), [handler] { handler(0); });
-        handlers_.insert(QLatin1String(name) + QLatin1Char('2'), [handler] { handler(1); });
+    add(C::NewPlaylist, [&playlistFile] { playlistFile.newList(); });
+    add(C::OpenPlaylist, [&playlistFile] { playlistFile.openList(); });
+    add(C::SavePlaylist, [&playlistFile] { playlistFile.saveList(); });
+    add(C::AddFiles, [this] { playlistCommands_.addFiles(); });
+    add(C::AddFolder, [this] { playlistCommands_.addFolder(); });
+    add(C::AddCdTracks, [this] { addAudioCdTracks(); });
+    add(C::NewSampleList, [this] { sampleListFile_.newList(); });
+    add(C::OpenSampleList, [this] { sampleListFile_.openList(); });
+    add(C::SaveSampleList, [this] { sampleListFile_.saveList(); });
+    add(C::SampleVolumeUp, [this] { samples_.sampleVolumeUp(); });
+    add(C::SampleVolumeDown, [this] { samples_.sampleVolumeDown(); });
+    // The deck commands act on the deck the menu routes them to.
+    const auto transport = [this](MenuCommand command, void (Transport::*action)()) {
+        menuHandlers_.set(command, [this, action](int i) { (deck(i).transport.*action)(); });
     };
-    const auto transport = [this, perDeck](const char* name, void (Transport::*command)()) {
-        perDeck(name, [this, command](int i) { (deck(i).transport.*command)(); });
-    };
-    transport("cmdPlay", &Transport::play);
-    transport("cmdPause", &Transport::pause);
-    transport("cmdStop", &Transport::stop);
-    transport("cmdRewind", &Transport::rewind);
-    transport("cmdFForward", &Transport::fastForward);
-    perDeck("cmdMix", [this](int i) { mixer().mixNow(deck(i)); });
+    transport(C::Play, &Transport::play);
+    transport(C::Pause, &Transport::pause);
+    transport(C::Stop, &Transport::stop);
+    transport(C::Rewind, &Transport::rewind);
+    transport(C::FastForward, &Transport::fastForward);
+    menuHandlers_.set(C::MixNow, [this](int i) { mixer().mixNow(deck(i)); });
     // Tempo, pitch and rate of each deck.
-    const auto sound = [this, perDeck](const char* name, void (SoundControls::*command)()) {
-        perDeck(name, [this, command](int i) { (soundControls(i).*command)(); });
+    const auto sound = [this](MenuCommand command, void (SoundControls::*action)()) {
+        menuHandlers_.set(command, [this, action](int i) { (soundControls(i).*action)(); });
     };
-    sound("cmdTempoDown", &SoundControls::tempoDown);
-    sound("cmdTempoUp", &SoundControls::tempoUp);
-    sound("cmdTempoReset", &SoundControls::tempoReset);
-    sound("cmdSemitoneDown", &SoundControls::semitoneDown);
-    sound("cmdSemitoneUp", &SoundControls::semitoneUp);
-    sound("cmdPitchResetSemi", &SoundControls::semitoneReset);
-    sound("cmdGradualDown", &SoundControls::gradualDown);
-    sound("cmdGradualUp", &SoundControls::gradualUp);
-    sound("cmdPitchResetGrad", &SoundControls::gradualReset);
-    sound("cmdTempoPitchDown", &SoundControls::rateDown);
-    sound("cmdTempoPitchUp", &SoundControls::rateUp);
-    sound("cmdRateReset", &SoundControls::rateReset);
+    sound(C::TempoDown, &SoundControls::tempoDown);
+    sound(C::TempoUp, &SoundControls::tempoUp);
+    sound(C::TempoReset, &SoundControls::tempoReset);
+    sound(C::SemitoneDown, &SoundControls::semitoneDown);
+    sound(C::SemitoneUp, &SoundControls::semitoneUp);
+    sound(C::SemitoneReset, &SoundControls::semitoneReset);
+    sound(C::GradualDown, &SoundControls::gradualDown);
+    sound(C::GradualUp, &SoundControls::gradualUp);
+    sound(C::GradualReset, &SoundControls::gradualReset);
+    sound(C::RateDown, &SoundControls::rateDown);
+    sound(C::RateUp, &SoundControls::rateUp);
+    sound(C::RateReset, &SoundControls::rateReset);
     // The mix refinements at the end of the Effects menu: each click turns one on or off.
-    add("cmdTrimSilence", [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
-    add("cmdLevelLoudness", [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
-    add("cmdFadeAtOutro", [this] { mixer().setFadeAtOutro(!mixer().fadeAtOutro()); });
+    add(C::TrimSilence, [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
+    add(C::LevelLoudness, [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
+    add(C::FadeAtOutro, [this] { mixer().setFadeAtOutro(!mixer().fadeAtOutro()); });
 }
 
 Desk::~Desk() = default;
 
-void Desk::addHandler(const QString& name, std::function<void()> handler) {
-    handlers_.insert(name, std::move(handler));
+void Desk::setMenuHandler(MenuCommand command, std::function<void()> handler) {
+    menuHandlers_.set(command, std::move(handler));
 }
 
-void Desk::runMenuItem(const QString& key) {
-    MenuDispatch(key, menuRouting(), handlers_);
+void Desk::runMenuCommand(MenuCommand command) {
+    if (const MenuItem* item = MenuItemFor(command)) menuHandlers_.dispatch(*item, menuRouting());
+}
+
+void Desk::addAudioCdTracks() {
+    // Reading the table of contents waits for the drive to spin up: off the window's thread.
+    playlistCommands_.dropAdder().addCollected([] {
+        DroppedItems found;
+        const audio::CdTracks disc = audio::listAudioCdTracks();
+        for (const std::string& path : disc.paths) found.files << QString::fromStdString(path);
+        if (found.files.isEmpty()) {
+            const QString chosen = qEnvironmentVariable(audio::kCdDriveVariable);
+            found.notice = chosen.isEmpty()
+                               ? QStringLiteral("There is no audio CD in a drive.")
+                               : QStringLiteral("%1 holds no audio CD tracks.").arg(chosen);
+        }
+        return found;
+    });
+}
+
+void Desk::addCommandLineItems(const QStringList& items, const QString& workingFolder) {
+    QStringList paths;
+    for (const QString& item : items) {
+        if (item.isEmpty()) continue;
+        const QUrl url(item);
+        QString path = url.isLocalFile() ? url.toLocalFile() : item;
+        paths << QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
+    }
+    if (paths.isEmpty()) return;
+    // After any walk under way: a second hand-over waits for the first.
+    playlistCommands_.dropAdder().append(paths);
 }
 
 MenuRouting Desk::menuRouting() const {

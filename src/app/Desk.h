@@ -63,18 +63,28 @@ public:
     // folder cannot be written. Read at start-up, written at shutdown.
     const QString& defaultPlaylist() const { return defaultPlaylist_; }
 
-    // Every button handler the menu reaches, by the button's name. The view adds its own.
-    void addHandler(const QString& name, std::function<void()> handler);
-    void runMenuItem(const QString& key);
+    // The handler of each menu command; the view adds the ones that need it.
+    void setMenuHandler(MenuCommand command, std::function<void()> handler);
+    bool handlesMenuCommand(MenuCommand command) const { return menuHandlers_.has(command); }
+    // As a click on the command's menu item: routed to the deck it acts on.
+    void runMenuCommand(MenuCommand command);
     MenuRouting menuRouting() const;
 
-    // Start-up: default playlist, remembered folders cleared, menu, sample folders, mixer, media
-    // controls, meter images. Sets no deck state and starts no timer. Every step runs in
+    // Files, folders and playlists named on the command line, added to the end of the playlist
+    // as a drop adds them (folders walked, lists read, off the window's thread). Relative paths
+    // and file:// URLs are taken from `workingFolder`. Items given while an earlier drop is
+    // still being walked follow it.
+    void addCommandLineItems(const QStringList& items, const QString& workingFolder);
+    // "Add audio CD tracks": every audio track of the disc, in track order, as Add file adds.
+    void addAudioCdTracks();
+
+    // Start-up: default playlist, remembered folders cleared, menu, sample folders, mixer, sample
+    // media control, meter images. Sets no deck state and starts no timer. Every step runs in
     // ignore-and-continue mode: a step that fails is abandoned and the sequence goes on, and no
     // message is shown but the ones the steps show themselves.
     void onLoad(const ViewSteps& view);
-    // Shutdown: media controls shut down, default playlist written, other windows closed. Runs
-    // once; a second call (a signal arriving during a close) does nothing.
+    // Shutdown: sample media control shut down, default playlist written, other windows closed.
+    // Runs once; a second call (a signal arriving during a close) does nothing.
     void onUnload(const ViewSteps& view);
     bool unloading() const { return unloading_; }
 
@@ -85,7 +95,6 @@ private:
 
     audio::Player deck1Player_;
     audio::Player deck2Player_;
-    audio::MediaControl mediaControl_;        // started and shut down with the program
     audio::MediaControl sampleMediaControl_;  // the 32 sample channels
     audio::SongAnalyzer songAnalyzer_;
 
@@ -102,7 +111,7 @@ private:
     Samples samples_;
 
     QString defaultPlaylist_;
-    MenuHandlers handlers_;
+    MenuHandlers menuHandlers_;
     bool unloading_ = false;
 };
 

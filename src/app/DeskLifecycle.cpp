@@ -38,8 +38,6 @@ void Desk::onLoad(const ViewSteps& view) {
     step("pointing the sample lists at their folders",
          [&] { samples_.setSampleFolders(programFolder_); });
     step("opening the system mixer", [&] { masterVolume_.openSystemMixer(); });
-    step("initialising the media control",
-         [&] { mediaControl_.Initialize(nullptr, 44100, false, false); });
     step("initialising the sample media control",
          [&] { sampleMediaControl_.Initialize(nullptr, 44100, false, false); });
     const QString image = programFolder_ + QStringLiteral("/util/keysec.dat");
@@ -53,7 +51,6 @@ void Desk::onLoad(const ViewSteps& view) {
 void Desk::onUnload(const ViewSteps& view) {
     if (unloading_) return;
     unloading_ = true;
-    step("shutting the media control down", [&] { mediaControl_.Shutdown(); });
     step("shutting the sample media control down", [&] { sampleMediaControl_.Shutdown(); });
     step("saving the default playlist", [&] {
         // The user data folder is made on demand: an installed program's first exit creates it.

@@ -1,14 +1,66 @@
 #pragma once
-// The menu bar as data: every item in the order BuildMenu adds it, and the one dispatch that turns
-// an item key into the button handler it stands for. The view builds QActions from the table and
-// hands the clicked item's key back here, so a menu click, its shortcut and the button all run
-// the same handler — and the dispatch can be tested without a window.
-#include <QHash>
+// The menu bar as data: every item in the order BuildMenu adds it, each naming the command it
+// runs, and the one dispatch that turns a command into its handler. The view builds QActions
+// from the table and hands the clicked item's command back here, so a menu click, its shortcut
+// and the button all run the same handler — and the dispatch can be tested without a window.
+//
+// To add an item: a MenuCommand, a row in the table (MenuTable.cpp) and a handler registered by
+// the desk (or the window, for commands that need it). The menus test checks that every row
+// and every key reaches a handler.
 #include <QString>
+#include <array>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace vantrel {
+
+enum class MenuCommand {
+    None,  // top-level menus and separators
+    // Playlist
+    NewPlaylist,
+    OpenPlaylist,
+    SavePlaylist,
+    AddFiles,
+    AddFolder,
+    AddCdTracks,
+    MixNow,
+    Rewind,
+    FastForward,
+    Play,
+    Pause,
+    Stop,
+    Exit,
+    // Samplelist
+    NewSampleList,
+    OpenSampleList,
+    SaveSampleList,
+    SampleVolumeUp,
+    SampleVolumeDown,
+    // Effects
+    TempoDown,
+    TempoUp,
+    TempoReset,
+    SemitoneDown,
+    SemitoneUp,
+    SemitoneReset,
+    GradualDown,
+    GradualUp,
+    GradualReset,
+    RateDown,
+    RateUp,
+    RateReset,
+    TrimSilence,
+    LevelLoudness,
+    FadeAtOutro,
+    // Help
+    Help,
+    OnlineSupport,
+    About,
+    Count  // not a command: the number of them
+};
+inline constexpr std::size_t kMenuCommandCount = std::size_t(MenuCommand::Count);
 
 // What decides where a deck-routed item goes.
 struct MenuRouting {
@@ -44,25 +96,24 @@ enum MenuKeyCode : int {
 // Checkable: an on/off item; the window keeps its tick in step with the setting it turns.
 enum class MenuStyle : int { Plain = 0, Framed = 1, Separator = 3, Checkable = 4 };
 
-// How an item's action is chosen.
+// Which deck a command acts on.
 enum class MenuRoute {
     None,        // top-level menus and separators
-    Single,      // one button handler: `deck1`
-    DeckRouted,  // `deck1` while deck 1 plays, else `deck2` while deck 2 plays, else nothing
-    FrontDeck,   // `deck2` when deck 2 is in front, else `deck1`
+    Single,      // not a deck's command (handed deck 0)
+    DeckRouted,  // deck 1 while it plays, else deck 2 while it plays, else nothing
+    FrontDeck,   // the deck in front
 };
 
 struct MenuItem {
     const char* parent;  // key of the top-level menu; nullptr for a top-level menu
-    const char* key;     // "" for an anonymous separator
+    const char* key;     // the action's object name; "" for an anonymous separator
     MenuStyle style;
     const char* caption;   // "&" marks the access letter
     const char* iconFrom;  // the button whose picture the item shows; nullptr for none
     int shift;             // MenuShift mask
     int keyCode;           // MenuKeyCode, kVkNone for no shortcut
+    MenuCommand command;
     MenuRoute route;
-    const char* deck1;  // handler names, see MenuHandlers
-    const char* deck2;
 
     bool isSeparator() const { return style == MenuStyle::Separator; }
     bool isTopLevel() const { return parent == nullptr; }
@@ -70,17 +121,27 @@ struct MenuItem {
 
 std::span<const MenuItem> MenuTable();
 
-// Button handlers by name ("cmdPlay", "cmdPlay2", "cmdNewPlaylist", ...). The desk registers the
-// core ones; the window adds the ones that need it ("tlbCmdHelp", "cmdOnlineSupport", "cmdAbout",
-// "mnuExit"). A name nobody registered yet does nothing.
-using MenuHandlers = QHash<QString, std::function<void()>>;
+// The table's item that runs `command`; nullptr for None and for a command with no item.
+const MenuItem* MenuItemFor(MenuCommand command);
 
-// The menu click handler: finds the first item with exactly this key (case-sensitive, table
-// order) and runs its action. Unknown keys, top-level menus and separators do nothing; a handler
-// that throws leaves the menu usable.
-void MenuDispatch(const QString& key, const MenuRouting& routing, const MenuHandlers& handlers);
+// The deck `item` acts on with `routing`; nothing when it acts on none.
+std::optional<int> MenuTargetDeck(const MenuItem& item, const MenuRouting& routing);
 
-// The handler MenuDispatch would run for `key` with `routing`, "" for none.
-QString MenuTarget(const QString& key, const MenuRouting& routing);
+// One handler per command, each told the deck it acts on (0 or 1; 0 for commands of no deck).
+// The desk registers the core ones; the window adds the ones that need it (Help, OnlineSupport,
+// About, Exit). A command nobody registered does nothing.
+class MenuHandlers {
+public:
+    using Handler = std::function<void(int deck)>;
+    void set(MenuCommand command, Handler handler);
+    void set(MenuCommand command, std::function<void()> handler);
+    bool has(MenuCommand command) const;
+    // Runs `item`'s handler for the deck routing gives. Top-level menus, separators and an item
+    // routed to no deck do nothing; a handler that throws leaves the menu usable.
+    void dispatch(const MenuItem& item, const MenuRouting& routing) const;
+
+private:
+    std::array<Handler, kMenuCommandCount> handlers_;
+};
 
 }  // namespace vantrel

@@ -119,9 +119,12 @@ QString programUsage() {
         "  -h, --help        show this text\n"
         "  --version         show the program's version\n"
         "\n"
-        "Files, folders and playlists named are added to the end of the playlist, as a drop\n"
-        "adds them. The refinements last for the run and can also be turned on and off at the\n"
-        "end of the Effects menu.\n");
+        "Files, folders and playlists of other players (M3U, M3U8, PLS, XSPF) named are added to\n"
+        "the end of the playlist, as a drop adds them. The refinements last for the run and can\n"
+        "also be turned on and off at the end of the Effects menu.\n"
+        "\n"
+        "Environment: VANTREL_CD_DRIVE names the drive, or a disc image such as a CUE file, that\n"
+        "\"Add audio CD tracks\" reads, in place of the first drive holding an audio CD.\n");
 }
 
 }  // namespace vantrel

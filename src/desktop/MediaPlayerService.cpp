@@ -155,7 +155,12 @@ MediaPlayerService::Shown MediaPlayerService::shown() const {
     }
     s.deck = deck->index();
     s.path = deck->song().path;
-    s.title = deck->display.tickerMessage();
+    // The tags came with the song's open, off this thread.
+    const audio::SongTags tags = deck->player().Tags();
+    s.title =
+        tags.title.empty() ? deck->display.tickerMessage() : QString::fromStdString(tags.title);
+    s.artist = QString::fromStdString(tags.artist);
+    s.album = QString::fromStdString(tags.album);
     s.length = deck->song().length;
     s.status = deck->paused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
     return s;
@@ -168,7 +173,8 @@ void MediaPlayerService::follow() {
     const bool newSong = now.deck != before.deck || now.path != before.path;
     if (newSong) ++song_;
     QVariantMap changed;
-    if (newSong || now.title != before.title || now.length != before.length)
+    if (newSong || now.title != before.title || now.artist != before.artist ||
+        now.album != before.album || now.length != before.length)
         changed.insert(QStringLiteral("Metadata"), shownMetadata());
     if (now.status != before.status) changed.insert(QStringLiteral("PlaybackStatus"), now.status);
     if (now.volume != before.volume) changed.insert(QStringLiteral("Volume"), volume());
@@ -198,6 +204,8 @@ QVariantMap MediaPlayerService::shownMetadata() const {
                  QStringLiteral("/org/vantrel/deck%1/song%2").arg(s.deck + 1).arg(song_))));
     m.insert(QStringLiteral("mpris:length"), qlonglong(s.length) * 1000);
     m.insert(QStringLiteral("xesam:title"), s.title);
+    if (!s.artist.isEmpty()) m.insert(QStringLiteral("xesam:artist"), QStringList{s.artist});
+    if (!s.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), s.album);
     m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(s.path).toString());
     return m;
 }
@@ -218,8 +226,8 @@ void MediaPlayerService::setVolume(double volume) {
     follow();
 }
 
-void MediaPlayerService::run(const char* menuKey) {
-    desk_.runMenuItem(QLatin1String(menuKey));
+void MediaPlayerService::run(MenuCommand command) {
+    desk_.runMenuCommand(command);
     follow();
 }
 
@@ -227,30 +235,30 @@ void MediaPlayerService::play() {
     // A paused deck resumes through Pause, which holds the two decks' shared pause latch.
     const Deck* live = desk_.decks().liveDeck();
     if (!live)
-        run("mnuPlay");
+        run(MenuCommand::Play);
     else if (live->paused())
-        run("mnuPause");
+        run(MenuCommand::Pause);
 }
 
 void MediaPlayerService::pause() {
     const Deck* live = desk_.decks().liveDeck();
-    if (live && !live->paused()) run("mnuPause");
+    if (live && !live->paused()) run(MenuCommand::Pause);
 }
 
 void MediaPlayerService::playPause() {
     const Deck* live = desk_.decks().liveDeck();
     if (live && !live->paused())
-        run("mnuPause");
+        run(MenuCommand::Pause);
     else
         play();
 }
 
 void MediaPlayerService::stop() {
-    run("mnuStop");
+    run(MenuCommand::Stop);
 }
 
 void MediaPlayerService::next() {
-    run("mnuMix");
+    run(MenuCommand::MixNow);
 }
 
 void MediaPlayerService::raise() {
@@ -259,7 +267,7 @@ void MediaPlayerService::raise() {
 
 void MediaPlayerService::quit() {
     // After the reply has gone out: the exit ends the event loop.
-    QTimer::singleShot(0, this, [this] { desk_.runMenuItem(QStringLiteral("mnuExit")); });
+    QTimer::singleShot(0, this, [this] { desk_.runMenuCommand(MenuCommand::Exit); });
 }
 
 }  // namespace vantrel

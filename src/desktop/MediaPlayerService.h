@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <functional>
 
+#include "app/MenuTable.h"
+
 class QTimer;
 
 namespace vantrel {
@@ -47,7 +49,9 @@ private:
     struct Shown {
         int deck = -1;
         QString path;
-        QString title;
+        QString title;  // the song's title tag, else the deck's display title
+        QString artist;
+        QString album;
         int length = 0;
         QString status;
         int volume = 0;
@@ -58,7 +62,7 @@ private:
     // Announces what changed since last shown.
     void follow();
     QVariantMap shownMetadata() const;
-    void run(const char* menuKey);
+    void run(MenuCommand command);
 
     Desk& desk_;
     std::function<void()> raise_;

@@ -138,6 +138,7 @@ QIcon ButtonPicture(const QString& name) {
     if (name == QLatin1String("cmdOnlineSupport")) return globePicture();
     if (name == QLatin1String("cmdAddFileList")) return addPicture(QStyle::SP_FileIcon);
     if (name == QLatin1String("cmdAddFolderList")) return addPicture(QStyle::SP_DirIcon);
+    if (name == QLatin1String("cmdAddCdTracks")) return addPicture(QStyle::SP_DriveCDIcon);
     if (name == QLatin1String("cmdLstRemove")) return removePicture();
     if (name == QLatin1String("cmdSampleVolUp")) return stepArrow(true, QColor(60, 120, 200));
     if (name == QLatin1String("cmdSampleVolDown")) return stepArrow(false, QColor(60, 120, 200));

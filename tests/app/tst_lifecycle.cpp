@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(run.playlist().count(), 1);
         QCOMPARE(run.playlist().title(0), title);
         QCOMPARE(run.playlist().path(0), QStringLiteral("/music/one.mp3"));
-        run.runMenuItem(QStringLiteral("mnuNewPlaylist"));
+        run.runMenuCommand(MenuCommand::NewPlaylist);
         run.onUnload({});
         QCOMPARE(QFileInfo(file).size(), 0);
         QCOMPARE(restart().playlist().count(), 0);

@@ -114,7 +114,7 @@ private slots:
                             f->folder.filePath("help/index.html")));
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
-        f->desk->runMenuItem(QStringLiteral("mnuOnlineSupport"));
+        f->desk->runMenuCommand(MenuCommand::OnlineSupport);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(recorder.opened.size(), 1);
         QCOMPARE(recorder.opened.first().fragment(), QStringLiteral("support"));

@@ -11,10 +11,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
+#include <set>
 
 #include "app/ui/MainWindow.h"
 #include "app/ui/Menus.h"
+#include "audio/CdTrack.h"
 #include "deck/ui/DeckPanel.h"
+#include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
 
 using namespace vantrel;
@@ -58,7 +61,7 @@ private slots:
     void menuBarAsShown() {
         QMenuBar bar;
         QStringList clicked, expected, tops;
-        BuildMenu(&bar, [&](const QString& key) { clicked << key; });
+        BuildMenu(&bar, [&](MenuCommand c) { clicked << QLatin1String(MenuItemFor(c)->key); });
         // The keys shown beside a few items: both Enter keys, the numeric pad, F-keys, none.
         const QStringList shownKeys{"&Mix to next now: Alt+Return, Alt+Num+Enter",
                                     "&Play: Return, Num+Enter",
@@ -88,7 +91,7 @@ private slots:
                     keys << k.toString();
                 }
                 got << where + ": " + keys.join(QStringLiteral(", "));
-                // Each item hands its own key to the one click handler.
+                // Each item hands its own command to the one click handler.
                 a->trigger();
                 expected << a->objectName();
             }
@@ -98,6 +101,86 @@ private slots:
         QCOMPARE(clicked, expected);
         QCOMPARE(bar.font().families().value(0) + QString::number(bar.font().pointSize()),
                  QStringLiteral("Ms Sans Serif9"));
+    }
+
+    void everyItemAndKeyReachesAHandler() {
+        test::DeskFixture f;
+        MainWindow window(*f.desk);
+        std::set<MenuCommand> seen;
+        for (const MenuItem& item : MenuTable()) {
+            if (item.isTopLevel() || item.isSeparator()) continue;
+            const QString key = QLatin1String(item.key);
+            QVERIFY2(f.desk->handlesMenuCommand(item.command), qPrintable(key));
+            QVERIFY2(!seen.count(item.command), qPrintable(key));  // one item per command
+            seen.insert(item.command);
+            QAction* action = window.menuAction(key);
+            QVERIFY2(action, qPrintable(key));
+            QCOMPARE(action->shortcuts(), MenuShortcuts(item));
+        }
+        // No command is left without its item.
+        QCOMPARE(seen.size(), kMenuCommandCount - 1);
+    }
+
+    // Add audio CD tracks on a stand-in drive (an image) or none, and the command line's items:
+    // each fills the playlist as a drop does, off the window's thread, and the tracks mix.
+    void addingFillsThePlaylist_data() {
+        QTest::addColumn<QString>("drive");  // VANTREL_CD_DRIVE below the fixture's folder
+        QTest::addColumn<QStringList>("commandLine");
+        QTest::addColumn<QString>("entries");  // title@path below the folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("audio CD") << "disc.cue" << QStringList{}
+                                  << "Track01 (audio track)@disc.cue/Track01.cda,"
+                                     "Track02 (audio track)@disc.cue/Track02.cda"
+                                  << "";
+        QTest::newRow("no disc") << "none.cue" << QStringList{} << ""
+                                 << "holds no audio CD tracks";
+        QTest::newRow("command line")
+            << "" << QStringList{"lists/two.m3u", "music", "file://@/one.wav", "notes.txt"}
+            << "one (Wav file)@one.wav,two (Wav file)@music/two.wav,two (Wav file)@music/two.wav,"
+               "one (Wav file)@one.wav"
+            << "";
+    }
+
+    void addingFillsThePlaylist() {
+        QFETCH(QString, drive);
+        QFETCH(QStringList, commandLine);
+        QFETCH(QString, entries);
+        QFETCH(QString, message);
+        test::DeskFixture f;
+        const QDir root(f.folder.path());
+        QVERIFY(test::makeCdImage(root.filePath("disc.cue"), {{.seconds = 2.5}, {.seconds = 1}}));
+        QDir().mkpath(root.filePath("music"));
+        QDir().mkpath(root.filePath("lists"));
+        f.tone("one.wav", 1);
+        QVERIFY(QFile::copy(root.filePath("one.wav"), root.filePath("music/two.wav")));
+        QFile list(root.filePath("lists/two.m3u"));
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("../one.wav\r\n../music/two.wav"));
+        list.close();
+        qputenv(audio::kCdDriveVariable, root.filePath(drive).toUtf8());
+        const auto unset = qScopeGuard([] { qunsetenv(audio::kCdDriveVariable); });
+        QSignalSpy added(&f.desk->playlistCommands().dropAdder(), &DropAdder::added);
+        if (commandLine.isEmpty())
+            f.desk->runMenuCommand(MenuCommand::AddCdTracks);
+        else
+            f.desk->addCommandLineItems(commandLine.replaceInStrings("@", root.path()),
+                                        root.path());
+        QVERIFY(added.wait(10000));
+        QStringList shown;
+        for (const Playlist::Entry& e : f.playlist().entries())
+            shown << e.title + '@' + root.relativeFilePath(e.path);
+        QCOMPARE(shown.join(','), entries);
+        QCOMPARE(f.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QVERIFY(f.dialogs.messages[0].text.contains(message));
+            return;
+        }
+        if (drive.isEmpty()) return;
+        // Play: the first track is cued and mixed in, from the disc, at its length.
+        f.deck(0).transport.play();
+        QVERIFY(f.runUntil(
+            [&] { return f.deck(1).playing() && f.deck(1).player().Position() > 500; }, 10000));
+        QCOMPARE(f.deck(1).song().path, root.filePath("disc.cue/Track01.cda"));
+        QCOMPARE(f.deck(1).player().Length(), 2506);
     }
 
     void keysReachTheirItem_data() {

@@ -15,7 +15,9 @@
 #include "audio/Player.h"
 #include "base/Dialogs.h"
 #include "base/Scheduler.h"
+#include "playlist/AddFiles.h"
 #include "playlist/ListFile.h"
+#include "playlist/OtherLists.h"
 
 namespace vantrel::render {
 
@@ -35,7 +37,8 @@ public:
 int usage() {
     std::fprintf(stderr,
                  "usage: vantrel-render [--interval M] [--log] [--trim-silence] "
-                 "[--level-loudness] [--fade-at-outro] --out OUT.wav LIST.kvl\n");
+                 "[--level-loudness] [--fade-at-outro] --out OUT.wav "
+                 "LIST.kvl|LIST.m3u|LIST.m3u8|LIST.pls|LIST.xspf\n");
     return 2;
 }
 
@@ -114,8 +117,17 @@ int runPlaylistForm(int argc, char** argv) {
 
     ConsoleDialogs dialogs;
     Desk desk(engine, scheduler, dialogs, programFolder());
-    // The list reader reports a file it cannot read through the dialogs, like the program.
-    LoadList(desk.playlist(), listFile, dialogs);
+    if (OtherListTypeOf(listFile) != OtherListType::None) {
+        // Another player's list: its entries titled as added files, a fault said on stderr.
+        const OtherListRead read = ReadOtherList(listFile);
+        if (!read.problem.isEmpty())
+            std::fprintf(stderr, "vantrel-render: %s: %s\n", qPrintable(listFile),
+                         qPrintable(read.problem));
+        AppendFoundFiles(desk.playlist(), read.paths);
+    } else {
+        // The list reader reports a file it cannot read through the dialogs, like the program.
+        LoadList(desk.playlist(), listFile, dialogs);
+    }
     if (desk.playlist().count() == 0) {
         std::fprintf(stderr, "vantrel-render: %s holds no songs\n", qPrintable(listFile));
         sf_close(wav);
@@ -133,8 +145,16 @@ int runPlaylistForm(int argc, char** argv) {
             Deck& d = desk.deck(i);
             const int n = i + 1;
             QObject::connect(&d, &Deck::cued, [&scheduler, &d, n](const QString&) {
-                std::printf("%10lld ms  cue   deck %d  %s\n", scheduler.nowMs(), n,
-                            qPrintable(d.display.tickerMessage()));
+                // The display title, then what the song's tags say it is, when they say.
+                const audio::SongTags tags = d.player().Tags();
+                std::string tagged;
+                if (!tags.empty()) {
+                    tagged = "  [" + audio::nowPlayingLine(tags, "?");
+                    if (!tags.album.empty()) tagged += " / " + tags.album;
+                    tagged += "]";
+                }
+                std::printf("%10lld ms  cue   deck %d  %s%s\n", scheduler.nowMs(), n,
+                            qPrintable(d.display.tickerMessage()), tagged.c_str());
             });
         }
         const auto report = [&scheduler](const char* what) {

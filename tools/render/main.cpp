@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -7,7 +10,8 @@
 
 namespace {
 
-// The playlist form names a .kvl list where the single-file form names a song.
+// The playlist form names a list (.kvl, or another player's .m3u, .m3u8, .pls or .xspf) where
+// the single-file form names a song.
 bool namesPlaylist(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -16,7 +20,13 @@ bool namesPlaylist(const std::vector<std::string>& args) {
             ++i;
             continue;
         }
-        if (a.size() > 4 && a.compare(a.size() - 4, 4, ".kvl") == 0) return true;
+        std::string lower = a;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        for (const char* ext : {".kvl", ".m3u", ".m3u8", ".pls", ".xspf"}) {
+            const std::size_t n = std::strlen(ext);
+            if (lower.size() > n && lower.compare(lower.size() - n, n, ext) == 0) return true;
+        }
     }
     return false;
 }

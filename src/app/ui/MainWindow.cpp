@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -137,8 +138,8 @@ ViewSteps MainWindow::viewSteps() {
         };
         actions_ = BuildMenu(
             menuBar(),
-            [this, showSettings](const QString& key) {
-                desk_.runMenuItem(key);
+            [this, showSettings](MenuCommand command) {
+                desk_.runMenuCommand(command);
                 showSettings();
             },
             [this](const QString& button) { return buttonPicture(button); });
@@ -166,7 +167,7 @@ QIcon MainWindow::buttonPicture(const QString& name) const {
 }
 
 void MainWindow::addItems(const QStringList& paths) {
-    playlistPanel_->lstAudio()->addItems(paths);
+    desk_.addCommandLineItems(paths, QDir::currentPath());
 }
 
 void MainWindow::bringToFront() {
@@ -177,18 +178,18 @@ void MainWindow::bringToFront() {
 
 void MainWindow::registerWindowCommands() {
     // The commands that need the window or the desktop; the desk registers the rest.
-    desk_.addHandler(QStringLiteral("tlbCmdHelp"), [this] {
+    desk_.setMenuHandler(MenuCommand::Help, [this] {
         // A missing manual or browser is ignored, as the shell's failure always was.
         QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile(desk_.programFolder())));
     });
-    desk_.addHandler(QStringLiteral("cmdOnlineSupport"), [this] {
+    desk_.setMenuHandler(MenuCommand::OnlineSupport, [this] {
         QUrl page = QUrl::fromLocalFile(HelpFile(desk_.programFolder()));
         page.setFragment(kSupportSection);
         QDesktopServices::openUrl(page);
     });
-    desk_.addHandler(QStringLiteral("cmdAbout"),
-                     [this] { AboutBox::showModal(desk_.dialogs(), this); });
-    desk_.addHandler(QStringLiteral("mnuExit"), [this] { close(); });
+    desk_.setMenuHandler(MenuCommand::About,
+                         [this] { AboutBox::showModal(desk_.dialogs(), this); });
+    desk_.setMenuHandler(MenuCommand::Exit, [this] { close(); });
 }
 
 void MainWindow::showFrontDeck() {

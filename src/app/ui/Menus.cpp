@@ -89,7 +89,7 @@ QFont MenuFont() {
     return font;
 }
 
-QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString&)> onClick,
+QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(MenuCommand)> onClick,
                                    std::function<QIcon(const QString&)> pictureOf) {
     if (!pictureOf) pictureOf = ButtonPicture;
     QHash<QString, QAction*> actions;
@@ -122,7 +122,9 @@ QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QStri
         // The window's shortcuts, whichever of its controls has the focus.
         action->setShortcutContext(Qt::WindowShortcut);
         action->setIconVisibleInMenu(true);
-        QObject::connect(action, &QAction::triggered, bar, [onClick, key] { onClick(key); });
+        const MenuCommand command = item.command;
+        QObject::connect(action, &QAction::triggered, bar,
+                         [onClick, command] { onClick(command); });
         actions.insert(key, action);
     }
     const QFont font = MenuFont();

@@ -26,9 +26,9 @@ QList<QKeySequence> MenuShortcuts(const MenuItem& item);
 QFont MenuFont();
 
 // BuildMenu: adds the table's items to `bar` in order, each action named by its item key and
-// calling `onClick` with that key; sets the font last. `pictureOf` gives the named button's
+// calling `onClick` with its command; sets the font last. `pictureOf` gives the named button's
 // picture (ButtonPicture when not given). Returns the actions by key.
-QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(const QString& key)> onClick,
+QHash<QString, QAction*> BuildMenu(QMenuBar* bar, std::function<void(MenuCommand)> onClick,
                                    std::function<QIcon(const QString& button)> pictureOf = {});
 
 // Installed on the application for one window.

@@ -222,10 +222,6 @@ void PlaylistView::addDropped(const QStringList& paths, int row) {
     dropAdder_.add(paths, row);
 }
 
-void PlaylistView::addItems(const QStringList& paths) {
-    dropAdder_.append(paths);
-}
-
 // --- the page ---------------------------------------------------------------------------------
 
 PlaylistPanel::PlaylistPanel(PlaylistCommands& commands, Dialogs& dialogs, QWidget* parent)

@@ -32,9 +32,6 @@ public:
     // Adds the local files, folders and lists of a drop at entry `row` (past the end: appended).
     void addDropped(const QStringList& paths, int row);
     bool addingDropped() const;
-    // Adds files, folders and lists at the end of the list as a drop there would, after any
-    // walk under way: what the command line names, of this start or a later one.
-    void addItems(const QStringList& paths);
 
 signals:
     void droppedAdded(int count);
