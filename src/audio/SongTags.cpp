@@ -40,12 +40,45 @@ std::string oneLine(const char* text) {
     return out;
 }
 
+bool validUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const int more = c < 0x80           ? 0
+                         : (c >> 5) == 0x6  ? 1
+                         : (c >> 4) == 0xE  ? 2
+                         : (c >> 3) == 0x1E ? 3
+                                            : -1;
+        if (more < 0 || i + std::size_t(more) >= s.size()) return false;
+        for (int k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += std::size_t(more) + 1;
+    }
+    return true;
+}
+
+// ID3v1 and some old ID3v2 frames are Latin-1, which FFmpeg hands on as it is.
+std::string asUtf8(const char* text) {
+    std::string s(text);
+    if (validUtf8(s)) return s;
+    std::string out;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(char(0xC0 | (b >> 6)));
+            out.push_back(char(0x80 | (b & 0x3F)));
+        }
+    }
+    return out;
+}
+
 std::string lookUp(const AVDictionary* container, const AVDictionary* stream,
                    std::initializer_list<const char*> keys) {
     for (const char* key : keys)
         for (const AVDictionary* tags : {container, stream})
             if (const AVDictionaryEntry* e = av_dict_get(tags, key, nullptr, 0)) {
-                std::string text = oneLine(e->value);
+                std::string text = oneLine(asUtf8(e->value).c_str());
                 if (!text.empty()) return text;
             }
     return {};
