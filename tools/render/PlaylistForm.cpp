@@ -13,6 +13,7 @@
 #include "app/Desk.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
+#include "audio/SongTags.h"
 #include "base/Dialogs.h"
 #include "base/Scheduler.h"
 #include "playlist/AddFiles.h"
@@ -144,9 +145,10 @@ int runPlaylistForm(int argc, char** argv) {
         for (int i = 0; i < 2; ++i) {
             Deck& d = desk.deck(i);
             const int n = i + 1;
-            QObject::connect(&d, &Deck::cued, [&scheduler, &d, n](const QString&) {
-                // The display title, then what the song's tags say it is, when they say.
-                const audio::SongTags tags = d.player().Tags();
+            QObject::connect(&d, &Deck::cued, [&scheduler, &d, n](const QString& path) {
+                // The display title, then what the song's tags say it is, when they say. The cue
+                // comes before the open: the tags are read here, off any window.
+                const audio::SongTags tags = audio::readSongTags(path.toStdString());
                 std::string tagged;
                 if (!tags.empty()) {
                     tagged = "  [" + audio::nowPlayingLine(tags, "?");
