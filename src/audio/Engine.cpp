@@ -17,6 +17,9 @@ namespace vantrel::audio {
 
 namespace {
 
+constexpr float kDuckDownSeconds = 0.25f;
+constexpr float kDuckUpSeconds = 0.75f;
+
 constexpr float kBendFrom = 0.96605f;  // -0.3 dBFS
 constexpr float kCeiling = 0.99f;      // never reached: a 16-bit output stays below full scale
 
@@ -112,6 +115,8 @@ void Engine::Impl::renderChunk(float* out, int frames) noexcept {
         if (PlayerCore* p = slot.load(std::memory_order_acquire))
             p->renderInto(m, frames, outFrames, latency);
 
+    applyMusicGains(m, frames);
+
     for (SampleChannel& c : channels) {
         const std::uint32_t s = c.state.load(std::memory_order_acquire);
         if ((s & 1) == 0) continue;
@@ -147,6 +152,47 @@ void Engine::Impl::renderChunk(float* out, int frames) noexcept {
     // the sum passes untouched, and above it a curve bends each peak below full scale, so two
     // loud songs in a fade neither wrap nor square off.
     for (int i = 0; i < frames * 2; ++i) out[i] = boundedSample(m[i]);
+}
+
+void Engine::Impl::applyMusicGains(float* m, int frames) noexcept {
+    bool ducking = false;
+    for (const SampleChannel& c : channels)
+        if ((c.state.load(std::memory_order_acquire) & 1) &&
+            c.ducksMusic.load(std::memory_order_relaxed) && c.data.load(std::memory_order_acquire))
+            ducking = true;
+    const float duckTarget =
+        ducking ? std::clamp(duckGain.load(std::memory_order_relaxed), 0.0f, 1.0f) : 1.0f;
+    const std::uint32_t sequence = musicFadeSequence.load(std::memory_order_acquire);
+    if (sequence != musicFadeSeen) {
+        musicFadeSeen = sequence;
+        const float target =
+            std::clamp(musicFadeTarget.load(std::memory_order_relaxed), 0.0f, 1.0f);
+        const int over = std::max(1, musicFadeFrames.load(std::memory_order_relaxed));
+        musicFadeStep = (target - musicFadeNow) / float(over);
+    }
+    const float fadeTarget = musicFadeTarget.load(std::memory_order_relaxed);
+    // Nothing to do at rest: the music passes as it is, bit for bit.
+    if (duckNow == 1.0f && duckTarget == 1.0f && musicFadeNow == 1.0f && musicFadeStep == 0.0f)
+        return;
+    const float down = 1.0f / (kDuckDownSeconds * float(rate));
+    const float up = 1.0f / (kDuckUpSeconds * float(rate));
+    for (int i = 0; i < frames; ++i) {
+        if (duckNow > duckTarget)
+            duckNow = std::max(duckTarget, duckNow - down);
+        else if (duckNow < duckTarget)
+            duckNow = std::min(duckTarget, duckNow + up);
+        if (musicFadeStep != 0.0f) {
+            musicFadeNow += musicFadeStep;
+            if ((musicFadeStep > 0 && musicFadeNow >= fadeTarget) ||
+                (musicFadeStep < 0 && musicFadeNow <= fadeTarget)) {
+                musicFadeNow = std::clamp(fadeTarget, 0.0f, 1.0f);
+                musicFadeStep = 0.0f;
+            }
+        }
+        const float g = duckNow * musicFadeNow;
+        m[2 * i] *= g;
+        m[2 * i + 1] *= g;
+    }
 }
 
 Engine::Engine(EngineOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
@@ -216,6 +262,28 @@ Engine::CallbackTiming Engine::callbackTiming() const {
 void Engine::resetCallbackTiming() {
     for (int i = 0; i < Impl::kTimingBuckets; ++i)
         impl_->timing[size_t(i)].store(0, std::memory_order_relaxed);
+}
+
+void Engine::setDuckDb(float db) {
+    db = std::clamp(std::isfinite(db) ? db : 0.0f, -60.0f, 0.0f);
+    impl_->duckGain.store(std::pow(10.0f, db / 20.0f), std::memory_order_relaxed);
+}
+
+float Engine::duckDb() const {
+    return 20.0f * std::log10(std::max(impl_->duckGain.load(std::memory_order_relaxed), 1e-6f));
+}
+
+void Engine::fadeMusicTo(float gain, int ms) {
+    impl_->musicFadeTarget.store(std::clamp(std::isfinite(gain) ? gain : 1.0f, 0.0f, 1.0f),
+                                 std::memory_order_relaxed);
+    impl_->musicFadeFrames.store(
+        int(std::max<std::int64_t>(1, std::int64_t(ms) * impl_->rate / 1000)),
+        std::memory_order_relaxed);
+    impl_->musicFadeSequence.fetch_add(1, std::memory_order_release);
+}
+
+float Engine::musicLevel() const {
+    return impl_->musicFadeTarget.load(std::memory_order_relaxed);
 }
 
 void Engine::renderOffline(int frames) {

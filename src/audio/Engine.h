@@ -47,6 +47,14 @@ public:
     CallbackTiming callbackTiming() const;
     void resetCallbackTiming();
 
+    // The music (both decks, not the samples) is lowered to `db` (<= 0) while a sample fired as
+    // ducking sounds: down in a quarter second, back up in three quarters.
+    void setDuckDb(float db);
+    float duckDb() const;
+    // Brings the music's level to `gain` (0..1) linearly over `ms`; 1 is the music as it is.
+    void fadeMusicTo(float gain, int ms);
+    float musicLevel() const;  // the fade's target
+
     // Offline output: renders exactly `frames` frames now and hands them to the capture sink.
     void renderOffline(int frames);
     // Receives every offline-rendered block (interleaved stereo); none set = discarded.

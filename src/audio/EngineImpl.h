@@ -58,6 +58,18 @@ struct Engine::Impl {
     std::int64_t outFrames = 0;  // render-owned
     std::array<float, kChunkFrames * 2> mix{};
 
+    // The gains on the decks' sum (never on the samples), each ramped by the render: the duck
+    // while a ducking sample sounds, and a fade of the whole music to a level over a time.
+    std::atomic<float> duckGain{1.0f};
+    std::atomic<float> musicFadeTarget{1.0f};
+    std::atomic<int> musicFadeFrames{0};
+    std::atomic<std::uint32_t> musicFadeSequence{0};
+    float duckNow = 1.0f;  // render-owned
+    float musicFadeNow = 1.0f;
+    float musicFadeStep = 0.0f;
+    std::uint32_t musicFadeSeen = 0;
+    void applyMusicGains(float* mix, int frames) noexcept;
+
     std::atomic<std::int64_t> underruns{0};
     std::atomic<std::int64_t> starved{0};
 

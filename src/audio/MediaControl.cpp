@@ -121,6 +121,7 @@ int MediaControl::LoadSample(const std::string& path) {
         const std::lock_guard lock(d.link->mutex);
         d.loading[size_t(index)] = job;
         d.playWhenLoaded[size_t(index)] = false;
+        d.engine.channels[size_t(index)].ducksMusic.store(false, std::memory_order_relaxed);
     }
     // Whoever first finds the load finished installs it: this call, or the loader thread once
     // this call has stopped waiting.
@@ -156,6 +157,14 @@ void MediaControl::SetVolume(int volume) {
     SampleChannel* c = impl_->current();
     if (!c) return;
     c->volume.store(float(std::clamp(volume, 0, 100)) / 100.0f, std::memory_order_relaxed);
+}
+
+}  // namespace vantrel::audio
+
+namespace vantrel::audio {
+
+void MediaControl::SetDucksMusic(bool on) {
+    if (SampleChannel* c = impl_->current()) c->ducksMusic.store(on, std::memory_order_relaxed);
 }
 
 }  // namespace vantrel::audio

@@ -27,6 +27,9 @@ public:
     int LoadSample(const std::string& utf8Path);  // into the current channel; 0 = loaded
     void PlaySample(bool loop);
     void SetVolume(int volume);  // 0..100, the current channel
+    // Whether the current channel's next firing lowers the music (the engine's duck) while it
+    // sounds; off unless set, and reset by every LoadSample.
+    void SetDucksMusic(bool on);
 
     struct Impl;
 

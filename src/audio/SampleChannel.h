@@ -18,6 +18,8 @@ struct SampleChannel {
     std::atomic<std::uint32_t> state{0};
     std::atomic<const SampleData*> data{nullptr};
     std::atomic<float> volume{1.0f};
+    // A jingle: the music is lowered by the engine's duck gain while it sounds.
+    std::atomic<bool> ducksMusic{false};
     std::unique_ptr<SampleData> owned;  // UI thread
     // Render-owned.
     std::uint32_t seenSequence = 0;
