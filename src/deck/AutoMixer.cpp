@@ -198,7 +198,7 @@ void AutoMixer::startFadeIn(Deck& into) {
     Deck& out = other(into);
     song.mixTitle = list.title(0);
     into.fillTicker(song.mixTitle, kMixingSeparator);
-    list.removeAt(0);
+    list.takeFirst();
     if (out.playing()) into.player().SetVolume(0);
     applyLevelling(into);
     if (trimSilence_)
@@ -246,8 +246,12 @@ bool AutoMixer::cueFirstPlayable(Deck& into) {
     // Entries whose files are not there stay on the list until one after them opens, since a
     // run of them means their folder is gone, and taking them off would empty the list.
     QStringList notFound;
-    while (list.count() > notFound.size() && song.path == list.path(notFound.size()) &&
-           passOver(into)) {
+    // A repeating list puts each entry taken back at its end: one round of them is the most
+    // worth trying, and when none of them plays the music ends with the list whole.
+    int left = list.count();
+    for (; left > 0 && list.count() > notFound.size() && song.path == list.path(notFound.size()) &&
+           passOver(into);
+         --left) {
         if (song.notFound) {
             notFound << song.path;
             if (notFound.size() >= kNotFoundBeforeHold || notFound.size() == list.count()) {
@@ -256,14 +260,14 @@ bool AutoMixer::cueFirstPlayable(Deck& into) {
             }
         } else {
             // There but unplayable: a single bad file, so the ones before it were single too.
-            for (int i = 0; i <= notFound.size(); ++i) list.removeAt(0);
+            for (int i = 0; i <= notFound.size(); ++i) list.takeFirst();
             notFound.clear();
         }
         into.loader.load(int(notFound.size()), LoadKind::Cue);
     }
-    for (int i = 0; i < notFound.size(); ++i) list.removeAt(0);
+    for (int i = 0; i < notFound.size(); ++i) list.takeFirst();
     endHold();
-    return true;
+    return left > 0 || !passOver(into);
 }
 
 void AutoMixer::reportShape(Deck& into) {

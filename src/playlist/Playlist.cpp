@@ -62,6 +62,13 @@ void Playlist::removeAt(int i) {
     setSelected(follow(selected_));
 }
 
+void Playlist::takeFirst() {
+    if (isEmpty()) return;
+    const Entry taken = entries_.first();
+    removeAt(0);
+    emit firstTaken(taken.title, taken.path);
+}
+
 void Playlist::move(int from, int to) {
     if (from < 0 || from >= count() || to < 0 || to >= count() || from == to) return;
     // Qt's destination row is the row the entry goes before, counted before the move.
@@ -85,6 +92,30 @@ void Playlist::clear() {
     endResetModel();
     dragIndex_ = -1;
     setSelected(-1);
+}
+
+bool Playlist::rearrange(const QList<int>& order) {
+    if (order.size() != entries_.size()) return false;
+    QList<int> newPlace(count(), -1);
+    for (int i = 0; i < count(); ++i) {
+        const int from = order[i];
+        if (from < 0 || from >= count() || newPlace[from] >= 0) return false;
+        newPlace[from] = i;
+    }
+    QList<Entry> moved;
+    moved.reserve(count());
+    for (int from : order) moved.append(entries_[from]);
+    beginResetModel();
+    entries_ = std::move(moved);
+    endResetModel();
+    // The selection and a held entry go with their entries.
+    if (dragIndex_ >= 0 && dragIndex_ < count()) dragIndex_ = newPlace[dragIndex_];
+    if (selected_ >= 0) {
+        const int was = selected_;
+        selected_ = -1;
+        setSelected(newPlace[was]);
+    }
+    return true;
 }
 
 void Playlist::setSelected(int i) {

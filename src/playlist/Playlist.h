@@ -40,9 +40,15 @@ public:
     // Inserts as many as fit at i (clamped to the list) in one model update; returns how many.
     int insertEntries(int i, const QList<Entry>& entries);
     void removeAt(int i);
+    // The automatic mix takes the top entry off as it fades it in (or passes over it): removed
+    // like removeAt(0), and announced, so that a repeating list can put it back.
+    void takeFirst();
     // Moves entry `from` so that it ends up at position `to` (both in range).
     void move(int from, int to);
     void clear();
+    // Puts the entries in a new order: order[i] is the position, before, of the entry that goes
+    // to i. Anything but a permutation of the positions is refused.
+    bool rearrange(const QList<int>& order);
 
     // The one selected position, -1 = none. Follows its entry through inserts, removes and moves
     // of other entries; removing the selected entry clears it.
@@ -74,6 +80,7 @@ public:
 signals:
     void selectionChanged(int selected);
     void draggingChanged(bool dragging);
+    void firstTaken(const QString& title, const QString& path);
 
 private:
     void readDragFromSelection();
