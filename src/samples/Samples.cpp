@@ -53,6 +53,17 @@ void Samples::startOnCurrentChannel(const QString& path) {
     mediaControl_.SetVolume(sampleVolumeSlider.Value());
 }
 
+bool Samples::playOver(const QString& path, bool ducksMusic) {
+    const int n = findFreeChannel();
+    mediaControl_.SetChannel(n);
+    if (n == 0 || mediaControl_.Playing()) return false;
+    if (mediaControl_.LoadSample(path.toStdString()) != 0) return false;
+    mediaControl_.SetDucksMusic(ducksMusic);
+    mediaControl_.PlaySample(false);
+    mediaControl_.SetVolume(sampleVolumeSlider.Value());
+    return true;
+}
+
 void Samples::sampleVolumeDown() {
     const int v = sampleVolumeSlider.Value();
     sampleVolumeSlider.SetValue(v - 10 >= 0 ? v - 10 : 0);

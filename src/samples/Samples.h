@@ -42,6 +42,11 @@ public:
     // Plays the selected entry of the user's sample list, at any time.
     void onSampleClicked();
 
+    // Fires a sample chosen by the program (a jingle) on the first free channel at the sample
+    // volume, lowering the music while it sounds when `ducksMusic`. False when every channel is
+    // taken or the file would not decode.
+    bool playOver(const QString& path, bool ducksMusic);
+
     void sampleVolumeDown();
     void sampleVolumeUp();
     void addSampleFolder();
