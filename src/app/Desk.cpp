@@ -1,6 +1,7 @@
 #include "app/Desk.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include "app/ProgramFolder.h"
@@ -24,6 +25,10 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
           return live ? &live->player() : nullptr;
       }),
       samples_([this] { return decks_.liveDeck() != nullptr; }, sampleMediaControl_, sampleList_),
+      rotation_(playlist_, scheduler, QRandomGenerator::global()->generate()),
+      jingles_(decks_.mixer(), samples_, sampleList_, engine_, scheduler,
+               QRandomGenerator::global()->generate()),
+      schedule_(decks_, engine_, scheduler, systemClock_),
       defaultPlaylist_(DefaultPlaylistPath(programFolder_)) {
     // Cue points belong to one song: a fade that starts the next one clears them.
     connect(&decks_.mixer(), &AutoMixer::fadeStarted, &cuePoints_, &CuePoints::clearAll);
@@ -32,6 +37,8 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
     samples_.addFolder = [this](const QString& patterns, QString& lastFolder, Playlist& target) {
         playlistCommands_.addFolderTo(target, lastFolder, patterns);
     };
+
+    rotation_.topIsCued = [this] { return topIsCued(); };
 
     using C = MenuCommand;
     const auto add = [this](MenuCommand command, std::function<void()> handler) {
@@ -79,9 +86,30 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
     add(C::TrimSilence, [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
     add(C::LevelLoudness, [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
     add(C::FadeAtOutro, [this] { mixer().setFadeAtOutro(!mixer().fadeAtOutro()); });
+    add(C::Repeat, [this] { rotation_.setRepeat(!rotation_.repeat()); });
+    add(C::Shuffle, [this] { rotation_.shuffle(); });
+    add(C::ShuffleEachRound,
+        [this] { rotation_.setShuffleEachRound(!rotation_.shuffleEachRound()); });
 }
 
 Desk::~Desk() = default;
+
+void Desk::applyProgramme(bool repeat, bool shuffle, const JingleSettings& jingles,
+                          std::optional<QTime> startAt, std::optional<QTime> stopAt) {
+    rotation_.setRepeat(repeat);
+    if (shuffle) rotation_.shuffle();
+    jingles_.apply(jingles);
+    schedule_.setTimes(startAt, stopAt);
+}
+
+bool Desk::topIsCued() const {
+    if (playlist_.isEmpty()) return false;
+    for (int i = 0; i < 2; ++i) {
+        const Deck& d = decks_.deck(i);
+        if (!d.playing() && d.song().opened && d.song().path == playlist_.path(0)) return true;
+    }
+    return false;
+}
 
 void Desk::setMenuHandler(MenuCommand command, std::function<void()> handler) {
     menuHandlers_.set(command, std::move(handler));

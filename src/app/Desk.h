@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "app/DaySchedule.h"
+#include "app/Jingles.h"
 #include "app/MenuTable.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
@@ -13,10 +15,12 @@
 #include "audio/SongAnalyzer.h"
 #include "base/Dialogs.h"
 #include "base/Scheduler.h"
+#include "base/WallClock.h"
 #include "deck/Decks.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistCommands.h"
+#include "playlist/PlaylistRotation.h"
 #include "samples/CuePoints.h"
 #include "samples/Samples.h"
 #include "sound/MasterVolume.h"
@@ -58,6 +62,15 @@ public:
     SoundControls& soundControls(int deck) { return deck == 0 ? soundControls1_ : soundControls2_; }
     MasterVolume& masterVolume() { return masterVolume_; }
     SystemMixer& systemMixer() { return systemMixer_; }
+    // A day's programme: repeat and shuffle, jingles, the start and stop times.
+    PlaylistRotation& rotation() { return rotation_; }
+    JingleRotation& jingles() { return jingles_; }
+    DaySchedule& schedule() { return schedule_; }
+    // The programme given at start (the flags): everything off that is not asked for.
+    void applyProgramme(bool repeat, bool shuffle, const JingleSettings& jingles,
+                        std::optional<QTime> startAt, std::optional<QTime> stopAt);
+    // The top entry waits on a deck that is not playing (cued, or loaded by a click).
+    bool topIsCued() const;
 
     // The default playlist: beside the program, or in the user's data folder when the program
     // folder cannot be written. Read at start-up, written at shutdown.
@@ -109,6 +122,10 @@ private:
     SystemMixer systemMixer_;  // card from VANTREL_MIXER_CARD, else "default"
     MasterVolume masterVolume_{systemMixer_, dialogs_};
     Samples samples_;
+    PlaylistRotation rotation_;
+    JingleRotation jingles_;
+    SystemWallClock systemClock_;
+    DaySchedule schedule_;
 
     QString defaultPlaylist_;
     MenuHandlers menuHandlers_;

@@ -31,6 +31,11 @@ enum class MenuCommand {
     Play,
     Pause,
     Stop,
+    Repeat,
+    Shuffle,
+    ShuffleEachRound,
+    Jingles,
+    Schedule,
     Exit,
     // Samplelist
     NewSampleList,

@@ -1,11 +1,36 @@
 #include "app/ProgramOptions.h"
 
 #include <array>
+#include <cstdlib>
 #include <functional>
 
 namespace vantrel {
 
 namespace {
+
+int whole(ProgramOptions& o, const char* flag, const QString& value, int low, int high) {
+    bool ok = false;
+    const int n = value.trimmed().toInt(&ok);
+    if (!ok || n < low || n > high) {
+        o.error = QStringLiteral("%1 takes a whole number from %2 to %3, not \"%4\"")
+                      .arg(QLatin1String(flag))
+                      .arg(low)
+                      .arg(high)
+                      .arg(value);
+        return 0;
+    }
+    return n;
+}
+
+std::optional<QTime> timeOfDay(ProgramOptions& o, const char* flag, const QString& value) {
+    const QTime t = QTime::fromString(value.trimmed(), QStringLiteral("H:mm"));
+    if (!t.isValid()) {
+        o.error = QStringLiteral("%1 takes a time of day as HH:MM (00:00 to 23:59), not \"%2\"")
+                      .arg(QLatin1String(flag), value);
+        return std::nullopt;
+    }
+    return t;
+}
 
 // A flag of the program: its names, whether it takes a value, and what it sets.
 struct Flag {
@@ -26,6 +51,33 @@ const std::array kFlags = {
          [](ProgramOptions& o, const QString&) { o.fadeAtOutro = true; }},
     Flag{"--new-instance", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.newInstance = true; }},
+    Flag{"--repeat", nullptr, false, [](ProgramOptions& o, const QString&) { o.repeat = true; }},
+    Flag{"--shuffle", nullptr, false, [](ProgramOptions& o, const QString&) { o.shuffle = true; }},
+    Flag{"--jingle-every", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             o.jingles.everySongs = whole(o, "--jingle-every", v, 1, 1000);
+         }},
+    Flag{"--jingle-minutes", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             o.jingles.everyMinutes = whole(o, "--jingle-minutes", v, 1, 24 * 60);
+         }},
+    Flag{"--jingle-group", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             o.jingles.group = JingleSettings::groupNamed(v);
+             if (o.jingles.group == JingleSettings::kNoGroup)
+                 o.error = QStringLiteral("--jingle-group: no group named \"%1\" (one of: %2)")
+                               .arg(v, JingleSettings::groupNames().join(QStringLiteral(", ")));
+         }},
+    Flag{"--jingle-duck", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             // Lowered by that much: -6 and 6 both mean 6 dB down.
+             o.jingles.duckDb = std::abs(whole(o, "--jingle-duck", v, -JingleSettings::kMaxDuckDb,
+                                               JingleSettings::kMaxDuckDb));
+         }},
+    Flag{"--start-at", nullptr, true,
+         [](ProgramOptions& o, const QString& v) { o.startAt = timeOfDay(o, "--start-at", v); }},
+    Flag{"--stop-at", nullptr, true,
+         [](ProgramOptions& o, const QString& v) { o.stopAt = timeOfDay(o, "--stop-at", v); }},
 };
 
 // QApplication's own options; those in the first list take a value.
@@ -91,8 +143,49 @@ ProgramOptions readProgramOptions(const QStringList& arguments) {
             return options;
         }
         flag->apply(options, value);
+        if (!options.error.isEmpty()) return options;
     }
+    checkProgramme(options);
     return options;
+}
+
+bool readProgrammeFlag(const QStringList& arguments, qsizetype& i, ProgramOptions& options) {
+    const QString& argument = arguments[i];
+    const qsizetype equals = argument.indexOf(QLatin1Char('='));
+    const QString name = equals < 0 ? argument : argument.left(equals);
+    for (const Flag& f : kFlags) {
+        if (name != QLatin1String(f.name)) continue;
+        const bool programme =
+            name == QLatin1String("--repeat") || name == QLatin1String("--shuffle") ||
+            name.startsWith(QLatin1String("--jingle-")) || name == QLatin1String("--start-at") ||
+            name == QLatin1String("--stop-at");
+        if (!programme) return false;
+        QString value;
+        if (f.takesValue) {
+            if (equals >= 0)
+                value = argument.mid(equals + 1);
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+            else
+                options.error = QStringLiteral("option %1 needs a value").arg(name);
+        }
+        if (options.error.isEmpty()) f.apply(options, value);
+        return true;
+    }
+    return false;
+}
+
+void checkProgramme(ProgramOptions& options) {
+    if (!options.error.isEmpty()) return;
+    const JingleSettings& j = options.jingles;
+    const bool counted = j.everySongs > 0 || j.everyMinutes > 0;
+    if (counted && j.group == JingleSettings::kNoGroup)
+        options.error = QStringLiteral("jingles need a group: --jingle-group NAME");
+    else if (!counted && j.group != JingleSettings::kNoGroup)
+        options.error =
+            QStringLiteral("jingles need --jingle-every N (songs) or --jingle-minutes M");
+    else if (options.startAt && options.stopAt && *options.startAt == *options.stopAt)
+        options.error = QStringLiteral("--start-at and --stop-at must differ");
 }
 
 QString programUsage() {
@@ -116,8 +209,26 @@ QString programUsage() {
         "                    ends cold is mixed from its end as usual\n"
         "  --new-instance    open a window of its own even when Vantrel runs already with\n"
         "                    the same playlist (otherwise the files go to that window)\n"
-        "  -h, --help        show this text\n"
-        "  --version         show the program's version\n"
+
+        "\n"
+        "A day's programme (each for the run; also in the Playlist menu):\n"
+        "  --repeat            a song the mix takes off the top of the playlist goes back to "
+        "its end,\n"
+        "                      so the list never runs out\n"
+        "  --shuffle           shuffle the playlist once at start (a cued entry stays on top)\n"
+        "  --jingle-every N    a jingle at the start of every Nth fade\n"
+        "  --jingle-minutes M  a jingle at the first fade after M minutes\n"
+        "  --jingle-group NAME where jingles come from: a sample group (Scratches, Shouts, "
+        "Scats,\n"
+        "                      Male spoken, Female spoken, Animals, Cartoons, Transportation,\n"
+        "                      Laughter) or \"Sample list\"\n"
+        "  --jingle-duck DB    lower the music by DB decibels while a jingle sounds (0: not)\n"
+        "  --start-at HH:MM    start the mix at this local time, every day\n"
+        "  --stop-at HH:MM     fade the music out and stop at this local time, every day;\n"
+        "                      started between the two times, Vantrel plays at once\n"
+        "\n"
+        "  -h, --help          show this text\n"
+        "  --version           show the program's version\n"
         "\n"
         "Files, folders and playlists of other players (M3U, M3U8, PLS, XSPF) named are added to\n"
         "the end of the playlist, as a drop adds them. The refinements last for the run and can\n"

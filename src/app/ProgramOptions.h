@@ -3,6 +3,10 @@
 // a mistyped flag are answered without a display or a sound device.
 #include <QString>
 #include <QStringList>
+#include <QTime>
+#include <optional>
+
+#include "app/Jingles.h"
 
 namespace vantrel {
 
@@ -14,6 +18,11 @@ struct ProgramOptions {
     bool fadeAtOutro = false;
     // A window of its own even when this playlist's program runs already.
     bool newInstance = false;
+    bool repeat = false;
+    bool shuffle = false;
+    JingleSettings jingles;
+    std::optional<QTime> startAt;
+    std::optional<QTime> stopAt;
     // Files, folders and lists named on the line, in order, as given.
     QStringList files;
     // Set when the line cannot be used: one line saying why, for stderr (exit status 2).
@@ -23,6 +32,15 @@ struct ProgramOptions {
 // `arguments` are argv without the program name. Qt's own window-system options (-platform X,
 // -display X, -style X ...) are passed over, since QApplication reads them later.
 ProgramOptions readProgramOptions(const QStringList& arguments);
+
+// The day's programme flags, shared with vantrel-render: --repeat, --shuffle, --jingle-every N,
+// --jingle-minutes M, --jingle-group NAME, --jingle-duck DB, --start-at HH:MM, --stop-at HH:MM.
+// True when `argument` is one of them (taking its value from `value`, or from the arguments
+// after `i` when it needs one); an unusable value sets `error`.
+bool readProgrammeFlag(const QStringList& arguments, qsizetype& i, ProgramOptions& options);
+// After every flag is read: a jingle rotation needs a group and a count, and a group needs
+// songs or minutes. Sets `error` when not.
+void checkProgramme(ProgramOptions& options);
 
 // The --help text.
 QString programUsage();

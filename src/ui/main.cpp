@@ -109,6 +109,9 @@ int main(int argc, char** argv) {
         mainWindow.unload();
         return 0;
     }
+    // The day's programme, once the default playlist is read: a shuffle, and a start inside
+    // the scheduled hours, act on it.
+    desk.applyProgramme(flags.repeat, flags.shuffle, flags.jingles, flags.startAt, flags.stopAt);
     // Media keys and the desktop's player controls; without a session bus (a bare X server) the
     // program runs as before, saying so in one line.
     vantrel::MediaPlayerService mediaPlayer(desk, [&mainWindow] { mainWindow.bringToFront(); });

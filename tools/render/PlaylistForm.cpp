@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "app/Desk.h"
+#include "app/ProgramOptions.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
 #include "audio/SongTags.h"
@@ -38,8 +40,13 @@ public:
 int usage() {
     std::fprintf(stderr,
                  "usage: vantrel-render [--interval M] [--log] [--trim-silence] "
-                 "[--level-loudness] [--fade-at-outro] --out OUT.wav "
-                 "LIST.kvl|LIST.m3u|LIST.m3u8|LIST.pls|LIST.xspf\n");
+                 "[--level-loudness] [--fade-at-outro]\n"
+                 "                      [--repeat] [--shuffle] [--jingle-every N] "
+                 "[--jingle-minutes M]\n"
+                 "                      [--jingle-group NAME] [--jingle-duck DB] "
+                 "[--sample-list LIST.sls]\n"
+                 "                      [--minutes N] [--seed N] --out OUT.wav\n"
+                 "                      LIST.kvl|LIST.m3u|LIST.m3u8|LIST.pls|LIST.xspf\n");
     return 2;
 }
 
@@ -56,9 +63,35 @@ int runPlaylistForm(int argc, char** argv) {
     bool log = false, trimSilence = false, levelLoudness = false, fadeAtOutro = false;
     QString out;
     QString listFile;
+    QString sampleListFile;
+    qint64 minutes = 0;
+    std::uint32_t seed = 1;
+    ProgramOptions programme;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--log") {
+        if (qsizetype at = i; readProgrammeFlag(arguments, at, programme)) {
+            i = int(at);
+            if (!programme.error.isEmpty()) {
+                std::fprintf(stderr, "vantrel-render: %s\n", qPrintable(programme.error));
+                return 2;
+            }
+            if (programme.startAt || programme.stopAt) {
+                std::fprintf(stderr, "vantrel-render: a render has no clock to keep times by\n");
+                return 2;
+            }
+        } else if (a == "--minutes" && i + 1 < argc) {
+            minutes = std::atoll(argv[++i]);
+            if (minutes < 1 || minutes > 7 * 24 * 60) {
+                std::fprintf(stderr, "vantrel-render: --minutes takes 1 to 10080\n");
+                return 2;
+            }
+        } else if (a == "--seed" && i + 1 < argc) {
+            seed = std::uint32_t(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--sample-list" && i + 1 < argc) {
+            sampleListFile = QString::fromLocal8Bit(argv[++i]);
+        } else if (a == "--log") {
             log = true;
         } else if (a == "--trim-silence") {
             trimSilence = true;
@@ -81,6 +114,15 @@ int runPlaylistForm(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || listFile.isEmpty()) return usage();
+    checkProgramme(programme);
+    if (!programme.error.isEmpty()) {
+        std::fprintf(stderr, "vantrel-render: %s\n", qPrintable(programme.error));
+        return 2;
+    }
+    if (programme.repeat && minutes == 0) {
+        std::fprintf(stderr, "vantrel-render: a repeating list never ends: give --minutes N\n");
+        return 2;
+    }
 
     int qargc = 1;
     QCoreApplication app(qargc, argv);
@@ -135,11 +177,17 @@ int runPlaylistForm(int argc, char** argv) {
         QFile::remove(out);
         return 1;
     }
+    if (!sampleListFile.isEmpty()) LoadList(desk.sampleList(), sampleListFile, dialogs);
     AutoMixer& mixer = desk.mixer();
     mixer.mixIntervalSlider.SetValue(interval);
     mixer.setTrimSilence(trimSilence);
     mixer.setLevelLoudness(levelLoudness);
     mixer.setFadeAtOutro(fadeAtOutro);
+    // Fixed seeds: the same flags give the same render.
+    desk.rotation().reseed(seed);
+    desk.jingles().reseed(seed + 1);
+    desk.applyProgramme(programme.repeat, programme.shuffle, programme.jingles, std::nullopt,
+                        std::nullopt);
 
     if (log) {
         for (int i = 0; i < 2; ++i) {
@@ -183,6 +231,10 @@ int runPlaylistForm(int argc, char** argv) {
                             s.outPositionMs, s.outSpeed, qPrintable(s.rule));
             });
         QObject::connect(&mixer, &AutoMixer::fadeCompleted, report("done"));
+        QObject::connect(
+            &desk.jingles(), &JingleRotation::jingleStarted, [&scheduler](const QString& name) {
+                std::printf("%10lld ms  jingle  %s\n", scheduler.nowMs(), qPrintable(name));
+            });
     }
 
     // A held mix ends the render with the entries that were not found still on the list.
@@ -198,15 +250,17 @@ int runPlaylistForm(int argc, char** argv) {
     mixer.mixNow(desk.deck(0));
     // In short steps: a muted deck can play out after the last timer has stopped, and the clock
     // must not leap past its end. A day of audio bounds a list whose songs never end.
-    constexpr qint64 kLimitMs = 24LL * 3600 * 1000;
+    const qint64 kLimitMs = minutes > 0 ? minutes * 60000 : 24LL * 3600 * 1000;
     const auto done = [&] { return desk.decks().idle(); };
     bool stopped = done();
-    while (!stopped && scheduler.nowMs() < kLimitMs) stopped = scheduler.runUntil(done, 100);
+    while (!stopped && scheduler.nowMs() < kLimitMs)
+        stopped = scheduler.runUntil(done, std::min<qint64>(100, kLimitMs - scheduler.nowMs()));
     if (log) std::printf("%10lld ms  end\n", scheduler.nowMs());
     std::fflush(stdout);
 
     sf_close(wav);
-    if (!stopped) std::fprintf(stderr, "vantrel-render: stopped after 24 hours of audio\n");
+    if (!stopped && minutes == 0)
+        std::fprintf(stderr, "vantrel-render: stopped after 24 hours of audio\n");
     std::fprintf(stderr, "vantrel-render: %s: %.3f s\n", qPrintable(out),
                  static_cast<double>(written) / rate);
     return 0;

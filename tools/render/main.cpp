@@ -16,7 +16,9 @@ bool namesPlaylist(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--out" || a == "--tempo" || a == "--pitch" || a == "--rate" ||
-            a == "--semitones" || a == "--interval") {
+            a == "--semitones" || a == "--interval" || a == "--minutes" || a == "--seed" ||
+            a == "--sample-list" || a == "--jingle-every" || a == "--jingle-minutes" ||
+            a == "--jingle-group" || a == "--jingle-duck") {
             ++i;
             continue;
         }

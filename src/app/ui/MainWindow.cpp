@@ -16,6 +16,7 @@
 #include "app/Help.h"
 #include "app/ui/AboutBox.h"
 #include "app/ui/Menus.h"
+#include "app/ui/ProgrammeDialogs.h"
 #include "deck/ui/DeckPanel.h"
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"  // PlaylistPanel.h holds a QPointer to it
@@ -135,6 +136,9 @@ ViewSteps MainWindow::viewSteps() {
                 ->setChecked(desk_.mixer().levelLoudness());
             actions_.value(QStringLiteral("mnuFadeAtOutro"))
                 ->setChecked(desk_.mixer().fadeAtOutro());
+            actions_.value(QStringLiteral("mnuRepeat"))->setChecked(desk_.rotation().repeat());
+            actions_.value(QStringLiteral("mnuShuffleEachRound"))
+                ->setChecked(desk_.rotation().shuffleEachRound());
         };
         actions_ = BuildMenu(
             menuBar(),
@@ -190,6 +194,16 @@ void MainWindow::registerWindowCommands() {
     desk_.setMenuHandler(MenuCommand::About,
                          [this] { AboutBox::showModal(desk_.dialogs(), this); });
     desk_.setMenuHandler(MenuCommand::Exit, [this] { close(); });
+    desk_.setMenuHandler(MenuCommand::Jingles, [this] {
+        JingleSettings settings = desk_.jingles().settings();
+        if (editJingles(this, settings)) desk_.jingles().apply(settings);
+    });
+    desk_.setMenuHandler(MenuCommand::Schedule, [this] {
+        DaySchedule& schedule = desk_.schedule();
+        auto startAt = schedule.startAt();
+        auto stopAt = schedule.stopAt();
+        if (editSchedule(this, startAt, stopAt)) schedule.setTimes(startAt, stopAt);
+    });
 }
 
 void MainWindow::showFrontDeck() {
