@@ -1,0 +1,293 @@
+// A day's programme through the real engine on the virtual clock: an endless list (repeat,
+// shuffle), jingles heard over the mix with the music ducked under them, and music that starts
+// and stops by the local clock across midnight and a clock change.
+#include <QDir>
+#include <QtTest>
+#include <cmath>
+
+#include "audio/Player.h"
+#include "support/AudioFiles.h"
+#include "support/DeskFixture.h"
+
+using namespace vantrel;
+using vantrel::test::DeskFixture;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+// Amplitude of `frequency` in channel 0 over [from, from + frames) (Goertzel).
+double strength(const std::vector<float>& stereo, double frequency, qint64 from, int frames) {
+    const double w = 2 * M_PI * frequency / kRate;
+    double s1 = 0, s2 = 0;
+    for (qint64 i = from; i < from + frames && 2 * i < qint64(stereo.size()); ++i) {
+        const double s = stereo[size_t(2 * i)] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1, s1 = s;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / frames;
+}
+
+// Times (ms) at which `frequency` starts to be heard, in 50 ms windows.
+QList<qint64> onsets(const std::vector<float>& stereo, double frequency) {
+    QList<qint64> at;
+    bool heard = false;
+    const int window = kRate / 20;
+    for (qint64 i = 0; 2 * (i + window) <= qint64(stereo.size()); i += window) {
+        const bool now = strength(stereo, frequency, i, window) > 0.05;
+        if (now && !heard) at << i * 1000 / kRate;
+        heard = now;
+    }
+    return at;
+}
+
+QStringList titles(const Playlist& list) {
+    QStringList t;
+    for (const auto& e : list.entries()) t << e.title;
+    return t;
+}
+
+// Songs of `seconds` at distinct pitches, titled A, B, C ...; a mixing interval of 2 s.
+void songs(DeskFixture& f, int count, double seconds) {
+    for (int i = 0; i < count; ++i)
+        f.add(f.tone(QStringLiteral("%1.wav").arg(i), seconds, 300 + 20 * i),
+              QString(QChar('A' + i)));
+    f.mixer().mixIntervalSlider.SetValue(2);
+}
+
+void start(DeskFixture& f) {
+    f.deck(0).transport.play();
+    f.mixer().mixNow(f.deck(0));
+}
+
+// Jingles of the Shouts group: a sine each, at the frequencies given.
+void jingles(DeskFixture& f, const QList<double>& frequencies, double seconds = 1.5) {
+    const QString folder = f.folder.filePath(QStringLiteral("samples/shouts"));
+    QDir().mkpath(folder);
+    for (double hz : frequencies) {
+        std::vector<float> tone(size_t(seconds * kRate));
+        for (size_t i = 0; i < tone.size(); ++i)
+            tone[i] = float(0.4 * std::sin(2 * M_PI * hz * double(i) / kRate));
+        test::writeWav(folder + QStringLiteral("/%1.wav").arg(hz), tone.data(), int(tone.size()), 1,
+                       kRate);
+    }
+    f.desk->samples().setSampleFolders(f.folder.path());
+    f.desk->samples().sampleVolumeSlider.SetValue(100);
+}
+
+}  // namespace
+
+class ProgrammeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void repeat_data() {
+        QTest::addColumn<bool>("repeat");
+        QTest::addColumn<bool>("filesThere");
+        QTest::addColumn<int>("fades");
+        QTest::addColumn<QStringList>("listAfter");
+        QTest::newRow("repeat: twenty fades, the list goes round in order")
+            << true << true << 20 << QStringList{"C", "A", "B"};
+        QTest::newRow("no repeat: the list runs out") << false << true << 3 << QStringList{};
+        QTest::newRow("repeat, no file opens: the decks stop, the list stays whole")
+            << true << false << 0 << QStringList{"A", "B", "C"};
+    }
+    void repeat() {
+        QFETCH(bool, repeat);
+        QFETCH(bool, filesThere);
+        QFETCH(int, fades);
+        QFETCH(QStringList, listAfter);
+        DeskFixture f;
+        songs(f, 3, 14);
+        if (!filesThere)
+            for (int i = 0; i < 3; ++i) QFile::remove(f.playlist().path(i));
+        f.desk->rotation().setRepeat(repeat);
+        QStringList faded;
+        QObject::connect(&f.mixer(), &AutoMixer::fadeStarted,
+                         [&](int, const QString& title) { faded << title; });
+        start(f);
+        const bool endless = repeat && filesThere;
+        QVERIFY(
+            f.runUntil([&] { return endless ? faded.size() >= fades : f.bothStopped(); }, 600000));
+        QCOMPARE(faded.size(), fades);
+        for (int i = 0; i < fades; ++i) QCOMPARE(faded[i], QString(QChar('A' + i % 3)));
+        QCOMPARE(titles(f.playlist()), listAfter);
+        for (int i = 0; i < listAfter.size(); ++i)
+            QCOMPARE(
+                f.playlist().path(i),
+                f.folder.filePath(QStringLiteral("%1.wav").arg(listAfter[i][0].unicode() - 'A')));
+    }
+
+    void shuffle_data() {
+        QTest::addColumn<bool>("cued");
+        QTest::newRow("stopped: the whole list") << false;
+        QTest::newRow("playing: the cued entry stays on top") << true;
+    }
+    void shuffle() {
+        QFETCH(bool, cued);
+        DeskFixture f;
+        songs(f, 12, 30);
+        if (cued) {
+            start(f);
+            f.advance(3000);  // the fade is complete and deck 1 holds the next entry
+        }
+        const QStringList before = titles(f.playlist());
+        f.desk->runMenuItem(QStringLiteral("mnuShuffle"));
+        const QStringList after = titles(f.playlist());
+        QVERIFY(after != before);
+        QStringList a = after, b = before;
+        a.sort(), b.sort();
+        QCOMPARE(a, b);
+        if (cued) QCOMPARE(after.first(), before.first());
+        for (int i = 0; i < after.size(); ++i)
+            QCOMPARE(f.playlist().path(i).section('/', -1),
+                     QStringLiteral("%1.wav").arg(after[i][0].unicode() - 'A'));
+    }
+
+    void shuffleEachRound() {
+        DeskFixture f;
+        songs(f, 4, 12);
+        f.desk->rotation().setRepeat(true);
+        f.desk->rotation().setShuffleEachRound(true);
+        f.desk->rotation().reseed(7);
+        QStringList faded;
+        QObject::connect(&f.mixer(), &AutoMixer::fadeStarted,
+                         [&](int, const QString& title) { faded << title; });
+        start(f);
+        QVERIFY(f.runUntil([&] { return faded.size() >= 12; }, 600000));
+        // Every round plays each song once, and the rounds differ.
+        QStringList rounds[3];
+        for (int r = 0; r < 3; ++r) {
+            rounds[r] = faded.mid(4 * r, 4);
+            QStringList sorted = rounds[r];
+            sorted.sort();
+            QCOMPARE(sorted, (QStringList{"A", "B", "C", "D"}));
+        }
+        QVERIFY(rounds[0] != rounds[1] || rounds[1] != rounds[2]);
+        QCOMPARE(f.playlist().count(), 4);
+    }
+
+    void jinglesHeard_data() {
+        QTest::addColumn<int>("everySongs");
+        QTest::addColumn<int>("everyMinutes");
+        QTest::addColumn<QList<int>>("atFades");  // fade numbers (from 0) that carry a jingle
+        QTest::newRow("every 2 songs") << 2 << 0 << QList<int>{1, 3, 5};
+        QTest::newRow("every minute (fades each 10 s)") << 0 << 1 << QList<int>{6};
+    }
+    void jinglesHeard() {
+        QFETCH(int, everySongs);
+        QFETCH(int, everyMinutes);
+        QFETCH(QList<int>, atFades);
+        DeskFixture f(true);
+        songs(f, 3, 19);
+        jingles(f, {2000, 3000});
+        f.desk->rotation().setRepeat(true);
+        JingleSettings settings;
+        settings.everySongs = everySongs;
+        settings.everyMinutes = everyMinutes;
+        settings.group = JingleSettings::groupNamed(QStringLiteral("shouts"));
+        f.desk->jingles().apply(settings);
+        QList<qint64> fadeAt;
+        QStringList names;
+        QObject::connect(&f.mixer(), &AutoMixer::fadeStarted, [&] { fadeAt << f.now(); });
+        QObject::connect(&f.desk->jingles(), &JingleRotation::jingleStarted,
+                         [&](const QString& n) { names << n; });
+        start(f);
+        QVERIFY(f.runUntil([&] { return fadeAt.size() >= 7; }, 600000));
+        f.advance(2000);
+        QList<qint64> heard = onsets(f.captured, 2000) + onsets(f.captured, 3000);
+        std::sort(heard.begin(), heard.end());
+        QCOMPARE(heard.size(), atFades.size());
+        for (int i = 0; i < atFades.size(); ++i)
+            QVERIFY2(std::abs(heard[i] - fadeAt[atFades[i]]) <= 60,
+                     qPrintable(QStringLiteral("jingle %1 at %2 ms").arg(i).arg(heard[i])));
+        for (int i = 1; i < names.size(); ++i) QVERIFY(names[i] != names[i - 1]);
+    }
+
+    void duck_data() {
+        QTest::addColumn<int>("duckDb");
+        QTest::newRow("not ducked") << 0;
+        QTest::newRow("ducked 12 dB") << 12;
+    }
+    void duck() {
+        QFETCH(int, duckDb);
+        DeskFixture f(true);
+        songs(f, 3, 40);
+        jingles(f, {3000}, 3.0);
+        JingleSettings settings;
+        settings.everySongs = 2;
+        settings.group = JingleSettings::groupNamed(QStringLiteral("Shouts"));
+        settings.duckDb = duckDb;
+        f.desk->jingles().apply(settings);
+        qint64 jingleAt = -1;
+        QObject::connect(&f.desk->jingles(), &JingleRotation::jingleStarted,
+                         [&] { jingleAt = f.now(); });
+        start(f);
+        QVERIFY(f.runUntil([&] { return jingleAt >= 0; }, 120000));
+        f.advance(6000);
+        // The incoming song (B, 320 Hz), up to level 2.1 s after the fade began: under the
+        // 3 s jingle, and after it.
+        const qint64 at = jingleAt * kRate / 1000;
+        const auto level = [&](double fromS, int frames = kRate / 10) {
+            return strength(f.captured, 320, at + qint64(fromS * kRate), frames);
+        };
+        const double under = 20 * std::log10(level(2.5) / level(5.0));
+        QVERIFY2(std::abs(under + duckDb) < 1.0, qPrintable(QString::number(under)));
+        // Back up smoothly: no 10 ms step of the music's level larger than 1 dB.
+        for (double s = 2.5; s < 4.5; s += 0.01) {
+            const double step = 20 * std::log10(level(s + 0.01, kRate / 40) / level(s, kRate / 40));
+            QVERIFY2(std::abs(step) < 1.0, qPrintable(QString::number(s)));
+        }
+    }
+
+    void schedule_data() {
+        QTest::addColumn<QString>("clockStart");  // UTC at virtual time 0; the clock is Berlin's
+        QTest::addColumn<QString>("startAt");
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<int>("startsAfterS");
+        QTest::addColumn<int>("stopsAfterS");
+        QTest::newRow("across midnight") << "2026-12-08T22:58:30Z"
+                                         << "23:59"
+                                         << "00:01" << 30 << 150;
+        QTest::newRow("started inside the hours") << "2026-12-08T16:58:00Z"
+                                                  << "09:00"
+                                                  << "18:00" << 0 << 120;
+        QTest::newRow("clock skips 02:00 to 03:00: start at 02:30 comes at 03:00")
+            << "2026-03-29T00:59:00Z"
+            << "02:30"
+            << "03:02" << 60 << 180;
+        QTest::newRow("clock repeats 02:00 to 03:00: stop at 03:01 comes after it")
+            << "2026-10-25T00:58:00Z"
+            << "02:59"
+            << "03:01" << 60 << 3780;
+    }
+    void schedule() {
+        QFETCH(QString, clockStart);
+        QFETCH(QString, startAt);
+        QFETCH(QString, stopAt);
+        QFETCH(int, startsAfterS);
+        QFETCH(int, stopsAfterS);
+        DeskFixture f;
+        songs(f, 3, 40);
+        f.desk->rotation().setRepeat(true);
+        const VirtualWallClock clock(
+            f.scheduler,
+            QDateTime::fromString(clockStart, Qt::ISODate).toTimeZone(QTimeZone("Europe/Berlin")));
+        f.desk->schedule().setClock(clock);
+        f.desk->schedule().setTimes(QTime::fromString(startAt), QTime::fromString(stopAt));
+        const auto sounding = [&] {
+            return f.deck(0).player().Status() == audio::Player::kPlaying ||
+                   f.deck(1).player().Status() == audio::Player::kPlaying;
+        };
+        QVERIFY(f.runUntil(sounding, qint64(startsAfterS) * 1000 + 1500));
+        QVERIFY(f.now() >= qint64(startsAfterS) * 1000);
+        QVERIFY(f.runUntil([&] { return f.bothStopped(); }, qint64(stopsAfterS) * 1000 + 60000));
+        // Stopped at the time, after a fade over the mixing interval, with the list whole.
+        QVERIFY2(f.now() >= qint64(stopsAfterS) * 1000 + 2000 &&
+                     f.now() <= qint64(stopsAfterS) * 1000 + 3500,
+                 qPrintable(QString::number(f.now())));
+        QCOMPARE(f.playlist().count(), 3);
+        QVERIFY(!f.runUntil(sounding, 5 * 60000));
+    }
+};
+
+QTEST_GUILESS_MAIN(ProgrammeTest)
+#include "tst_programme.moc"
