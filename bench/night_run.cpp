@@ -1,15 +1,17 @@
 // A whole night of automatic mixing on the virtual clock, silence trimmed and loudness levelled:
-// short generated songs with broken and silent files among them, a playlist topped up as it runs
-// low, and a user who now and then presses Mix now, moves the tempo and the mixing interval,
-// reorders the list and skips about in a song. Rendered through the real engine
-// offline, as fast as it goes.
+// short generated songs with broken and silent files among them on a repeating playlist, a
+// jingle every third song with the music ducked under it, and a user who now and then presses Mix
+// now, moves the tempo and the mixing interval, reorders the list and skips about in a song.
+// Rendered through the real engine offline, as fast as it goes.
 //
-// Fails (exit 1) on a silence longer than 50 ms once the music has started, on memory at the last
+// Fails (exit 1) on a silence longer than 50 ms once the music has started, on a playlist that
+// is not the length it started with at any step, on memory at the last
 // hour more than 10 % above the first hour's, or on file descriptors left open. Usage:
 // vantrel-night [HOURS] (default 12).
 #include <dirent.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -98,18 +100,30 @@ int main(int argc, char** argv) {
     if (!junk.open(QIODevice::WriteOnly) || junk.write("RIFF, and nothing that decodes") <= 0)
         return 2;
     junk.close();
+    // Jingles: three short tones in the Shouts group.
+    const QString shouts = f.folder.filePath(QStringLiteral("samples/shouts"));
+    QDir().mkpath(shouts);
+    for (int i = 0; i < 3; ++i)
+        song(shouts + QStringLiteral("/jingle%1.wav").arg(i), 2 + i, 1500 + 300 * i);
+    f.desk->samples().setSampleFolders(f.folder.path());
+    JingleSettings jingles;
+    jingles.everySongs = 3;
+    jingles.group = JingleSettings::groupNamed(QStringLiteral("Shouts"));
+    jingles.duckDb = 6;
+    f.desk->jingles().apply(jingles);
+    int jinglesHeard = 0;
+    QObject::connect(&f.desk->jingles(), &JingleRotation::jingleStarted, [&] { ++jinglesHeard; });
+    // One list for the night: Repeat puts back what the mix takes, so it never runs low.
     int added = 0;
-    // More than the quickest mixing (a fade every 2 s) takes in one of the user's pauses.
-    const auto topUp = [&] {
-        while (f.playlist().count() < 100) {
-            const int pick = int(rng.bounded(20));
-            f.add(pick == 0   ? broken
-                  : pick == 1 ? silent
-                              : songs[rng.bounded(songs.size())],
-                  QStringLiteral("Entry %1").arg(++added));
-        }
-    };
-    topUp();
+    while (f.playlist().count() < 100) {
+        const int pick = int(rng.bounded(20));
+        f.add(pick == 0   ? broken
+              : pick == 1 ? silent
+                          : songs[rng.bounded(songs.size())],
+              QStringLiteral("Entry %1").arg(++added));
+    }
+    f.desk->rotation().setRepeat(true);
+    const int listLength = f.playlist().count();
     f.deck(0).transport.play();
     f.mixer().mixNow(f.deck(0));
 
@@ -120,7 +134,11 @@ int main(int argc, char** argv) {
     for (int hour = 1; hour <= hours; ++hour) {
         for (qint64 end = qint64(hour) * 3600 * 1000; f.now() < end;) {
             f.advance(1000 + rng.bounded(120000));
-            topUp();
+            if (f.playlist().count() != listLength) {
+                std::printf("night: the list holds %d entries at %.1f h, not %d\n",
+                            f.playlist().count(), f.now() / 3.6e6, listLength);
+                return 1;
+            }
             Deck* live = f.desk->decks().liveDeck();
             switch (rng.bounded(7)) {
                 case 0:
@@ -168,10 +186,10 @@ int main(int argc, char** argv) {
     const int lastFds = openDescriptors();
     const double seconds = wall.nsecsElapsed() * 1e-9;
     std::printf(
-        "night: %d h mixed in %.0f s (%.0fx real time), %d entries, longest silence "
-        "%.1f ms, memory %ld -> %ld KiB, files open %d -> %d\n",
-        hours, seconds, hours * 3600.0 / seconds, added, gapMs, firstHourKiB, lastKiB, firstHourFds,
-        lastFds);
+        "night: %d h mixed in %.0f s (%.0fx real time), %d entries kept, %d jingles, longest "
+        "silence %.1f ms, memory %ld -> %ld KiB, files open %d -> %d\n",
+        hours, seconds, hours * 3600.0 / seconds, added, jinglesHeard, gapMs, firstHourKiB, lastKiB,
+        firstHourFds, lastFds);
     // Each deck holds its song's file open, and a cue swaps one for another: a count taken at any
     // moment may differ by those two; a leak grows with every song.
     const bool ok = gapMs <= 50 && lastKiB <= firstHourKiB * 11 / 10 && lastFds <= firstHourFds + 2;
