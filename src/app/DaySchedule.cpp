@@ -60,8 +60,19 @@ void DaySchedule::check() {
 }
 
 void DaySchedule::startMusic() {
-    // A start during a stop's fade-out completes the stop first.
-    while (stopping_ != Stopping::No) finishStop();
+    if (stopping_ == Stopping::FadingOut) {
+        // The hours begin again before the music has gone: it comes back up and plays on.
+        stopTimer_->SetEnabled(false);
+        stopping_ = Stopping::No;
+        AutoMixer& mixer = decks_.mixer();
+        engine_.fadeMusicTo(1.0f, mixer.mixInterval() * 1000);
+        for (int i = 0; i < 2; ++i) {
+            Deck& deck = decks_.deck(i);
+            if (deck.playing() || mixer.fading(deck)) deck.positionTimer().SetEnabled(true);
+        }
+        return;
+    }
+    if (stopping_ == Stopping::Restoring) finishStop();
     engine_.fadeMusicTo(1.0f, 0);
     if (decks_.liveDeck() || decks_.deck(0).playlist().isEmpty()) return;
     // As a user starts an evening: the next entry comes in from the list on the deck behind
