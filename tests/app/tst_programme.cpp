@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <cmath>
 
+#include "app/ProgramOptions.h"
 #include "audio/Player.h"
 #include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
@@ -79,6 +80,47 @@ void jingles(DeskFixture& f, const QList<double>& frequencies, double seconds = 
 class ProgrammeTest : public QObject {
     Q_OBJECT
 private slots:
+    void flags_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("read");  // what the programme holds, or the error's start
+        QTest::newRow("a shop") << "--repeat --shuffle --jingle-every 3 --jingle-group Shouts"
+                                << "repeat shuffle group 1 songs 3 minutes 0 duck 0 - -";
+        QTest::newRow("spoken, by time, ducked")
+            << "--jingle-group=male\u00a0spoken --jingle-minutes 15 --jingle-duck -6 "
+               "--start-at 9:00 --stop-at 01:30"
+            << "group 3 songs 0 minutes 15 duck 6 09:00 01:30";
+        QTest::newRow("sample list") << "--jingle-group list --jingle-every 1"
+                                     << "group 9 songs 1 minutes 0 duck 0 - -";
+        QTest::newRow("no such time") << "--start-at 24:00"
+                                      << "--start-at takes";
+        QTest::newRow("jingles without a group") << "--jingle-every 3"
+                                                 << "jingles need a group";
+        QTest::newRow("no such group") << "--jingle-group Bells --jingle-every 2"
+                                       << "--jingle-group: no group";
+        QTest::newRow("start at the stop") << "--start-at 9:00 --stop-at 09:00"
+                                           << "--start-at and";
+    }
+    void flags() {
+        QFETCH(QString, line);
+        QFETCH(QString, read);
+        QStringList args = line.split(' ');
+        for (QString& a : args) a.replace(QChar(0xa0), ' ');
+        const ProgramOptions o = readProgramOptions(args);
+        const auto time = [](std::optional<QTime> t) {
+            return t ? t->toString(QStringLiteral("HH:mm")) : QStringLiteral("-");
+        };
+        const QString got = o.error.isEmpty()
+                                ? QStringLiteral("%1%2group %3 songs %4 minutes %5 duck %6 %7 %8")
+                                      .arg(o.repeat ? "repeat " : "", o.shuffle ? "shuffle " : "")
+                                      .arg(o.jingles.group)
+                                      .arg(o.jingles.everySongs)
+                                      .arg(o.jingles.everyMinutes)
+                                      .arg(o.jingles.duckDb)
+                                      .arg(time(o.startAt), time(o.stopAt))
+                                : o.error;
+        QVERIFY2(got.startsWith(read), qPrintable(got));
+    }
+
     void repeat_data() {
         QTest::addColumn<bool>("repeat");
         QTest::addColumn<bool>("filesThere");
