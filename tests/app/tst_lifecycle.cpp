@@ -115,8 +115,8 @@ private slots:
                                  << "^$";
         QTest::newRow("help") << "--help" << 0 << "^usage: vantrel .*--new-instance.*--version"
                               << "^$";
-        QTest::newRow("unknown flag") << "--shuffle" << 2 << "^$"
-                                      << "^vantrel: [^\\n]*--shuffle[^\\n]*\\n$";
+        QTest::newRow("unknown flag") << "--shufle" << 2 << "^$"
+                                      << "^vantrel: [^\\n]*--shufle[^\\n]*\\n$";
     }
     void commandLineAnswersWithoutADisplay() {
         QFETCH(QString, argument);
