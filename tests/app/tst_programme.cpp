@@ -172,7 +172,7 @@ private slots:
             f.advance(3000);  // the fade is complete and deck 1 holds the next entry
         }
         const QStringList before = titles(f.playlist());
-        f.desk->runMenuItem(QStringLiteral("mnuShuffle"));
+        f.desk->runMenuCommand(MenuCommand::Shuffle);
         const QStringList after = titles(f.playlist());
         QVERIFY(after != before);
         QStringList a = after, b = before;
