@@ -3,6 +3,9 @@
 // process costs what the profiling costs.
 //   profile_song --scan FILE        the audible ends, as the silence trimming finds them
 //   profile_song --loudness FILE    the loudness, as the levelling measures it
+//   profile_song --beats FILE       the beat grids of the first and last stretch, as the
+//                                   beat-matched fades find them (the whole file taken as
+//                                   audible, as the ends are timed by --scan)
 #include <cstdio>
 #include <cstring>
 
@@ -13,9 +16,27 @@ using namespace vantrel::audio;
 
 int main(int argc, char** argv) {
     const bool ends = argc == 3 && std::strcmp(argv[1], "--scan") == 0;
-    if (argc != 3 || (!ends && std::strcmp(argv[1], "--loudness") != 0)) {
-        std::fputs("usage: profile_song --scan|--loudness FILE\n", stderr);
+    const bool beats = argc == 3 && std::strcmp(argv[1], "--beats") == 0;
+    if (argc != 3 || (!ends && !beats && std::strcmp(argv[1], "--loudness") != 0)) {
+        std::fputs("usage: profile_song --scan|--loudness|--beats FILE\n", stderr);
         return 2;
+    }
+    if (beats) {
+        OpenResult r = openDecoder(argv[2], kBeatRate);
+        if (!r.decoder) return 1;
+        SongProfile p;
+        p.opened = true;
+        p.audibleEndMs = r.decoder->lengthMs();
+        findBeats(*r.decoder, p);
+        for (const auto& [name, grid] : {std::pair{"head", p.headBeats}, {"tail", p.tailBeats}})
+            if (grid)
+                std::printf(
+                    "%s: %.3f BPM, beat at %.1f ms, confidence %.2f, %d beats, %.0f..%.0f ms\n",
+                    name, grid->bpm(), grid->anchorMs, grid->confidence, grid->beats, grid->fromMs,
+                    grid->toMs);
+            else
+                std::printf("%s: no grid\n", name);
+        return 0;
     }
     OpenResult r = openDecoder(argv[2], 44100);
     if (!r.decoder) return 1;

@@ -20,11 +20,16 @@ SongAnalyzer::~SongAnalyzer() {
     if (worker_.joinable()) worker_.join();
 }
 
-void SongAnalyzer::request(const std::string& path, bool first) {
+void SongAnalyzer::request(const std::string& path, bool first, bool withBeats) {
     if (path.empty()) return;
     {
         std::lock_guard lock(mutex_);
-        if (!songs_.try_emplace(path).second) {
+        const auto [known, added] = songs_.try_emplace(path);
+        Song& song = known->second;
+        const bool beatsLater = !added && withBeats && !song.beatsWanted && song.profile;
+        song.beatsWanted = song.beatsWanted || withBeats;
+        if (!added && !beatsLater) {
+            // A song still waiting is profiled with its beats when they are wanted by then.
             const auto it = std::find(waiting_.begin(), waiting_.end(), path);
             if (!first || it == waiting_.end()) return;
             waiting_.erase(it);
@@ -39,9 +44,10 @@ std::optional<SongProfile> SongAnalyzer::find(const std::string& path) const {
     const auto it = songs_.find(path);
     if (it == songs_.end()) return std::nullopt;
     // A reference, unlike an iterator, outlives the map growing meanwhile.
-    const std::optional<SongProfile>& slot = it->second;
-    if (offline_) ready_.wait(lock, [&] { return slot.has_value(); });
-    return slot;
+    const Song& song = it->second;
+    if (offline_) ready_.wait(lock, [&] { return song.ready(); });
+    // Live, a profile whose beats are still being found is given without them.
+    return song.profile;
 }
 
 void SongAnalyzer::workerLoop() {
@@ -51,10 +57,17 @@ void SongAnalyzer::workerLoop() {
         if (quit_) return;
         const std::string path = std::move(waiting_.front());
         waiting_.pop_front();
+        Song& song = songs_[path];
+        std::optional<SongProfile> known = song.profile;
+        const bool beats = song.beatsWanted;
         lock.unlock();
-        SongProfile profile = profileSong(path, rate_);
+        SongProfile profile = known ? std::move(*known) : profileSong(path, rate_, beats);
+        if (known && beats && !profile.beatsAnalysed) findBeats(path, profile);
         lock.lock();
-        songs_[path] = std::move(profile);
+        Song& done = songs_[path];
+        done.profile = std::move(profile);
+        // The beats were asked for while it was being profiled without them.
+        if (!done.ready()) waiting_.push_back(path);
         ready_.notify_all();
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Profiles songs (their audible ends and their loudness) away from the UI and the audio
-// threads, each file once per run. With the offline engine a profile asked for is waited for,
-// so an offline render comes out the same every time; it is still made ahead, on the second core.
+// Profiles songs (their audible ends, their loudness and, when asked, their beats) away from the UI
+// and the audio threads, each file once per run. With the offline engine a profile asked for is
+// waited for, so an offline render comes out the same every time; it is still made ahead, on the
+// second core.
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -23,10 +24,12 @@ public:
     SongAnalyzer(const SongAnalyzer&) = delete;
     SongAnalyzer& operator=(const SongAnalyzer&) = delete;
 
-    // Asks for a song's profile; a file asked for before is not profiled again. `first`: before
-    // any other still waiting (a song that already plays).
-    void request(const std::string& path, bool first = false);
-    // The profile once it is ready; nullopt before. Offline, waits for one asked for.
+    // Asks for a song's profile; a file asked for before is not profiled again, but one
+    // profiled without its beats has them found when they are asked for. `first`: before any
+    // other still waiting (a song that already plays).
+    void request(const std::string& path, bool first = false, bool withBeats = false);
+    // The profile once it is ready (with its beats, if they were asked for); nullopt before.
+    // Offline, waits for one asked for.
     std::optional<SongProfile> find(const std::string& path) const;
 
 private:
@@ -37,8 +40,13 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     mutable std::condition_variable ready_;
+    struct Song {
+        std::optional<SongProfile> profile;  // nullopt: waiting
+        bool beatsWanted = false;
+        bool ready() const { return profile && (!beatsWanted || profile->beatsAnalysed); }
+    };
     std::deque<std::string> waiting_;
-    std::unordered_map<std::string, std::optional<SongProfile>> songs_;  // nullopt: waiting
+    std::unordered_map<std::string, Song> songs_;
     bool quit_ = false;
     std::thread worker_;
 };

@@ -126,7 +126,26 @@ void measureLoudness(Decoder& d, SongProfile& p) {
     p.loudness = meter.integrated();
 }
 
-SongProfile profileSong(const std::string& path, int rate) {
+void findBeats(const std::string& path, SongProfile& p) {
+    p.beatsAnalysed = true;
+    if (!p.opened || p.silent) return;
+    OpenResult r = openDecoder(path, kBeatRate);
+    if (r.decoder) findBeats(*r.decoder, p);
+}
+
+void findBeats(Decoder& d, SongProfile& p) {
+    p.beatsAnalysed = true;
+    const double stretch = kBeatStretchSeconds * 1000;
+    const double start = p.audibleStartMs, end = p.audibleEndMs;
+    p.headBeats = findBeatGrid(d, start, std::min(end, start + stretch));
+    // A song shorter than both stretches has one grid, for both ends.
+    if (end - start <= stretch * 1.2)
+        p.tailBeats = p.headBeats;
+    else
+        p.tailBeats = findBeatGrid(d, std::max(start, end - stretch), end);
+}
+
+SongProfile profileSong(const std::string& path, int rate, bool withBeats) {
     SongProfile p;
     OpenResult r = openDecoder(path, rate);
     if (!r.decoder) return p;
@@ -134,6 +153,8 @@ SongProfile profileSong(const std::string& path, int rate) {
     if (!p.silent) measureLoudness(*r.decoder, p);
     p.outroStartMs = p.audibleEndMs;
     if (!p.silent) findOutro(*r.decoder, p);
+    r.decoder.reset();
+    if (withBeats) findBeats(path, p);
     return p;
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "audio/BeatGrid.h"
+
 namespace vantrel::audio {
 
 struct SongProfile {
@@ -22,6 +24,11 @@ struct SongProfile {
     int outroStartMs = 0;
     bool endsCold() const { return audibleEndMs - outroStartMs < kColdEndingMs; }
     static constexpr int kColdEndingMs = 1000;
+    // Only when asked for: the beats where the song is faded in (from its audible start) and
+    // where it is faded out (up to its audible end). nullopt: not asked for, or no grid found.
+    bool beatsAnalysed = false;
+    std::optional<BeatGrid> headBeats;
+    std::optional<BeatGrid> tailBeats;
 
     // The gain that brings the song to the common loudness, in dB; 0 when it is not known.
     double levellingDb() const;
@@ -44,8 +51,15 @@ void measureLoudness(Decoder& decoder, SongProfile& profile);
 // Finds where the outro starts, on the tail before the audible end (needs the ends and the
 // loudness).
 void findOutro(Decoder& decoder, SongProfile& profile);
-// All three, on one opening of the file.
-SongProfile profileSong(const std::string& path, int outputRate);
+// Fills in the beat grids of the song's first and last stretch (kBeatStretchSeconds each), on
+// a second opening of the file at the analysis rate. Needs the audible ends.
+void findBeats(const std::string& path, SongProfile& profile);
+// The same on a decoder already opened at kBeatRate.
+void findBeats(Decoder& atBeatRate, SongProfile& profile);
+inline constexpr double kBeatStretchSeconds = 16.0;
+// The ends, the loudness and the outro on one opening of the file; the beats too when asked
+// for, on a second.
+SongProfile profileSong(const std::string& path, int outputRate, bool withBeats = false);
 
 // Integrated loudness (EBU R128) of interleaved stereo frames fed in pieces.
 class LoudnessMeter {

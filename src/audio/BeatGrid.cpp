@@ -1,0 +1,194 @@
+#include "audio/BeatGrid.h"
+
+#include <aubio/aubio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "audio/Decoder.h"
+
+namespace vantrel::audio {
+
+namespace {
+
+// The tracker follows the energy of the signal: on a drum loop the spectral measures follow the
+// hats as readily as the kick, and lose the beat for seconds at a time.
+constexpr int kWindow = 512;  // 46 ms at the analysis rate
+constexpr int kHop = 128;     // 11.6 ms
+constexpr int kMinBeats = 8;
+// The tracker places a beat up to a few steps off the attack it stands for, and drifts while it
+// settles; the onset detector, with a window half as long, finds the attack itself.
+constexpr int kOnsetWindow = 256;
+constexpr int kOnsetHop = 128;
+
+struct TempoDeleter {
+    void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
+};
+struct OnsetDeleter {
+    void operator()(aubio_onset_t* t) const { del_aubio_onset(t); }
+};
+struct VectorDeleter {
+    void operator()(fvec_t* v) const { del_fvec(v); }
+};
+
+struct Line {
+    double anchor = 0, period = 0;
+};
+
+// Least squares of position against beat number.
+Line fitLine(const std::vector<double>& at, const std::vector<double>& number) {
+    const double n = double(at.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        sx += number[i];
+        sy += at[i];
+        sxx += number[i] * number[i];
+        sxy += number[i] * at[i];
+    }
+    const double d = n * sxx - sx * sx;
+    if (d <= 0) return {};
+    const double period = (n * sxy - sx * sy) / d;
+    return {(sy - period * sx) / n, period};
+}
+
+// Moves each beat onto the nearest onset within a sixth of the typical gap between beats; a
+// beat with none is dropped, as the tracker goes on placing beats through music without any.
+void snapToOnsets(std::vector<double>& beats, const std::vector<double>& onsets) {
+    if (beats.size() < 2 || onsets.empty()) {
+        beats.clear();
+        return;
+    }
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < beats.size(); ++i) gaps.push_back(beats[i] - beats[i - 1]);
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 4, gaps.end());
+    const double reach = gaps[gaps.size() / 4] / 6;
+    std::vector<double> snapped;
+    for (const double b : beats) {
+        const auto after = std::lower_bound(onsets.begin(), onsets.end(), b);
+        double nearest = -1, distance = reach;
+        if (after != onsets.end() && *after - b < distance) nearest = *after, distance = *after - b;
+        if (after != onsets.begin() && b - *(after - 1) < distance) nearest = *(after - 1);
+        if (nearest >= 0 && (snapped.empty() || nearest > snapped.back()))
+            snapped.push_back(nearest);
+    }
+    beats = std::move(snapped);
+}
+
+}  // namespace
+
+double BeatGrid::beatAtOrAfter(double ms) const {
+    if (beatMs <= 0) return ms;
+    return anchorMs + std::ceil((ms - anchorMs) / beatMs - 1e-9) * beatMs;
+}
+
+std::optional<BeatGrid> fitBeatGrid(const double* beats, int count) {
+    if (count < kMinBeats) return std::nullopt;
+    // The tracker sometimes skips beats, so the shorter gaps tell the period best.
+    std::vector<double> gaps;
+    for (int i = 1; i < count; ++i) gaps.push_back(beats[i] - beats[i - 1]);
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 4, gaps.end());
+    const double rough = gaps[gaps.size() / 4];
+    if (rough <= 0) return std::nullopt;
+
+    // The grid near it that the most beats sit on: beats the tracker placed on the off-beats
+    // for a while, or skipped, do not pull it away as they would pull a line fitted to all.
+    Line line;
+    int most = 0;
+    double closest = HUGE_VAL;
+    const auto tryPeriod = [&](double p) {
+        for (int i = 0; i < count; ++i) {
+            int on = 0;
+            double off = 0;
+            for (int j = 0; j < count; ++j) {
+                const double d = std::abs(std::remainder(beats[j] - beats[i], p));
+                if (d < p / 16) ++on, off += d;
+            }
+            if (on > most || (on == most && off < closest)) {
+                most = on;
+                closest = off;
+                line = {beats[i], p};
+            }
+        }
+    };
+    // In coarse steps first, then finely around the best of them.
+    for (double p = rough * 0.96; p <= rough * 1.04; p += rough * 0.001) tryPeriod(p);
+    const double coarse = line.period;
+    for (double p = coarse * 0.999; p <= coarse * 1.001; p += coarse * 0.0001) tryPeriod(p);
+    // Then a least-squares line through the beats on that grid, by beat number.
+    std::vector<double> keptAt, keptNumber;
+    for (int pass = 0; pass < 2; ++pass) {
+        keptAt.clear();
+        keptNumber.clear();
+        for (int i = 0; i < count; ++i) {
+            const double k = std::round((beats[i] - line.anchor) / line.period);
+            if (std::abs(beats[i] - (line.anchor + k * line.period)) < line.period / 6) {
+                keptAt.push_back(beats[i]);
+                keptNumber.push_back(k);
+            }
+        }
+        if (int(keptAt.size()) < kMinBeats) return std::nullopt;
+        line = fitLine(keptAt, keptNumber);
+        if (line.period <= 0) return std::nullopt;
+    }
+    BeatGrid grid;
+    grid.beatMs = line.period;
+    grid.anchorMs = line.anchor + line.period * std::round((beats[0] - line.anchor) / line.period);
+    grid.beats = count;
+    grid.confidence = double(keptAt.size()) / double(count);
+    grid.fromMs = beats[0];
+    grid.toMs = beats[count - 1];
+    return grid;
+}
+
+std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
+    const int rate = d.outputRate();
+    const auto from = std::int64_t(std::max(0.0, fromMs) * rate / 1000);
+    const auto until = std::min(d.lengthFrames(), std::int64_t(toMs * rate / 1000));
+    if (until - from < std::int64_t(rate) * 4 || !d.seek(from)) return std::nullopt;
+
+    std::unique_ptr<aubio_tempo_t, TempoDeleter> tempo(
+        new_aubio_tempo("energy", kWindow, kHop, uint_t(rate)));
+    std::unique_ptr<aubio_onset_t, OnsetDeleter> onset(
+        new_aubio_onset("energy", kOnsetWindow, kOnsetHop, uint_t(rate)));
+    std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1)),
+        onsetHop(new_fvec(kOnsetHop));
+    if (!tempo || !onset || !hop || !found || !onsetHop) return std::nullopt;
+    // aubio's own allowance for the detection delay (4.3 steps) puts a sharp attack about
+    // 9 ms early at this step.
+    aubio_onset_set_delay(onset.get(), uint_t(3.5 * kOnsetHop));
+    std::vector<double> onsets;
+    std::vector<float> stereo(size_t(kHop) * 2);
+    std::vector<double> beats;
+    while (d.position() + kHop <= until) {
+        int got = 0;
+        const Decoder::Read r = d.read(stereo.data(), kHop, got);
+        if (got < kHop) break;
+        for (int i = 0; i < kHop; ++i)
+            hop->data[i] = 0.5f * (stereo[size_t(i) * 2] + stereo[size_t(i) * 2 + 1]);
+        aubio_tempo_do(tempo.get(), hop.get(), found.get());
+        const bool beat = found->data[0] != 0;
+        for (int part = 0; part < kHop; part += kOnsetHop) {
+            std::copy_n(hop->data + part, kOnsetHop, onsetHop->data);
+            aubio_onset_do(onset.get(), onsetHop.get(), found.get());
+            if (found->data[0] != 0)
+                onsets.push_back(fromMs + double(aubio_onset_get_last_ms(onset.get())));
+        }
+        if (beat) {
+            beats.push_back(fromMs + double(aubio_tempo_get_last_ms(tempo.get())));
+        }
+        if (r != Decoder::Read::Ok) break;
+    }
+    const int tracked = int(beats.size());
+    snapToOnsets(beats, onsets);
+    auto grid = fitBeatGrid(beats.data(), int(beats.size()));
+    if (!grid) return std::nullopt;
+    grid->confidence *= double(beats.size()) / tracked;
+    grid->beats = tracked;
+    grid->fromMs = fromMs;
+    grid->toMs = double(d.position()) * 1000 / rate;
+    return grid;
+}
+
+}  // namespace vantrel::audio
