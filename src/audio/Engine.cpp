@@ -229,6 +229,14 @@ int Engine::bufferFrames() const {
     return impl_->options.bufferFrames;
 }
 
+double Engine::startDelayMs() const {
+    if (outputKind() == OutputKind::Offline) return 0;
+    // The next callback comes half a buffer later on average, then the device's own latency.
+    return (double(impl_->latencyFrames.load(std::memory_order_relaxed)) +
+            impl_->options.bufferFrames / 2.0) *
+           1000.0 / impl_->rate;
+}
+
 OutputKind Engine::outputKind() const {
     return impl_->kind.load(std::memory_order_acquire);
 }

@@ -37,6 +37,9 @@ public:
     // Render steps in which a playing player had nothing decoded yet (its worker fell behind).
     std::int64_t starvedSteps() const;
     int bufferFrames() const;
+    // How long after Play a player's first frame is heard, on average (ms): how far the song on
+    // the other deck moves on meanwhile. 0 offline, where the next frame rendered is heard.
+    double startDelayMs() const;
 
     // How long the device callback takes, for the benchmarks (microseconds).
     struct CallbackTiming {

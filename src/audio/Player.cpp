@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "audio/EngineImpl.h"
 #include "audio/FileJob.h"
@@ -113,8 +114,9 @@ int Player::Open() {
         if (!opened.decoder) return opened.error ? opened.error : -1;
         d.opening.reset();  // a slower open given before this one no longer counts
         d.failed = false;
-        // Levelling belongs to one song: a new one starts unlevelled until it is given its own.
+        // Levelling and the match belong to one song: a new one starts without them.
         d.core->levelling.store(1.0f, std::memory_order_relaxed);
+        d.core->matchCommand.store(PlayerCore::packMatch(1.0f, 0.0f));
         d.swapIn(std::move(opened.decoder));
         return 0;
     }
@@ -122,6 +124,7 @@ int Player::Open() {
     // for this one.
     d.core->playing.store(false);
     d.core->levelling.store(1.0f, std::memory_order_relaxed);  // kept if set while it opens
+    d.core->matchCommand.store(PlayerCore::packMatch(1.0f, 0.0f));
     d.loaded = false;
     d.failed = false;
     d.opening = std::move(job);
@@ -252,6 +255,28 @@ double Player::Speed() const {
 
 void Player::SetPitch(float f) {
     impl_->core->pitch.store(factor(f));
+}
+
+void Player::SetTempoMatch(float f) {
+    Impl& d = *impl_;
+    d.settle();
+    const std::uint64_t command = PlayerCore::packMatch(factor(f), 0.0f);
+    if (d.core->matchCommand.exchange(command) == command) return;
+    // What is queued was decoded at the old match: a cued song is cued again where it stands.
+    if (d.loaded && !d.core->playing.load() && Status() != kEnded) d.seekTo(d.target);
+}
+
+void Player::GlideTempoMatch(float f, int ms) {
+    const float to = factor(f);
+    const float from = TempoMatch();
+    const float frames = float(std::max(ms, 1)) * float(impl_->engine.rate) / 1000.0f;
+    // A step of zero would mean at once; a glide with nowhere to go is simply done.
+    impl_->core->matchCommand.store(PlayerCore::packMatch(
+        to, std::max(std::abs(to - from) / frames, std::numeric_limits<float>::min())));
+}
+
+float Player::TempoMatch() const {
+    return impl_->core->matchNow.load(std::memory_order_relaxed);
 }
 
 void Player::SetPitchSemitones(float semitones) {

@@ -57,6 +57,14 @@ public:
     double Speed() const;
     void SetPitch(float factor);
     void SetPitchSemitones(float semitones);
+    // The tempo match: a factor of its own on top of the tempo (pitch unchanged), for fades
+    // whose beats must meet; the tempo and its setting stay as they are. A new song starts at 1.
+    // Set while not playing, it is exact from the position given (the queued audio is redone);
+    // while playing, it is heard within the usual 100 ms.
+    void SetTempoMatch(float factor);
+    // Moves the match to `factor` gradually, evenly over `ms` of playing.
+    void GlideTempoMatch(float factor, int ms);
+    float TempoMatch() const;  // as it is being decoded now
 
     struct Impl;
 

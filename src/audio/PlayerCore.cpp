@@ -1,6 +1,7 @@
 #include "audio/PlayerCore.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -19,6 +20,11 @@ bool isIdentity(float tempo, float rate, float pitch) {
     return tempo == 1.0f && rate == 1.0f && pitch == 1.0f;
 }
 }  // namespace
+
+std::uint64_t PlayerCore::packMatch(float target, float perFrame) {
+    return std::uint64_t(std::bit_cast<std::uint32_t>(target)) << 32 |
+           std::bit_cast<std::uint32_t>(perFrame);
+}
 
 PlayerCore::PlayerCore(Engine::Impl& engine, int sampleRate, bool threaded)
     : engine_(engine),
@@ -139,10 +145,15 @@ bool PlayerCore::pushBlock() {
 
 void PlayerCore::fillStaging() {
     staged_ = stagedAt_ = 0;
-    const float t = tempo.load(std::memory_order_relaxed);
+    const std::uint64_t command = matchCommand.load(std::memory_order_relaxed);
+    const float matchTarget = std::bit_cast<float>(std::uint32_t(command >> 32));
+    const float matchStep = std::bit_cast<float>(std::uint32_t(command));
+    if (matchStep <= 0) match_ = matchTarget;
+    matchNow.store(match_, std::memory_order_relaxed);
+    const float t = tempo.load(std::memory_order_relaxed) * match_;
     const float r = rate.load(std::memory_order_relaxed);
     const float p = pitch.load(std::memory_order_relaxed);
-    if (!stretching_ && isIdentity(t, r, p)) {
+    if (!stretching_ && isIdentity(t, r, p) && match_ == matchTarget) {
         // Untouched settings play the decoded frames as they are: exact and cheap.
         if (decoderDone_) return;
         const double start = double(decoder_->position());
@@ -179,6 +190,13 @@ void PlayerCore::fillStaging() {
             stagedStart_ = sourceAt_;
             stagedSpeed_ = speed;
             sourceAt_ = std::min(sourceAt_ + n * speed, fedEnd_);
+            // A glide moves on with the frames played, so the next piece is a little nearer.
+            if (matchStep > 0 && match_ != matchTarget) {
+                const float step = matchStep * float(n);
+                match_ = std::abs(matchTarget - match_) <= step
+                             ? matchTarget
+                             : match_ + (matchTarget > match_ ? step : -step);
+            }
             return;
         }
         if (decoderDone_) {

@@ -35,6 +35,13 @@ public:
     std::atomic<float> volume{1.0f};
     std::atomic<float> levelling{1.0f};  // the song's loudness gain, a factor before the volume
     std::atomic<float> tempo{1.0f}, rate{1.0f}, pitch{1.0f};
+    // The tempo match, a factor on top of the tempo: where it goes and how fast (change per
+    // output frame; 0 = at once), packed in one word so the producer never sees half a command.
+    std::atomic<std::uint64_t> matchCommand{packMatch(1.0f, 0.0f)};
+    static std::uint64_t packMatch(float target, float perFrame);
+
+    // --- producer → UI thread ---
+    std::atomic<float> matchNow{1.0f};
 
     // --- render → UI thread ---
     std::atomic<std::uint64_t> audible{0};  // packed position of the frame now heard
@@ -92,6 +99,7 @@ private:
     std::vector<float> staging_;
     int staged_ = 0, stagedAt_ = 0;
     double stagedStart_ = 0, stagedSpeed_ = 1;
+    float match_ = 1;  // the tempo match as decoded now
 
     RingBuffer<Block, kRingBlocks> ring_;
 
