@@ -19,9 +19,9 @@ constexpr int kWindow = 512;  // 46 ms at the analysis rate
 constexpr int kHop = 128;     // 11.6 ms
 constexpr int kMinBeats = 8;
 // The tracker places a beat up to a few steps off the attack it stands for, and drifts while it
-// settles; the onset detector, with a window half as long, finds the attack itself.
+// settles; the onset detector, in steps half as long, finds the attack itself.
 constexpr int kOnsetWindow = 256;
-constexpr int kOnsetHop = 128;
+constexpr int kOnsetHop = 64;
 
 struct TempoDeleter {
     void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
@@ -155,9 +155,6 @@ std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
     std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1)),
         onsetHop(new_fvec(kOnsetHop));
     if (!tempo || !onset || !hop || !found || !onsetHop) return std::nullopt;
-    // aubio's own allowance for the detection delay (4.3 steps) puts a sharp attack about
-    // 9 ms early at this step.
-    aubio_onset_set_delay(onset.get(), uint_t(3.5 * kOnsetHop));
     std::vector<double> onsets;
     std::vector<float> stereo(size_t(kHop) * 2);
     std::vector<double> beats;
