@@ -1,6 +1,7 @@
 #include "audio/Player.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -250,7 +251,11 @@ void Player::SetTempo(float f) {
 }
 
 double Player::Speed() const {
-    return double(impl_->core->tempo.load()) * double(impl_->core->rate.load());
+    // A match set at once counts from when it is set, before the worker has decoded with it.
+    const std::uint64_t command = impl_->core->matchCommand.load();
+    const bool atOnce = std::bit_cast<float>(std::uint32_t(command)) <= 0;
+    const float match = atOnce ? std::bit_cast<float>(std::uint32_t(command >> 32)) : TempoMatch();
+    return double(impl_->core->tempo.load()) * double(impl_->core->rate.load()) * double(match);
 }
 
 void Player::SetPitch(float f) {

@@ -53,7 +53,8 @@ public:
     double Level() const;  // peak of the output after the volume, last ~30 ms, 0..1
     void SetRate(float factor);
     void SetTempo(float factor);
-    // How fast the song goes against its recording: tempo times rate (1 = as recorded).
+    // How fast the song goes against its recording: tempo times rate, times the tempo match
+    // (1 = as recorded).
     double Speed() const;
     void SetPitch(float factor);
     void SetPitchSemitones(float semitones);
