@@ -1,13 +1,14 @@
 # Thin wrapper: the real build is CMake + Ninja.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 60
 WERROR     ?= OFF
 CONFIG     ?= RelWithDebInfo
 
-.PHONY: all deps build run test test-asan fuzz bench night package check-package clean
+.PHONY: all deps build run test test-asan test-tsan fuzz bench night package check-package clean
 
 all: build
 
@@ -32,6 +33,15 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
 		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions.txt \
 		UBSAN_OPTIONS=print_stacktrace=1 scripts/run-tests $(ASAN_BUILD)
+
+# The audio and deck tests under ThreadSanitizer, with the engine's live threads running (the
+# device callback on the test sink, the paced output, the output watcher, decoders, file jobs).
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_TSAN=ON \
+		-DVANTREL_BENCH=OFF -DVANTREL_WERROR=$(WERROR)
+	cmake --build $(TSAN_BUILD) --target threaded_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan-suppressions.txt" \
+		scripts/run-tests $(TSAN_BUILD) -R '^(audio|deck)_'
 
 # libFuzzer wants clang; the fuzz build holds only the fuzz targets and the modules they link.
 fuzz: deps
@@ -65,4 +75,4 @@ check-package: build
 	packaging/check-package $(BUILD)/package/vantrel_*.deb
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -4,6 +4,7 @@
 #include <portaudio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "audio/EngineImpl.h"
@@ -12,9 +13,9 @@ namespace vantrel::audio {
 
 namespace {
 
-// A device that stops calling back for this long has gone away.
-constexpr std::int64_t kSilentDeviceNs = 1'000'000'000;
-constexpr std::int64_t kStartGraceNs = 4'000'000'000;
+// A running stream that has not called back for this long is late: the engine's time must go
+// on without it. It says nothing of whether the stream will come back.
+constexpr std::int64_t kLateNs = 200'000'000;
 
 int deviceCallback(const void*, void* output, unsigned long frames,
                    const PaStreamCallbackTimeInfo* times, PaStreamCallbackFlags flags, void* user) {
@@ -92,8 +93,11 @@ bool DeviceOutput::open() {
     out.device = device;
     out.channelCount = 2;
     out.sampleFormat = paFloat32;
-    // Two buffers in flight: at most 20 ms between the mixer and the device.
-    out.suggestedLatency = 2.0 * engine_.options.bufferFrames / engine_.rate;
+    // Buffers in flight: six at first (60 ms between the mixer and the device, so a slider is
+    // heard soon); fifteen once a stream ran dry (a machine busy on every core), since the
+    // sound server replaces a stream that ran dry and holds the new one for a second or so.
+    out.suggestedLatency = double(roomy_ ? 15 : 6) * engine_.options.bufferFrames / engine_.rate;
+    underrunsAtOpen_ = engine_.underruns.load();
     PaStream* raw = nullptr;
     if (Pa_OpenStream(&raw, nullptr, &out, engine_.rate, unsigned(engine_.options.bufferFrames),
                       paClipOff | paDitherOff, deviceCallback, &engine_) != paNoError ||
@@ -105,7 +109,6 @@ bool DeviceOutput::open() {
     engine_.latencyFrames.store(std::int64_t(reported * engine_.rate) +
                                 engine_.options.bufferFrames);
     openedNs_ = monotonicNs();
-    engine_.lastCallbackNs.store(openedNs_);
     return Pa_StartStream(raw) == paNoError;
 }
 
@@ -115,13 +118,19 @@ bool DeviceOutput::stop() {
     return true;
 }
 
-bool DeviceOutput::stillCallingBack() const {
-    if (!stream_) return false;
-    const std::int64_t now = monotonicNs();
-    const bool starting = now - openedNs_ < kStartGraceNs;
-    const bool silent =
-        now - engine_.lastCallbackNs.load() > (starting ? kStartGraceNs : kSilentDeviceNs);
-    return !silent && Pa_IsStreamActive(stream_.get()) == 1;
+std::int64_t DeviceOutput::lastHeardNs() const {
+    return std::max(openedNs_, engine_.lastCallbackNs.load());
+}
+
+bool DeviceOutput::ranDry() const {
+    return stream_ && !roomy_ && engine_.underruns.load() > underrunsAtOpen_;
+}
+
+DeviceOutput::Health DeviceOutput::health() const {
+    // The stream's own word first: its callback thread ends, and the stream goes inactive, only
+    // on an error it could not recover from. An underrun it recovers from keeps it active.
+    if (!stream_ || Pa_IsStreamActive(stream_.get()) != 1) return Health::Lost;
+    return quietNs() > kLateNs ? Health::Late : Health::Sounding;
 }
 
 }  // namespace vantrel::audio

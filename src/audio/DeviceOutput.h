@@ -5,6 +5,7 @@
 
 #include "audio/DeviceProbe.h"
 #include "audio/Engine.h"
+#include "audio/EngineImpl.h"
 #include "audio/Output.h"
 
 typedef void PaStream;
@@ -23,9 +24,20 @@ public:
     // Closes the stream and lets go of the sound system. Waits as long as the server hangs.
     bool stop() override;
 
-    // The device still calls back. Sound servers may hold a new stream for a second or two
-    // while their sink drains what it rendered ahead, so a new stream is given longer.
-    bool stillCallingBack() const;
+    // How the stream is doing, as far as it tells. Lost: it has ended on an error (the server
+    // went away, the device was unplugged, its sink was taken away) or was never opened; only a
+    // new stream will sound. Late: it is open and running but has not called back lately (a
+    // machine too busy to run it, a server that hangs or a suspended sink, or a new stream the
+    // server holds while its sink drains what it rendered ahead); it may well go on by itself.
+    enum class Health { Sounding, Late, Lost };
+    Health health() const;
+    // The stream ran dry since it opened, and streams are not yet opened with room to spare.
+    bool ranDry() const;
+    // From now on streams open with more in flight.
+    void makeRoomier() { roomy_ = true; }
+    // When the stream last called back (or was opened, when it never has), monotonic.
+    std::int64_t lastHeardNs() const;
+    std::int64_t quietNs() const { return monotonicNs() - lastHeardNs(); }
     // A start that is still probing gives up at once (quitting).
     void cancelStart() { probe_.cancel(); }
 
@@ -42,6 +54,8 @@ private:
     std::unique_ptr<SoundSystem> soundSystem_;
     std::unique_ptr<PaStream, StreamCloser> stream_;
     std::int64_t openedNs_ = 0;
+    std::int64_t underrunsAtOpen_ = 0;
+    bool roomy_ = false;
 };
 
 }  // namespace vantrel::audio

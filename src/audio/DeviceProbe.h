@@ -10,9 +10,9 @@ namespace vantrel::audio {
 
 class DeviceProbe {
 public:
-    // False: not now. Asked anew before every start of the sound system (a start is rare: at
-    // launch, and on the next Play after the device went away), so a set-up repaired or a sound
-    // server that answers again is found then. A helper that hangs (a server that does not
+    // False: not now. Asked anew before every start of the sound system (at launch, and every
+    // two seconds or on Play while the device is gone), so a set-up repaired or a sound server
+    // that answers again is found then. A helper that hangs (a server that does not
     // answer) is given up after 5 s.
     bool soundSystemStarts();
     // A probe still waiting for its helper gives up at once, and every later one too (quitting).

@@ -72,7 +72,13 @@ void Engine::Impl::removePlayer(PlayerCore* p) {
 }
 
 void Engine::Impl::awaitRender() const {
-    const std::uint64_t e = epoch.load(std::memory_order_seq_cst);
+    // The caller has just unpublished something with release stores. A plain load of the epoch
+    // may be done before those stores are visible (x86 lets a load pass earlier stores), so an
+    // even epoch read here could meet a render that already read the old pointer. A
+    // read-modify-write cannot be read early: it takes the latest epoch, and a render that
+    // starts after it steps the epoch from the value written here, acquiring it, so that render
+    // sees the stores made before this call.
+    const std::uint64_t e = epoch.fetch_add(0, std::memory_order_seq_cst);
     if ((e & 1) == 0) return;
     while (epoch.load(std::memory_order_seq_cst) == e)
         std::this_thread::sleep_for(std::chrono::microseconds(50));
@@ -239,6 +245,10 @@ double Engine::startDelayMs() const {
 
 OutputKind Engine::outputKind() const {
     return impl_->kind.load(std::memory_order_acquire);
+}
+
+void Engine::retryOutput() {
+    impl_->output->aboutToPlay();
 }
 
 std::int64_t Engine::underruns() const {

@@ -33,6 +33,9 @@ public:
     // What is sounding now: Device, or Null after a device failure (a notice for the user).
     OutputKind outputKind() const;
     bool onNullOutput() const { return outputKind() == OutputKind::Null; }
+    // A listener asks for sound (Play, even on a deck that plays): a device that is gone or
+    // stuck is tried again now rather than at the next background retry.
+    void retryOutput();
     std::int64_t underruns() const;
     // Render steps in which a playing player had nothing decoded yet (its worker fell behind).
     std::int64_t starvedSteps() const;

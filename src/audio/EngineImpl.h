@@ -53,7 +53,7 @@ struct Engine::Impl {
     std::array<SampleChannel, kSampleChannels> channels;
 
     std::atomic<bool> rendering{false};
-    std::atomic<std::uint64_t> epoch{0};  // odd while a render runs
+    mutable std::atomic<std::uint64_t> epoch{0};  // odd while a render runs
     std::atomic<std::int64_t> latencyFrames{0};
     std::int64_t outFrames = 0;  // render-owned
     std::array<float, kChunkFrames * 2> mix{};

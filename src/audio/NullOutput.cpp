@@ -1,17 +1,27 @@
 #include "audio/NullOutput.h"
 
-#include <chrono>
+#include <time.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "audio/EngineImpl.h"
 
 namespace vantrel::audio {
 
-bool NullOutput::start() {
+namespace {
+// Behind by more than this (the whole process was stopped, or a device long gone), the time
+// lost is let go rather than rendered in one burst.
+constexpr std::int64_t kCatchUpLimitNs = 1'000'000'000;
+}  // namespace
+
+bool NullOutput::startFrom(std::int64_t sinceNs) {
     if (pacing_.exchange(true)) return true;
     if (pacer_.joinable()) pacer_.join();
-    engine_.latencyFrames.store(0);  // nothing stands between the mixer and "the speaker"
-    pacer_ = std::thread([this] { pace(); });
+    // Nothing stands between the mixer and "the speaker"; a stand-in keeps the late device's
+    // latency, which its sound will have again when it comes back.
+    if (sinceNs == 0) engine_.latencyFrames.store(0);
+    pacer_ = std::thread([this, sinceNs] { pace(sinceNs); });
     return true;
 }
 
@@ -21,17 +31,25 @@ bool NullOutput::stop() {
     return true;
 }
 
-void NullOutput::pace() {
+void NullOutput::pace(std::int64_t sinceNs) {
     const int frames = engine_.options.bufferFrames;
     std::vector<float> buffer(size_t(frames) * 2);
-    const auto period = std::chrono::nanoseconds(std::int64_t(frames) * 1000000000 / engine_.rate);
-    auto next = std::chrono::steady_clock::now();
+    const std::int64_t period = std::int64_t(frames) * 1'000'000'000 / engine_.rate;
+    const std::int64_t deviceAwake = 3 * period;
+    std::int64_t next = monotonicNs();
+    if (sinceNs > 0) next = std::max(sinceNs, next - kCatchUpLimitNs);
     while (pacing_.load(std::memory_order_acquire)) {
-        engine_.render(buffer.data(), frames);
+        // Standing in for a device that was late: once it calls back again it keeps the time,
+        // and two clocks must not both move the mix on.
+        if (monotonicNs() - engine_.lastCallbackNs.load(std::memory_order_relaxed) > deviceAwake)
+            engine_.render(buffer.data(), frames);
         next += period;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - next > std::chrono::milliseconds(200)) next = now;  // woke up late
-        std::this_thread::sleep_until(next);
+        const std::int64_t now = monotonicNs();
+        if (now - next > kCatchUpLimitNs) next = now;  // woke up very late
+        if (next > now) {
+            const timespec until{time_t(next / 1'000'000'000), long(next % 1'000'000'000)};
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+        }
     }
 }
 

@@ -2,14 +2,21 @@
 
 #include <chrono>
 #include <future>
+#include <utility>
 
 #include "audio/EngineImpl.h"
 
 namespace vantrel::audio {
 
 namespace {
-constexpr auto kWatchTick = std::chrono::milliseconds(100);
-constexpr auto kReopenSpacing = std::chrono::seconds(1);
+constexpr auto kWatchTick = std::chrono::milliseconds(50);
+// A device that cannot be opened is tried again this often, each time with the sound system
+// started afresh, so a server or a device that came back is found.
+constexpr auto kRetrySpacing = std::chrono::seconds(2);
+// A stream late for this long is taken for stuck rather than slow, and opened anew.
+constexpr std::int64_t kStuckNs = 10'000'000'000;
+// Play on a stream late for this long opens it anew rather than waiting on.
+constexpr std::int64_t kPlayRetryNs = 2'000'000'000;
 constexpr auto kTeardownLimit = std::chrono::seconds(2);
 }  // namespace
 
@@ -21,12 +28,22 @@ OutputSupervisor::~OutputSupervisor() {
 }
 
 bool OutputSupervisor::start() {
-    if (!device_.start()) {
+    if (device_.start()) {
+        mode_ = Mode::OnDevice;  // nothing plays yet: a stream slow to start is stood in for
+    } else {
+        mode_ = Mode::NoDevice;
         engine_.kind.store(OutputKind::Null);
         null_.start();
     }
     watcher_ = std::thread([this] { watch(); });
     return true;
+}
+
+void OutputSupervisor::reopen(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    const bool opened = device_.start();
+    lock.lock();
+    mode_ = opened ? Mode::StandingIn : Mode::NoDevice;
 }
 
 void OutputSupervisor::watch() {
@@ -35,26 +52,58 @@ void OutputSupervisor::watch() {
     while (!quit_) {
         wake_.wait_for(lock, kWatchTick);
         if (quit_) break;
-        const OutputKind kind = engine_.kind.load();
-        if (kind == OutputKind::Device && !device_.stillCallingBack()) {
-            // The device died: keep time going on the Null output, then let go of it (which
-            // may take as long as a hung server hangs).
-            null_.start();
-            engine_.kind.store(OutputKind::Null);
-            lock.unlock();
-            device_.stop();
-            lock.lock();
-        } else if (kind == OutputKind::Null && reopenWanted_ &&
-                   std::chrono::steady_clock::now() - lastAttempt >= kReopenSpacing) {
-            reopenWanted_ = false;
-            lastAttempt = std::chrono::steady_clock::now();
-            lock.unlock();
-            const bool opened = device_.start();
-            lock.lock();
-            if (opened) {
-                engine_.kind.store(OutputKind::Device);
-                null_.stop();
+        const auto now = std::chrono::steady_clock::now();
+        const bool retryNow = std::exchange(retryWanted_, false);
+        if (mode_ == Mode::NoDevice) {
+            if (retryNow || now - lastAttempt >= kRetrySpacing) {
+                lastAttempt = now;
+                reopen(lock);
             }
+            continue;
+        }
+        if (device_.ranDry()) {
+            // Underran once: open it anew at once, with room to spare from now on.
+            null_.startFrom(device_.lastHeardNs());
+            engine_.kind.store(OutputKind::Null);
+            device_.makeRoomier();
+            lastAttempt = now;
+            reopen(lock);
+            continue;
+        }
+        switch (device_.health()) {
+            case DeviceOutput::Health::Sounding:
+                if (mode_ == Mode::StandingIn) {
+                    engine_.kind.store(OutputKind::Device);
+                    null_.stop();
+                    mode_ = Mode::OnDevice;
+                }
+                break;
+            case DeviceOutput::Health::Late:
+                if (mode_ == Mode::OnDevice) {
+                    // Slow is not dead: keep the time and wait for it.
+                    null_.startFrom(device_.lastHeardNs());
+                    engine_.kind.store(OutputKind::Null);
+                    mode_ = Mode::StandingIn;
+                } else if (device_.quietNs() > (retryNow ? kPlayRetryNs : kStuckNs)) {
+                    lastAttempt = now;
+                    reopen(lock);  // may wait as long as a hung server hangs; time goes on
+                }
+                break;
+            case DeviceOutput::Health::Lost:
+                // The stream is over: a new one, at once, may well sound (a server restarted
+                // under it, a sink moved); otherwise every two seconds from now on.
+                null_.startFrom(device_.lastHeardNs());
+                engine_.kind.store(OutputKind::Null);
+                if (retryNow || now - lastAttempt >= kRetrySpacing) {
+                    lastAttempt = now;
+                    reopen(lock);
+                } else {
+                    lock.unlock();
+                    device_.stop();
+                    lock.lock();
+                    mode_ = Mode::NoDevice;
+                }
+                break;
         }
     }
 }
@@ -63,7 +112,7 @@ void OutputSupervisor::aboutToPlay() {
     if (engine_.kind.load() != OutputKind::Null) return;
     {
         std::lock_guard lock(mutex_);
-        reopenWanted_ = true;
+        retryWanted_ = true;
     }
     wake_.notify_all();
 }

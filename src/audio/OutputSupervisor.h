@@ -1,7 +1,9 @@
 #pragma once
 // The program's output: the sound device while it works, the Null output while it does not.
-// A watcher thread notices a device that went away (the server died or hangs) and switches to
-// the Null output, so the program keeps working; the next Play reopens the device.
+// A watcher thread follows the device: while it is late (a busy machine, a hung server, a
+// suspended sink) the Null output keeps the mix on time and the device is waited for; when its
+// stream ends on an error it is opened anew at once, and then every two seconds until it opens
+// again (a server restarted, a sink back). Play retries at once.
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -32,6 +34,15 @@ public:
 
 private:
     void watch();
+    // Under the mutex; the sound system is started and stopped with it let go.
+    void reopen(std::unique_lock<std::mutex>& lock);
+
+    // What the watcher does about the device, which it alone opens and closes.
+    enum class Mode {
+        OnDevice,    // the device calls back and keeps the time
+        StandingIn,  // the device is open but late: the Null output keeps the time meanwhile
+        NoDevice,    // no stream: the Null output keeps the time, the device is tried again
+    };
 
     Engine::Impl& engine_;
     DeviceOutput device_;
@@ -41,7 +52,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool quit_ = false;
-    bool reopenWanted_ = false;
+    bool retryWanted_ = false;
+    Mode mode_ = Mode::OnDevice;
     bool stopped_ = false;
 
     // Shared with a teardown left running, which may outlive the wait in stop() and then runs

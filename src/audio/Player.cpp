@@ -192,7 +192,9 @@ void Player::Play() {
     Impl& d = *impl_;
     d.settle();
     if (d.opening) d.playWhenOpened = true;
-    if (!d.loaded || d.core->playing.load()) return;
+    if (!d.loaded) return;
+    // Play is also how a listener asks for sound that went away: the device is tried again
+    // even when this deck already plays.
     d.engine.output->aboutToPlay();
     d.core->playing.store(true, std::memory_order_release);
 }

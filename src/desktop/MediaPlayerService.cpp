@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/Desk.h"
+#include "audio/Engine.h"
 #include "audio/Player.h"
 #include "desktop/SessionBus.h"
 
@@ -221,6 +222,7 @@ double MediaPlayerService::volume() const {
 }
 
 void MediaPlayerService::setVolume(double volume) {
+    if (std::isnan(volume)) return;  // not a level: leave the music as loud as it is
     Slider& slider = desk_.masterVolume().volumeSlider;
     slider.SetValue(int(std::lround(std::clamp(volume, 0.0, 1.0) * slider.Max())));
     follow();
@@ -238,6 +240,8 @@ void MediaPlayerService::play() {
         run(MenuCommand::Play);
     else if (live->paused())
         run(MenuCommand::Pause);
+    else
+        desk_.engine().retryOutput();  // playing but perhaps not heard: bring the sound back
 }
 
 void MediaPlayerService::pause() {

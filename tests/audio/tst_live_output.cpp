@@ -23,14 +23,24 @@ bool waitFor(audio::Engine& engine, audio::OutputKind kind, int limitMs = 8000) 
     return false;
 }
 
-enum Trouble { None, HangsAtStart, UnreadableSetupAtStart, Killed, Hangs };
+enum Trouble {
+    None,
+    HangsAtStart,
+    UnreadableSetupAtStart,
+    Hangs,
+    Killed,
+    // Each of these is over one second after it began; the sound must come back by itself.
+    Restarted,
+    SinkReloaded,
+    SinkSuspended
+};
 
 }  // namespace
 
 // Real output through a sound server (ALSA default reaches PulseAudio under
 // scripts/with-test-audio; each case starts a private server of its own behind it): what is
-// played is heard, soon, where the position says, and trouble with the server leaves the engine
-// running on the Null output until the next Play finds the device again.
+// played is heard, soon, where the position says; trouble with the server keeps the time going on
+// the Null output, and once the trouble is over the sound comes back by itself.
 class TestLiveOutput : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
@@ -62,6 +72,9 @@ private slots:
         QTest::newRow("no trouble") << int(None);
         QTest::newRow("server killed") << int(Killed);
         QTest::newRow("server hangs") << int(Hangs);
+        QTest::newRow("server killed and started again") << int(Restarted);
+        QTest::newRow("sink unloaded and loaded") << int(SinkReloaded);
+        QTest::newRow("sink suspended and resumed") << int(SinkSuspended);
         // Trouble from the start: nothing is heard until the trouble is over.
         QTest::newRow("server hangs at start") << int(HangsAtStart);
         // The sound system aborts the process that starts it on this one.
@@ -83,52 +96,85 @@ private slots:
             QVERIFY(engine->onNullOutput());
             server->thaw();
             qputenv("ALSA_CONFIG_PATH", alsaSetup_);
-        } else {
-            QVERIFY2(waitFor(*engine, audio::OutputKind::Device), "the device never ran");
-            MonitorRecording rec(server->sink() + ".monitor");
-            QVERIFY(rec.started());
-            QTest::qSleep(400);  // the recording is running and the ring is full
-            const double played = MonitorRecording::now();
+            // The trouble is over: Play finds the device.
             player->Play();
-            QTest::qSleep(1500);
-            const int position = player->Position();
-            const double askedAt = MonitorRecording::now();
-            const Audio heard = rec.stop();
-            const auto keep = qScopeGuard([&] { keepOnFailure("live-tone", heard); });
-            const int first = firstAbove(heard, 0.1f);
-            QVERIFY2(first >= 0, "nothing was heard");
-            const double firstSound = rec.timeOfFrame(first);
-            QCOMPARE_LE((firstSound - played) * 1000, 100);  // ms from Play to the first sound
-            QCOMPARE_LT(qAbs(estimateFrequency(heard, first + 4410, 44100) - 440), 2);
-            // The position is what was heard: time since the first sound reached the sink (the
-            // monitor hears a little later than the sink plays, which favours the engine a little).
-            QCOMPARE_LE(qAbs(position - (askedAt - firstSound) * 1000), 30);
-            if (trouble == None) return;
-
-            trouble == Killed ? server->kill() : server->freeze();
-            QVERIFY2(waitFor(*engine, audio::OutputKind::Null, 3000), "still on a dead device");
-            // Time goes on without the device.
-            const int before = player->Position();
-            QTest::qSleep(500);
-            const int after = player->Position();
+            QVERIFY(waitFor(*engine, audio::OutputKind::Device));
             QCOMPARE(player->Status(), audio::Player::kPlaying);
-            QCOMPARE_LE(qAbs(after - before - 500), 100);
-            if (trouble == Hangs) {
-                // The hung server holds the old stream's teardown; quitting must not wait for it.
-                QElapsedTimer quit;
-                quit.start();
-                player.reset();
-                engine.reset();
-                QCOMPARE_LT(quit.elapsed(), 3000);
-                return;
-            }
-            QVERIFY(server = ownServer());
-            player->Pause();
+            return;
         }
-        // The trouble is over: the next Play finds the device.
+        QVERIFY2(waitFor(*engine, audio::OutputKind::Device), "the device never ran");
+        MonitorRecording rec(server->sink() + ".monitor");
+        QVERIFY(rec.started());
+        QTest::qSleep(400);  // the recording is running and the ring is full
+        const double played = MonitorRecording::now();
         player->Play();
-        QVERIFY(waitFor(*engine, audio::OutputKind::Device));
+        QTest::qSleep(1500);
+        const int position = player->Position();
+        const double askedAt = MonitorRecording::now();
+        const Audio heard = rec.stop();
+        const auto keep = qScopeGuard([&] { keepOnFailure("live-tone", heard); });
+        const int first = firstAbove(heard, 0.1f);
+        QVERIFY2(first >= 0, "nothing was heard");
+        const double firstSound = rec.timeOfFrame(first);
+        QCOMPARE_LE((firstSound - played) * 1000, 100);  // ms from Play to the first sound
+        QCOMPARE_LT(qAbs(estimateFrequency(heard, first + 4410, 44100) - 440), 2);
+        // The position is what was heard: time since the first sound reached the sink (the
+        // monitor hears a little later than the sink plays, which favours the engine a little).
+        QCOMPARE_LE(qAbs(position - (askedAt - firstSound) * 1000), 30);
+        if (trouble == None) return;
+
+        const int before = player->Position();
+        QElapsedTimer since;
+        since.start();
+        const QString sink = server->sink();
+        switch (trouble) {
+            case Killed:
+            case Restarted:
+                server->kill();
+                break;
+            case Hangs:
+                server->freeze();
+                break;
+            case SinkReloaded:
+                QVERIFY(server->control({"unload-module", "module-null-sink"}));
+                break;
+            case SinkSuspended:
+                QVERIFY(server->control({"suspend-sink", sink, "1"}));
+                break;
+        }
+        QVERIFY2(waitFor(*engine, audio::OutputKind::Null, 3000), "still on a silent device");
+        QTest::qSleep(1000 - int(since.elapsed()));
+        // Time went on without the device (give or take what the device took in as it stopped).
         QCOMPARE(player->Status(), audio::Player::kPlaying);
+        QCOMPARE_LE(qAbs(player->Position() - before - since.elapsed()), 250);
+        if (trouble == Hangs || trouble == Killed) {
+            // A hung server holds the old stream's teardown; quitting must not wait for it.
+            QElapsedTimer quit;
+            quit.start();
+            player.reset();
+            engine.reset();
+            QCOMPARE_LT(quit.elapsed(), 3000);
+            return;
+        }
+        if (trouble == Restarted) QVERIFY(server->start());
+        if (trouble == SinkReloaded)
+            QVERIFY(server->control(
+                {"load-module", "module-null-sink", "sink_name=" + sink, "rate=44100"}));
+        if (trouble == SinkSuspended) QVERIFY(server->control({"suspend-sink", sink, "0"}));
+        const double back = MonitorRecording::now();
+        // The sound comes back by itself within 5 s, and the mix kept its time throughout.
+        MonitorRecording again(sink + ".monitor");
+        QVERIFY(again.started());
+        QTest::qSleep(5500);
+        const int after = player->Position();
+        const qint64 elapsed = since.elapsed();
+        const Audio heardAgain = again.stop();
+        const auto keepAgain = qScopeGuard([&] { keepOnFailure("live-tone-again", heardAgain); });
+        const int resumed = firstAbove(heardAgain, 0.1f);
+        QVERIFY2(resumed >= 0, "no sound within 5 s of the trouble's end");
+        QCOMPARE_LE(again.timeOfFrame(resumed) - back, 5.0);
+        QCOMPARE_LE(qAbs(after - before - elapsed), 250);
+        QCOMPARE(engine->outputKind(), audio::OutputKind::Device);
     }
 };
 

@@ -337,12 +337,7 @@ bool PrivateSoundServer::start() {
     if (pid < 0) return false;
     pid_ = pid;
     for (int i = 0; i < 100; ++i) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PULSE_SERVER"), server());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-        if (p.waitForFinished(2000) && p.exitCode() == 0) return true;
+        if (control({QStringLiteral("info")})) return true;
         if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
             return false;
@@ -350,6 +345,15 @@ bool PrivateSoundServer::start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
+}
+
+bool PrivateSoundServer::control(const QStringList& args) const {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PULSE_SERVER"), server());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("pactl"), args);
+    return p.waitForFinished(2000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 void PrivateSoundServer::freeze() {

@@ -102,8 +102,9 @@ public:
     PrivateSoundServer(const PrivateSoundServer&) = delete;
     PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
 
-    bool start();            // true once it answers
-    void kill();             // SIGKILL, as a crash would
+    bool start();  // true once it answers; again after kill(): same socket and sink
+    bool control(const QStringList& pactlArgs) const;  // true when pactl succeeds
+    void kill();                                       // SIGKILL, as a crash would
     void freeze();           // SIGSTOP: a server that hangs without going away
     void thaw();             // SIGCONT
     QString server() const;  // for PULSE_SERVER

@@ -80,8 +80,8 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     nullNotice_->setStyleSheet(QStringLiteral("color: #b02a1e; font-weight: bold;"));
     nullNotice_->setGeometry(kTabRect.x() + 240, kTabRect.y(), kTabRect.width() - 244, 22);
     nullNotice_->setToolTip(
-        QStringLiteral("The sound device could not be opened. Vantrel tries again on the next "
-                       "Play."));
+        QStringLiteral("The sound device could not be opened or stopped answering. Vantrel "
+                       "tries it again every two seconds, and at once on Play."));
     outputWatch_ = new QTimer(this);
     outputWatch_->setInterval(500);
     connect(outputWatch_, &QTimer::timeout, this, &MainWindow::updateNullNotice);
