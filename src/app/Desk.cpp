@@ -13,6 +13,7 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
            QObject* parent)
     : QObject(parent),
       engine_(engine),
+      scheduler_(scheduler),
       dialogs_(dialogs),
       programFolder_(std::move(folder)),
       deck1Player_(engine),

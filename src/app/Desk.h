@@ -18,6 +18,7 @@
 #include "base/WallClock.h"
 #include "deck/Decks.h"
 #include "playlist/ListFile.h"
+#include "playlist/ListKeeper.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistCommands.h"
 #include "playlist/PlaylistRotation.h"
@@ -73,8 +74,11 @@ public:
     bool topIsCued() const;
 
     // The default playlist: beside the program, or in the user's data folder when the program
-    // folder cannot be written. Read at start-up, written at shutdown.
+    // folder cannot be written. Read at start-up (a missing one is made empty), kept in step
+    // with the playlist from then on and written at shutdown.
     const QString& defaultPlaylist() const { return defaultPlaylist_; }
+    // Null until start-up has read the default playlist.
+    ListKeeper* defaultPlaylistKeeper() { return keeper_.get(); }
 
     // The handler of each menu command; the view adds the ones that need it.
     void setMenuHandler(MenuCommand command, std::function<void()> handler);
@@ -102,7 +106,10 @@ public:
     bool unloading() const { return unloading_; }
 
 private:
+    void loadDefaultPlaylist();
+
     audio::Engine& engine_;
+    Scheduler& scheduler_;
     Dialogs& dialogs_;
     const QString programFolder_;
 
@@ -128,6 +135,7 @@ private:
     DaySchedule schedule_;
 
     QString defaultPlaylist_;
+    std::unique_ptr<ListKeeper> keeper_;
     MenuHandlers menuHandlers_;
     bool unloading_ = false;
 };

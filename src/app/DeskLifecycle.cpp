@@ -5,7 +5,9 @@
 #include <exception>
 
 #include "app/ProgramFolder.h"
+#include "base/FilePath.h"
 #include "playlist/ListFile.h"
+#include "playlist/ListKeeper.h"
 
 namespace vantrel {
 
@@ -27,7 +29,7 @@ void step(const char* what, F&& f) {
 }  // namespace
 
 void Desk::onLoad(const ViewSteps& view) {
-    step("loading the default playlist", [&] { LoadList(playlist_, defaultPlaylist_, dialogs_); });
+    step("loading the default playlist", [&] { loadDefaultPlaylist(); });
     step("clearing the remembered folders", [&] {
         playlistCommands_.forgetLastFolder();
         samples_.lastSampleFolder.clear();
@@ -48,6 +50,22 @@ void Desk::onLoad(const ViewSteps& view) {
     }
 }
 
+void Desk::loadDefaultPlaylist() {
+    // A save cut short by a kill leaves its temporary file; the list itself is whole.
+    RemoveStaleSaves(defaultPlaylist_);
+    bool whole = true;
+    if (PathMissing(defaultPlaylist_)) {
+        // The first start has no list yet, which is no error: an empty one is made, so the user
+        // finds it where it will be kept.
+        EnsureFolderFor(defaultPlaylist_);
+        ReplaceFile(defaultPlaylist_, {});
+    } else {
+        whole = LoadList(playlist_, defaultPlaylist_, dialogs_);
+    }
+    // From now on every change reaches the file within about a second.
+    keeper_ = std::make_unique<ListKeeper>(playlist_, defaultPlaylist_, scheduler_, !whole);
+}
+
 void Desk::onUnload(const ViewSteps& view) {
     if (unloading_) return;
     unloading_ = true;
@@ -55,7 +73,10 @@ void Desk::onUnload(const ViewSteps& view) {
     step("saving the default playlist", [&] {
         // The user data folder is made on demand: an installed program's first exit creates it.
         EnsureFolderFor(defaultPlaylist_);
-        SaveList(playlist_, defaultPlaylist_, dialogs_);
+        if (keeper_)
+            keeper_->saveNow(dialogs_);
+        else
+            SaveList(playlist_, defaultPlaylist_, dialogs_);
     });
     step("closing the other windows", [&] {
         if (view.unloadOtherWindows) view.unloadOtherWindows();

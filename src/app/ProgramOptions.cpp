@@ -78,6 +78,7 @@ const std::array kFlags = {
          [](ProgramOptions& o, const QString& v) { o.startAt = timeOfDay(o, "--start-at", v); }},
     Flag{"--stop-at", nullptr, true,
          [](ProgramOptions& o, const QString& v) { o.stopAt = timeOfDay(o, "--stop-at", v); }},
+    Flag{"--play", nullptr, false, [](ProgramOptions& o, const QString&) { o.play = true; }},
 };
 
 // QApplication's own options; those in the first list take a value.
@@ -227,6 +228,8 @@ QString programUsage() {
         "  --stop-at HH:MM     fade the music out and stop at this local time, every day;\n"
         "                      started between the two times, Vantrel plays at once\n"
         "\n"
+        "  --play              start playing as soon as the window is up, as Play on deck 1\n"
+        "                      does (for a machine that plays unattended from its start)\n"
         "  -h, --help          show this text\n"
         "  --version           show the program's version\n"
         "\n"

@@ -23,6 +23,7 @@ struct ProgramOptions {
     JingleSettings jingles;
     std::optional<QTime> startAt;
     std::optional<QTime> stopAt;
+    bool play = false;  // deck 1 starts as soon as the window is up
     // Files, folders and lists named on the line, in order, as given.
     QStringList files;
     // Set when the line cannot be used: one line saying why, for stderr (exit status 2).

@@ -4,6 +4,7 @@
 
 #include "audio/Player.h"
 #include "audio/SongAnalyzer.h"
+#include "base/FilePath.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
@@ -52,14 +53,14 @@ void AutoMixer::setFadeAtOutro(bool on) {
 
 void AutoMixer::askAhead(Deck& deck) {
     if (!refining()) return;
-    analyzer_.request(deck.song().path.toStdString());
+    analyzer_.request(PathToStdString(deck.song().path));
     Playlist& list = deck.playlist();
-    if (list.count() > 1) analyzer_.request(list.path(1).toStdString());
+    if (list.count() > 1) analyzer_.request(PathToStdString(list.path(1)));
 }
 
 std::optional<audio::SongProfile> AutoMixer::profile(const Deck& deck) const {
     if (!refining() || deck.song().path.isEmpty()) return std::nullopt;
-    return analyzer_.find(deck.song().path.toStdString());
+    return analyzer_.find(PathToStdString(deck.song().path));
 }
 
 int AutoMixer::mixLength(const Deck& deck) const {

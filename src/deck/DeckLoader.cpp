@@ -1,6 +1,7 @@
 #include "deck/DeckLoader.h"
 
 #include "audio/Player.h"
+#include "base/FilePath.h"
 #include "deck/Deck.h"
 #include "playlist/Playlist.h"
 
@@ -14,7 +15,7 @@ bool DeckLoader::load(int entry, LoadKind kind) {
     DeckSong& song = deck_.song();
     audio::Player& player = deck_.player();
     const QString title = list.title(entry);
-    player.SetFileName(list.path(entry).toStdString());
+    player.SetFileName(PathToStdString(list.path(entry)));
     song.path = list.path(entry);
     // A cue shows what comes next even when its file turns out not to open: the mixer then
     // passes it over.

@@ -13,6 +13,7 @@
 #include "app/Desk.h"
 #include "audio/Engine.h"
 #include "audio/Player.h"
+#include "base/FilePath.h"
 #include "desktop/SessionBus.h"
 
 namespace vantrel {
@@ -207,7 +208,9 @@ QVariantMap MediaPlayerService::shownMetadata() const {
     m.insert(QStringLiteral("xesam:title"), s.title);
     if (!s.artist.isEmpty()) m.insert(QStringLiteral("xesam:artist"), QStringList{s.artist});
     if (!s.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), s.album);
-    m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(s.path).toString());
+    // The file's own bytes, percent-encoded: its name need not be UTF-8.
+    m.insert(QStringLiteral("xesam:url"),
+             QString::fromLatin1("file://" + PathToBytes(s.path).toPercentEncoding("/")));
     return m;
 }
 

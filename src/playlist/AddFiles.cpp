@@ -1,7 +1,8 @@
 #include "playlist/AddFiles.h"
 
-#include <QFileInfo>
 #include <algorithm>
+
+#include "base/FilePath.h"
 
 namespace vantrel {
 
@@ -19,7 +20,7 @@ QString TypeLabel(const QString& nameOrPath, Mp3Case mp3) {
 
 std::optional<QString> DisplayText(const QString& fileName, Mp3Case mp3) {
     if (fileName.size() < 4) return std::nullopt;
-    return fileName.left(fileName.size() - 4) + TypeLabel(fileName, mp3);
+    return PathForDisplay(fileName.left(fileName.size() - 4)) + TypeLabel(fileName, mp3);
 }
 
 QString FileNamePart(const QString& path) {
@@ -40,7 +41,7 @@ void AddFiles(Playlist& target, Dialogs& dialogs) {
         const QString name = FileNamePart(path);
         if (name.size() < 4) break;
         const QString label = TypeLabel(chosen.size() == 1 ? path : name, Mp3Case::Exact);
-        entries.append({name.left(name.size() - 4) + label, path});
+        entries.append({PathForDisplay(name.left(name.size() - 4)) + label, path});
     }
     target.appendEntries(entries);
 }
@@ -66,7 +67,7 @@ QStringList DroppedAudioFiles(const QStringList& dropped, FileSearch& search) {
         audio.append(WildcardPattern(p));
     QStringList found;
     for (QString path : dropped) {
-        if (QFileInfo(path).isDir()) {
+        if (IsFolder(path)) {
             // As the folder browser gives it: no trailing separator.
             if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
             search.ResetSearch(true);

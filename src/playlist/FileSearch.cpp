@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/FilePath.h"
+
 namespace vantrel {
 
 namespace {
@@ -211,7 +213,7 @@ struct FileSearch::Walk {
 namespace {
 
 QByteArray withSlash(const QString& path) {
-    QByteArray p = QFile::encodeName(path);
+    QByteArray p = PathToBytes(path);
     if (!p.endsWith('/')) p.append('/');
     return p;
 }
@@ -308,7 +310,7 @@ void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
         }
         if (!folder) {
             if (matchesAny(*walk.patterns, QStringView(k + it.keyAt, it.keyLen)))
-                recordFile(shown + QString::fromUtf8(name, it.rawLen));
+                recordFile(shown + PathFromBytes({name, qsizetype(it.rawLen)}));
             continue;
         }
         if (walk.recurse && subfolders.size() < size_t(kMaxSubfolders)) subfolders.push_back(&it);
@@ -319,8 +321,8 @@ void FileSearch::search(Walk& walk, const QByteArray& dir, const QString& shown,
         if (cancelled()) return;
         QByteArray subDir = dir;
         subDir.append(r + s->rawAt, s->rawLen).append('/');
-        search(walk, subDir, shown + QString::fromUtf8(r + s->rawAt, s->rawLen) + QLatin1Char('/'),
-               dev);
+        search(walk, subDir,
+               shown + PathFromBytes({r + s->rawAt, qsizetype(s->rawLen)}) + QLatin1Char('/'), dev);
     }
 }
 

@@ -1,9 +1,13 @@
 #include "playlist/ListFile.h"
 
+#include <fcntl.h>
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <cerrno>
 #include <cstring>
+
+#include "base/FilePath.h"
 
 namespace vantrel {
 
@@ -24,12 +28,15 @@ bool hasLineBreak(const QString& s) {
 
 }  // namespace
 
-void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        fail(dialogs, file, f.errorString());
-        return;
+bool LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
+    // Opened by its bytes: a list file's own name need not be UTF-8 either.
+    QFile f;
+    const int fd = ::open(PathToBytes(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        fail(dialogs, file, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
     }
+    f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     // Read block by block and hand complete entries to the list after each block, so a read
     // error keeps everything before it. No event processing per line: a full list loads in a
     // few tens of milliseconds, and no command can then run into a half-loaded list.
@@ -41,23 +48,26 @@ void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
     bool haveTitle = false;
     bool first = true;
     bool full = false;
+    // Text lists hold no NUL byte: one means a file of another kind (UTF-16) or a damaged one.
+    bool notText = false;
     const auto flush = [&] {
         if (batch.isEmpty()) return;
         if (list.appendEntries(batch) < batch.size()) full = true;
         batch.clear();
     };
     // Each line on its own, and a U+FEFF that opens a line is part of it (only the file's
-    // leading BOM was skipped above); the plain conversion would drop it.
+    // leading BOM was skipped above); the plain conversion would drop it. Titles are only
+    // shown, so odd bytes in them may become U+FFFD; paths keep theirs.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
                                                   QStringConverter::Flag::ConvertInitialBom);
     const auto takeLine = [&](const char* begin, qsizetype len) {
         if (len > 0 && begin[len - 1] == '\r') --len;
-        QString text = utf8(QByteArrayView(begin, len));
+        if (!notText && std::memchr(begin, 0, size_t(len))) notText = true;
         if (!haveTitle) {
-            title = std::move(text);
+            title = utf8(QByteArrayView(begin, len));
             haveTitle = true;
         } else {
-            batch.append(Playlist::Entry{std::move(title), std::move(text)});
+            batch.append(Playlist::Entry{std::move(title), PathFromBytes({begin, len})});
             haveTitle = false;
         }
     };
@@ -68,7 +78,7 @@ void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
             if (f.error() != QFileDevice::NoError || !f.atEnd()) {
                 flush();
                 fail(dialogs, file, f.errorString());
-                return;
+                return false;
             }
             break;
         }
@@ -77,6 +87,7 @@ void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
         if (first) {
             first = false;
             if (pending.startsWith("\xEF\xBB\xBF")) start = 3;
+            if (pending.startsWith("\xFF\xFE") || pending.startsWith("\xFE\xFF")) notText = true;
         }
         const char* data = pending.constData();
         const qsizetype size = pending.size();
@@ -104,16 +115,20 @@ void LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
     } else if (haveTitle) {
         fail(dialogs, file,
              QStringLiteral("Input past end of file: the last title has no path line."));
+    } else if (notText) {
+        fail(dialogs, file,
+             QStringLiteral("The list is not UTF-8 text: it is of another kind or damaged."));
     }
+    return !full && !haveTitle && !notText;
 }
 
-void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
+QByteArray ListFileBytes(const QList<Playlist::Entry>& entries, int* leftOut) {
     QByteArray out;
     qsizetype total = 0;
-    for (const Playlist::Entry& e : list.entries()) total += e.title.size() + e.path.size() + 4;
+    for (const Playlist::Entry& e : entries) total += e.title.size() + e.path.size() + 4;
     out.reserve(total + total / 2);
     int skipped = 0;
-    for (const Playlist::Entry& e : list.entries()) {
+    for (const Playlist::Entry& e : entries) {
         // A path with a line break cannot be written as one line; leaving it out keeps the rest
         // of the file readable. A title is only shown, so its breaks become blanks.
         if (hasLineBreak(e.path)) {
@@ -129,31 +144,25 @@ void SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
         // own in front, or it would read back without its first character.
         if (out.isEmpty() && title.startsWith(QChar(0xFEFF))) out.append("\xEF\xBB\xBF");
         out.append(title.toUtf8()).append("\r\n");
-        out.append(e.path.toUtf8()).append("\r\n");
+        out.append(PathToBytes(e.path)).append("\r\n");
     }
+    if (leftOut) *leftOut = skipped;
+    return out;
+}
 
-    // Unbuffered, so that a full disk fails the write itself: a short list left in the buffer
-    // until the commit could otherwise replace the old file with an empty one.
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail(dialogs, file, f.errorString());
-        return;
-    }
-    if (f.write(out) != out.size()) {
-        const QString why = f.errorString();
-        f.cancelWriting();
+bool SaveList(const Playlist& list, const QString& file, Dialogs& dialogs) {
+    int skipped = 0;
+    const QByteArray out = ListFileBytes(list.entries(), &skipped);
+    if (const QString why = ReplaceFile(file, out); !why.isEmpty()) {
         fail(dialogs, file, why);
-        return;
-    }
-    if (!f.commit()) {
-        fail(dialogs, file, f.errorString());
-        return;
+        return false;
     }
     if (skipped > 0) {
         fail(dialogs, file,
              QStringLiteral("%1 entries were left out: their paths hold a line break.")
                  .arg(skipped));
     }
+    return true;
 }
 
 ListCommands::Texts ListCommands::playlistTexts() {

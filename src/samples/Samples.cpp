@@ -1,6 +1,7 @@
 #include "samples/Samples.h"
 
 #include "audio/MediaControl.h"
+#include "base/FilePath.h"
 #include "playlist/Playlist.h"
 
 namespace vantrel {
@@ -48,7 +49,7 @@ void Samples::onSampleClicked() {
 
 void Samples::startOnCurrentChannel(const QString& path) {
     // No result is checked: a file that cannot be decoded leaves the channel free and silent.
-    mediaControl_.LoadSample(path.toStdString());
+    mediaControl_.LoadSample(PathToStdString(path));
     mediaControl_.PlaySample(false);
     mediaControl_.SetVolume(sampleVolumeSlider.Value());
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -14,13 +15,15 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/QtDialogs.h"
 #include "audio/Engine.h"
+#include "base/FilePath.h"
 #include "base/Scheduler.h"
 #include "desktop/MediaPlayerService.h"
 #include "desktop/ProgramInstance.h"
 
 int main(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // As bytes kept: a file named on the line need not be UTF-8.
+    for (int i = 1; i < argc; ++i) arguments << vantrel::PathFromBytes(argv[i]);
     const vantrel::ProgramOptions flags = vantrel::readProgramOptions(arguments);
     if (!flags.error.isEmpty()) {
         std::fprintf(stderr, "vantrel: %s\n", qPrintable(flags.error));
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
         const QString path = file.startsWith(QLatin1String("file:"))
                                  ? QUrl(file).toLocalFile()
                                  : QFileInfo(file).absoluteFilePath();
-        if (QFileInfo::exists(path))
+        if (vantrel::PathExists(path))
             items << QDir::cleanPath(path);
         else
             std::fprintf(stderr, "vantrel: %s: no such file or folder\n", qPrintable(file));
@@ -89,9 +92,13 @@ int main(int argc, char** argv) {
         }
     };
     vantrel::QtDialogs dialogs;
+    // Messages of the start-up (a list file that cannot be read whole, no mixer) wait for the
+    // window, so that an unattended start never stops at a box with no window and no bus.
+    dialogs.holdMessages();
     vantrel::ShutdownSignals termination([&](int) {
         shutdownRequested = true;
         dialogs.setUnattended(true);
+        dialogs.releaseMessages(window);
         closeModalBoxes();
         if (window) window->unload();
     });
@@ -121,6 +128,12 @@ int main(int argc, char** argv) {
     if (!items.isEmpty()) mainWindow.addItems(items);
     instance.serve([&mainWindow](const QStringList& paths) { mainWindow.addItems(paths); },
                    [&mainWindow] { mainWindow.bringToFront(); });
+    // Once the loop runs: --play first, so the music starts while a box waits for its click.
+    QTimer::singleShot(0, &mainWindow, [&desk, play = flags.play] {
+        if (play) desk.deck(0).transport.play();
+    });
+    QTimer::singleShot(0, &mainWindow,
+                       [&dialogs, &mainWindow] { dialogs.releaseMessages(&mainWindow); });
     const int status = app.exec();
     instance.serve({}, {});  // the window goes first; later requests find no one
     return status;

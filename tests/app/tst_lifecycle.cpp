@@ -84,13 +84,16 @@ private slots:
         // A writable program folder keeps the list beside the program.
         const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
         QCOMPARE(f->desk->defaultPlaylist(), file);
-        // The first run finds no list: one box says so (the mixer may add its own where there
-        // is no mixer) and the playlist starts empty.
+        // The first run finds no list: it starts empty without a word and makes the file.
         f->desk->onLoad({});
-        QCOMPARE(errorBoxes(), QList{Dialogs::Icon::Warning});
+        QVERIFY(errorBoxes().isEmpty());
         QCOMPARE(f->playlist().count(), 0);
+        QVERIFY(QFileInfo::exists(file));
         const QString title = QStringLiteral("Sigur Rós – Hoppípolla, live (MP3 file)");
         f->add(QStringLiteral("/music/one.mp3"), title);
+        // On the disk within a second of the change, long before the exit.
+        f->advance(1000);
+        QTRY_COMPARE(test::ProgramCopy::read(file), (title + "\r\n/music/one.mp3\r\n").toUtf8());
         f->desk->onUnload({});
         // The next run reads it; emptied during that run, the one after finds an empty list.
         Desk& run = restart();
@@ -137,6 +140,45 @@ private slots:
         };
         QVERIFY(shows(out, p.readAllStandardOutput()));
         QVERIFY(shows(err, p.readAllStandardError()));
+    }
+
+    // A default list that cannot be read whole says so, and what was read is the playlist; the
+    // first save keeps the file as it was beside it (the latest damaged one only).
+    void aDamagedListIsKeptBeside_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("read");
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("whole") << QByteArray("a\r\n/a\r\n") << 1 << false;
+        QTest::newRow("odd line count") << QByteArray("a\r\n/a\r\nb\r\n") << 1 << true;
+        QTest::newRow("NUL bytes") << QByteArray("a\r\n/a\0\r\n", 9) << 1 << true;
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE\x61\0\n\0/\0\x61\0\n\0", 12) << 1 << true;
+        QByteArray full;
+        for (int i = 0; i <= Playlist::kMaxEntries; ++i) full += "t\n/p\n";
+        QTest::newRow("over the limit") << full << int(Playlist::kMaxEntries) << true;
+    }
+    void aDamagedListIsKeptBeside() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, read);
+        QFETCH(bool, damaged);
+        const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
+        const auto write = [](const QString& name, const QByteArray& b) {
+            QFile out(name);
+            return out.open(QIODevice::WriteOnly) && out.write(b) == b.size();
+        };
+        QVERIFY(write(file, bytes) && write(file + ".damaged", "older"));
+        f->desk->onLoad({});
+        QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
+        QCOMPARE(f->playlist().count(), read);
+        if (read < Playlist::kMaxEntries)
+            f->add(QStringLiteral("/music/new.mp3"), "New");
+        else
+            f->playlist().removeAt(0);
+        f->advance(1000);
+        QTRY_COMPARE(test::ProgramCopy::read(file), ListFileBytes(f->playlist().entries()));
+        QCOMPARE(test::ProgramCopy::read(file + ".damaged"), damaged ? bytes : "older");
+        f->desk->onUnload({});
+        QCOMPARE(test::ProgramCopy::read(file + ".damaged"), damaged ? bytes : "older");
+        QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
     }
 
     void theRealProgramSavesOnATerminationSignal_data() {

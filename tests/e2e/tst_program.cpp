@@ -1,11 +1,13 @@
 // The whole program on a virtual X display and the test sound server (under its own
 // dbus-run-session): keys into the real window through xdotool, media keys through the session
 // bus, sound recorded from the sink, and the list files read afterwards.
+#include <signal.h>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+
 #include <QElapsedTimer>
 #include <QtTest>
 #include <csignal>
@@ -127,6 +129,8 @@ private slots:
     void init() { QVERIFY(test::runTool("pactl", {"set-sink-volume", sink_, "100%"})); }
     void mixesHelpsAndKeepsThePlaylist();
     void drivenFromTheBus();
+    void keepsTheListThroughAKill();
+    void startsAndPlaysOverADamagedList();
     void runsWithoutABus();
     void aSecondStartHandsItsFilesToTheFirst();
 };
@@ -231,10 +235,78 @@ void ProgramTest::drivenFromTheBus() {
     QCOMPARE(savedTitles(copy.defaultPlaylist()), QStringList{"Harbour Lights (Wav file)"});
 }
 
-void ProgramTest::runsWithoutABus() {
+void ProgramTest::keepsTheListThroughAKill() {
     test::ProgramCopy copy;
     QVERIFY(copy.ok());
-    test::ProgramCopy::writeList(copy.defaultPlaylist(), {});
+    QTemporaryDir music;
+    writeSongs(copy, music, 60.0);
+    // The second song's name is Latin-1, as an old disk holds it: not UTF-8.
+    const QByteArray cafe = QFile::encodeName(music.path()) + "/Caf\xe9.wav";
+    QVERIFY(::rename(QFile::encodeName(music.filePath("Night Drive.wav")), cafe) == 0);
+    QByteArray list = test::ProgramCopy::read(copy.defaultPlaylist());
+    list.replace("Night Drive (Wav file)", "Caf\xc3\xa9 (Wav file)");
+    list.replace(QFile::encodeName(music.filePath("Night Drive.wav")), cafe);
+    {
+        QFile f(copy.defaultPlaylist());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(list) == list.size());
+    }
+    // What a save cut short by a kill leaves.
+    const QString stale = copy.defaultPlaylist() + ".saving-99999999";
+    test::ProgramCopy::writeList(stale, {"half"});
+    test::Program program(copy);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    QVERIFY(!QFileInfo::exists(stale));
+    // The mix takes each song off the list as it fades in; the file follows within a second,
+    // the Latin-1 name byte for byte.
+    QVERIFY(send("Player.Play"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), "Morning Light (Wav file)", 5000);
+    const QByteArray harbour = "Harbour Lights (Wav file)\r\n" +
+                               QFile::encodeName(music.filePath("Harbour Lights.wav")) + "\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(test::ProgramCopy::read(copy.defaultPlaylist()),
+                              "Caf\xc3\xa9 (Wav file)\r\n" + cafe + "\r\n" + harbour, 1500);
+    // It plays: the decoder opened the file by its own bytes.
+    QVERIFY(send("Player.Next"));
+    QTRY_COMPARE_WITH_TIMEOUT(title(), "Caf\u00e9 (Wav file)", 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(get("Position").toLongLong() > 2'000'000, 10000);
+    QCOMPARE(title(), "Caf\u00e9 (Wav file)");
+    QTest::qWait(1200);
+    QCOMPARE(::kill(pid_t(program.process.processId()), SIGKILL), 0);
+    QVERIFY(program.process.waitForFinished(5000));
+    QCOMPARE(test::ProgramCopy::read(copy.defaultPlaylist()), harbour);
+    QCOMPARE(QDir(copy.folder()).entryList(QDir::Files), (QStringList{"default.kvl", "vantrel"}));
+}
+
+void ProgramTest::startsAndPlaysOverADamagedList() {
+    test::ProgramCopy copy;
+    QVERIFY(copy.ok());
+    QTemporaryDir music;
+    writeSongs(copy, music, 60.0);
+    // A title without its path: the list cannot be read whole.
+    QFile list(copy.defaultPlaylist());
+    QVERIFY(list.open(QIODevice::Append) && list.write("Lost (Wav file)\n") > 0);
+    list.close();
+    const QByteArray damaged = test::ProgramCopy::read(copy.defaultPlaylist());
+    test::Program program(copy, {}, {}, QProcess::ForwardedChannels, {"--play"});
+    // The window, the bus and the music come up; the box waits over the window.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(get("PlaybackStatus").toString(), "Playing", 10000);
+    QCOMPARE(title(), "Morning Light (Wav file)");
+    QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("Error")).size(), 1, 10000);
+    QCOMPARE(windowsNamed(QStringLiteral("Vantrel")).size(), 1);
+    QVERIFY(send("Quit"));
+    QVERIFY2(program.process.waitForFinished(5000), "Quit did not end the program");
+    QCOMPARE(program.process.exitCode(), 0);
+    QCOMPARE(test::ProgramCopy::read(copy.defaultPlaylist() + ".damaged"), damaged);
+    QCOMPARE(savedTitles(copy.defaultPlaylist()),
+             (QStringList{"Night Drive (Wav file)", "Harbour Lights (Wav file)"}));
+}
+
+void ProgramTest::runsWithoutABus() {
+    // The first start: no list yet, and no box for it.
+    test::ProgramCopy copy;
+    QVERIFY(copy.ok());
     test::Program program(copy, {}, {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"},
                           QProcess::ForwardedOutputChannel);
     QTest::qWait(3000);
@@ -243,6 +315,7 @@ void ProgramTest::runsWithoutABus() {
     program.process.terminate();
     QVERIFY(program.process.waitForFinished(5000));
     QCOMPARE(program.process.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(copy.defaultPlaylist()));
     const QString errors = QString::fromUtf8(program.process.readAllStandardError());
     QVERIFY2(errors.count("bus") <= 1, qPrintable(errors));
 }

@@ -3,7 +3,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+
 #include "Support.h"
+#include "base/FilePath.h"
 #include "playlist/AddFiles.h"
 #include "playlist/FileSearch.h"
 #include "support/ScriptedDialogs.h"
@@ -44,6 +47,11 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(
             makeTree(dir.path(), {"x.mp3", "sub/y.WMA", "sub/TRACK.MP3", "sub/z.aif", "n.txt"}));
+        // A Latin-1 name, not UTF-8: its entry keeps the byte.
+        const QString cafe = "/Caf" + QString(QChar(0xDCE9)) + ".mp3";
+        QVERIFY(QFile(dir.path() + "/x.mp3").copy(dir.path() + "/cafe"));
+        QCOMPARE(::rename(QFile::encodeName(dir.path() + "/cafe"), PathToBytes(dir.path() + cafe)),
+                 0);
         ScriptedDialogs dialogs;
         dialogs.openAnswers << QStringList{"/a.wav", "/m/Song.mp3", "/m/b", "/c.mp3"}
                             << QStringList{};
@@ -73,10 +81,11 @@ private slots:
         for (const Playlist* l : {&list, &samples})
             for (const auto& e : l->entries())
                 got << e.title + '=' + QString(e.path).remove(dir.path());
-        const QStringList audio{"x (MP3 file)=/x.mp3", "TRACK (MP3 file)=/sub/TRACK.MP3",
+        const QStringList audio{"Caf\uFFFD (MP3 file)=" + cafe, "x (MP3 file)=/x.mp3",
+                                "TRACK (MP3 file)=/sub/TRACK.MP3",
                                 "y (unknown audio format)=/sub/y.WMA"};
         QCOMPARE(got, QStringList({"a (Wav file)=/a.wav", "Song (MP3 file)=/m/Song.mp3"}) + audio +
-                          audio + audio.mid(1, 1));
+                          audio + audio.mid(2, 1));
         QVERIFY(dialogs.messages.isEmpty());
     }
     void wildcard_data() {

@@ -66,10 +66,17 @@ private slots:
         row("no final line end", "load", ab, "a\r\n/a\r\nb\r\n/b");
         row("lone cr is text", "load", {"a\rb", "/p"}, "a\rb\r\n/p\r\n");
         row("title without its path", "load", ab, "a\r\n/a\r\nb\r\n/b\r\nc\r\n", true);
+        // Not text: read as it is, and said.
         row("nul bytes", "load", {QStringLiteral("a\0b"), QStringLiteral("/a\0")},
-            QByteArray("a\0b\r\n/a\0\r\n", 10));
-        row("invalid utf-8", "load", {"\uFFFD\uFFFD\uFFFD(", "/\uFFFD\uFFFD"},
-            "\xff\xfe\xc3(\r\n/\x80\x80\r\n");
+            QByteArray("a\0b\r\n/a\0\r\n", 10), true);
+        // A path keeps bytes that are not UTF-8 (one kept byte stands for each); a title shows
+        // U+FFFD for them.
+        row("latin-1 path", "both",
+            {"Caf\u00e9 (Wav file)", "/m/Caf" + QString(QChar(0xDCE9)) + ".wav"},
+            "Caf\xc3\xa9 (Wav file)\r\n/m/Caf\xe9.wav\r\n");
+        row("invalid utf-8", "load",
+            {"\uFFFD\uFFFD(", "/" + QString(2, QChar(0xDC80)) + "\U0001F3B5\u00e9"},
+            "\xff\xc3(\r\n/\x80\x80\xf0\x9f\x8e\xb5\xc3\xa9\r\n");
         row("megabyte lines", "load", {QString(1 << 20, 'x'), QString(3 << 20, 'y'), "t", "/p"},
             QByteArray(1 << 20, 'x') + "\r\n" + QByteArray(3 << 20, 'y') + "\r\nt\r\n/p\r\n");
         // The list already holds one entry.

@@ -10,9 +10,10 @@ namespace vantrel {
 
 namespace {
 
-QWidget* owner() {
+QWidget* owner(QWidget* window) {
     if (QWidget* w = QApplication::activeModalWidget()) return w;
-    return QApplication::activeWindow();
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return window;
 }
 
 // The filter list shows each label as written ("WAV files (*.wav)"), not the label followed by
@@ -34,7 +35,20 @@ QString QtDialogs::qtFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
+void QtDialogs::releaseMessages(QWidget* window) {
+    window_ = window;
+    holding_ = false;
+    while (!held_.isEmpty()) {
+        const Held m = held_.takeFirst();
+        message(m.title, m.text, m.icon);
+    }
+}
+
 void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
+    if (holding_ && !unattended_) {
+        held_.append({title, text, icon});
+        return;
+    }
     if (unattended_) {
         std::fprintf(stderr, "vantrel: %s: %s\n", qPrintable(title), qPrintable(text));
         return;
@@ -54,7 +68,7 @@ void QtDialogs::message(const QString& title, const QString& text, Icon icon) {
             qicon = QMessageBox::Critical;
             break;
     }
-    QMessageBox box(qicon, title, text, QMessageBox::Ok, owner());
+    QMessageBox box(qicon, title, text, QMessageBox::Ok, owner(window_));
     box.exec();
 }
 
@@ -62,23 +76,23 @@ QStringList QtDialogs::openFiles(const QString& title, const QString& filter, bo
     if (unattended_) return {};
     const QString f = qtFilter(filter);
     if (multiple)
-        return QFileDialog::getOpenFileNames(owner(), title, QString(), f, nullptr,
+        return QFileDialog::getOpenFileNames(owner(window_), title, QString(), f, nullptr,
                                              kShowLabelsOnly);
     const QString file =
-        QFileDialog::getOpenFileName(owner(), title, QString(), f, nullptr, kShowLabelsOnly);
+        QFileDialog::getOpenFileName(owner(window_), title, QString(), f, nullptr, kShowLabelsOnly);
     return file.isEmpty() ? QStringList{} : QStringList{file};
 }
 
 QString QtDialogs::saveFile(const QString& title, const QString& filter) {
     if (unattended_) return {};
     // Saving a list replaces an existing file without asking.
-    return QFileDialog::getSaveFileName(owner(), title, QString(), qtFilter(filter), nullptr,
+    return QFileDialog::getSaveFileName(owner(window_), title, QString(), qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite | kShowLabelsOnly);
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& initialFolder) {
     if (unattended_) return {};
-    return QFileDialog::getExistingDirectory(owner(), title, initialFolder);
+    return QFileDialog::getExistingDirectory(owner(window_), title, initialFolder);
 }
 
 }  // namespace vantrel

@@ -1,5 +1,9 @@
 #pragma once
 // The dialog seam with the platform's own boxes and choosers, parented to the active window.
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
 #include "base/Dialogs.h"
 
 namespace vantrel {
@@ -20,8 +24,22 @@ public:
     void setUnattended(bool on) { unattended_ = on; }
     bool unattended() const { return unattended_; }
 
+    // While the window is being built, a message waits: a box before the window exists would
+    // hold an unattended start (no window, no bus) until someone clicks it. Released, each
+    // waiting message is shown over `window`, in order.
+    void holdMessages() { holding_ = true; }
+    void releaseMessages(QWidget* window);
+
 private:
+    struct Held {
+        QString title;
+        QString text;
+        Icon icon;
+    };
     bool unattended_ = false;
+    bool holding_ = false;
+    QList<Held> held_;
+    QPointer<QWidget> window_;
 };
 
 }  // namespace vantrel

@@ -1,7 +1,6 @@
 #include "playlist/ui/PlaylistPanel.h"
 
 #include <QDragEnterEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -13,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/FilePath.h"
 #include "playlist/AddFiles.h"
 #include "playlist/DropAdder.h"
 #include "playlist/FileSearch.h"
@@ -89,7 +89,10 @@ QStringList localPaths(const QMimeData* data) {
     QStringList paths;
     if (!data || !data->hasUrls()) return paths;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
+        // By its percent-encoded bytes: a name that is not UTF-8 would lose them as text.
+        if (url.isLocalFile())
+            paths << PathFromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     return paths;
 }
 
