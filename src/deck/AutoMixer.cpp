@@ -23,7 +23,7 @@ AutoMixer::AutoMixer(Deck& deck1, Deck& deck2, Scheduler& scheduler, audio::Song
         });
         // A song clicked on is profiled while the user gets to Play, so it starts levelled.
         connect(deck, &Deck::opened, this, [this](const QString& path) {
-            if (refining()) analyzer_.request(path.toStdString());
+            if (refining()) analyzer_.request(PathToStdString(path));
         });
     }
     holdTimer_ = scheduler.createTimer(kHoldRetryInterval, [this] { retryHeld(); });
@@ -84,7 +84,7 @@ void AutoMixer::applyLevelling(Deck& deck) {
     Levelling& l = levelling_[std::size_t(deck.index())];
     auto p = levelLoudness_ ? profile(deck) : std::nullopt;
     if (levelLoudness_ && !p) {
-        analyzer_.request(deck.song().path.toStdString(), true);
+        analyzer_.request(PathToStdString(deck.song().path), true);
         p = profile(deck);  // offline the profile is waited for, so a render is levelled at once
     }
     l.db = p ? float(p->levellingDb()) : 0.0f;
