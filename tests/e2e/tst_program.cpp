@@ -265,11 +265,11 @@ void ProgramTest::keepsTheListThroughAKill() {
                                QFile::encodeName(music.filePath("Harbour Lights.wav")) + "\r\n";
     QTRY_COMPARE_WITH_TIMEOUT(test::ProgramCopy::read(copy.defaultPlaylist()),
                               "Caf\xc3\xa9 (Wav file)\r\n" + cafe + "\r\n" + harbour, 2500);
-    // It plays: the decoder opened the file by its own bytes.
+    // It plays: the decoder opened the file by its own bytes (and read its title tag).
     QVERIFY(send("Player.Next"));
-    QTRY_COMPARE_WITH_TIMEOUT(title(), "Caf\u00e9 (Wav file)", 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(title(), "Drive by Night", 15000);
     QTRY_VERIFY_WITH_TIMEOUT(get("Position").toLongLong() > 2'000'000, 10000);
-    QCOMPARE(title(), "Caf\u00e9 (Wav file)");
+    QCOMPARE(title(), "Drive by Night");
     QTest::qWait(1200);
     QCOMPARE(::kill(pid_t(program.process.processId()), SIGKILL), 0);
     QVERIFY(program.process.waitForFinished(5000));
