@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "FuzzSupport.h"
+#include "base/FilePath.h"
 #include "playlist/ListFile.h"
 
 using namespace vantrel;
@@ -85,10 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QList<Playlist::Entry> read = list.entries().mid(held);
     for (qsizetype i = 0; i < taken; ++i) {
         require(read[i].title == textOf(lines[2 * i]), "a title is its line");
-        require(read[i].path == textOf(lines[2 * i + 1]), "a path is the next line");
+        require(PathToBytes(read[i].path) == lines[2 * i + 1],
+                "a path is the next line, byte for byte");
     }
-    const bool failed = lines.size() % 2 == 1 || pairs > room;
-    require(dialogs.boxes == (failed ? 1 : 0), "one Error box for a lone title or a full list");
+    // A NUL byte or a UTF-16 byte order mark marks a file that is not a text list.
+    const bool notText =
+        bytes.contains('\0') || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    const bool failed = lines.size() % 2 == 1 || pairs > room || notText;
+    require(dialogs.boxes == (failed ? 1 : 0),
+            "one Error box for a lone title, a full list or a file that is not text");
 
     // Saved and read again, the entries come back as the writer promises: a title's breaks
     // become blanks, and a path with a break is left out (with the box).
