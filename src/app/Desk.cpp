@@ -21,6 +21,7 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
       sampleMediaControl_(engine),
       songAnalyzer_(engine),
       decks_({deck1Player_, deck2Player_, songAnalyzer_}, playlist_, scheduler),
+      onAir_(engine, decks_, scheduler),
       cuePoints_([this]() -> audio::Player* {
           Deck* live = decks_.liveDeck();
           return live ? &live->player() : nullptr;

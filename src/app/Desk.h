@@ -9,6 +9,7 @@
 #include "app/DaySchedule.h"
 #include "app/Jingles.h"
 #include "app/MenuTable.h"
+#include "app/OnAir.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
 #include "audio/Player.h"
@@ -62,6 +63,7 @@ public:
     Samples& samples() { return samples_; }
     SoundControls& soundControls(int deck) { return deck == 0 ? soundControls1_ : soundControls2_; }
     MasterVolume& masterVolume() { return masterVolume_; }
+    OnAir& onAir() { return onAir_; }
     SystemMixer& systemMixer() { return systemMixer_; }
     // A day's programme: repeat and shuffle, jingles, the start and stop times.
     PlaylistRotation& rotation() { return rotation_; }
@@ -123,6 +125,7 @@ private:
     PlaylistCommands playlistCommands_{playlist_, dialogs_};
     ListCommands sampleListFile_{sampleList_, dialogs_, ListCommands::sampleListTexts()};
     Decks decks_;
+    OnAir onAir_;
     CuePoints cuePoints_;
     SoundControls soundControls1_{deck1Player_};
     SoundControls soundControls2_{deck2Player_};

@@ -69,6 +69,11 @@ void Desk::loadDefaultPlaylist() {
 void Desk::onUnload(const ViewSteps& view) {
     if (unloading_) return;
     unloading_ = true;
+    // The recording is closed whole before anything else goes.
+    step("ending the stream and the recording", [&] {
+        onAir_.stopRecording();
+        onAir_.stopStream();
+    });
     step("shutting the sample media control down", [&] { sampleMediaControl_.Shutdown(); });
     step("saving the default playlist", [&] {
         // The user data folder is made on demand: an installed program's first exit creates it.

@@ -13,6 +13,7 @@ using C = MenuCommand;
 constexpr const char* kPlaylist = "mnuPlaylist";
 constexpr const char* kSamplelist = "mnuSampleList";
 constexpr const char* kEffects = "mnuEffects";
+constexpr const char* kBroadcast = "mnuBroadcast";
 constexpr const char* kHelp = "keyHelp";
 
 // clang-format off
@@ -67,6 +68,9 @@ constexpr std::array kItems{
     MenuItem{kEffects,  "mnuTrimSilence",       S::Checkable, "Trim &silence",          nullptr,            kNoShift, kVkNone,      C::TrimSilence,       R::Single},
     MenuItem{kEffects,  "mnuLevelLoudness",     S::Checkable, "&Level loudness",        nullptr,            kNoShift, kVkNone,      C::LevelLoudness,     R::Single},
     MenuItem{kEffects,  "mnuFadeAtOutro",       S::Checkable, "Fade at &outro",         nullptr,            kNoShift, kVkNone,      C::FadeAtOutro,       R::Single},
+    MenuItem{nullptr,   "mnuBroadcast",         S::Plain,     "&Broadcast",             nullptr,            kNoShift, kVkNone,      C::None,              R::None},
+    MenuItem{kBroadcast, "mnuStream",           S::Checkable, "&Stream to a server...", nullptr,            kNoShift, kVkNone,      C::Broadcast,         R::Single},
+    MenuItem{kBroadcast, "mnuRecord",           S::Checkable, "&Record the mix...",     nullptr,            kNoShift, kVkNone,      C::Record,            R::Single},
     MenuItem{nullptr,   "keyHelp",              S::Plain,     "&Help",                  nullptr,            kNoShift, kVkNone,      C::None,              R::None},
     MenuItem{kHelp,     "mnuContents",          S::Plain,     "&Contents...",           "tlbCmdHelp",       kNoShift, kVkF1,        C::Help,              R::Single},
     MenuItem{kHelp,     "",                     S::Separator, "",                       nullptr,            kNoShift, kVkNone,      C::None,              R::None},

@@ -59,6 +59,9 @@ enum class MenuCommand {
     TrimSilence,
     LevelLoudness,
     FadeAtOutro,
+    // Broadcast
+    Broadcast,
+    Record,
     // Help
     Help,
     OnlineSupport,

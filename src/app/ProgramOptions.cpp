@@ -1,8 +1,11 @@
 #include "app/ProgramOptions.h"
 
+#include <QFile>
 #include <array>
 #include <cstdlib>
 #include <functional>
+
+#include "broadcast/IcecastLink.h"
 
 namespace vantrel {
 
@@ -79,6 +82,33 @@ const std::array kFlags = {
     Flag{"--stop-at", nullptr, true,
          [](ProgramOptions& o, const QString& v) { o.stopAt = timeOfDay(o, "--stop-at", v); }},
     Flag{"--play", nullptr, false, [](ProgramOptions& o, const QString&) { o.play = true; }},
+    Flag{"--stream", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             broadcast::StreamAddress address;
+             std::string why;
+             if (!broadcast::parseStreamAddress(v.toStdString(), address, why))
+                 o.error = QString::fromStdString(why);
+             o.stream = v;
+         }},
+    Flag{"--stream-format", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             if (v != QLatin1String("mp3") && v != QLatin1String("ogg") &&
+                 v != QLatin1String("opus"))
+                 o.error = QStringLiteral("--stream-format takes mp3, ogg or opus");
+             o.streamFormat = v;
+         }},
+    Flag{"--stream-bitrate", nullptr, true,
+         [](ProgramOptions& o, const QString& v) {
+             bool ok = false;
+             o.streamBitrate = v.toInt(&ok);
+             if (!ok || o.streamBitrate < 32 || o.streamBitrate > 320)
+                 o.error = QStringLiteral("--stream-bitrate takes kbit/s from 32 to 320");
+         }},
+    Flag{"--stream-name", nullptr, true,
+         [](ProgramOptions& o, const QString& v) { o.streamName = v; }},
+    Flag{"--stream-password-file", nullptr, true,
+         [](ProgramOptions& o, const QString& v) { o.streamPasswordFile = v; }},
+    Flag{"--record", nullptr, true, [](ProgramOptions& o, const QString& v) { o.record = v; }},
 };
 
 // QApplication's own options; those in the first list take a value.
@@ -189,6 +219,32 @@ void checkProgramme(ProgramOptions& options) {
         options.error = QStringLiteral("--start-at and --stop-at must differ");
 }
 
+bool streamSettingsFromOptions(const ProgramOptions& options, broadcast::StreamSettings& settings,
+                               QString& error) {
+    settings = {};
+    std::string why;
+    if (!options.stream.isEmpty())
+        broadcast::parseStreamAddress(options.stream.toStdString(), settings.address, why);
+    broadcast::mixFormatFromName(options.streamFormat.toStdString(), settings.format);
+    settings.bitrateKbps = options.streamBitrate;
+    settings.name = options.streamName.toStdString();
+    if (!options.streamPasswordFile.isEmpty()) {
+        QFile file(options.streamPasswordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("cannot read the stream password file %1: %2")
+                        .arg(options.streamPasswordFile, file.errorString());
+            return false;
+        }
+        // The first line; a file written by `echo` ends in a line break that is not the password.
+        QByteArray password = file.readLine(4096);
+        while (password.endsWith('\n') || password.endsWith('\r')) password.chop(1);
+        settings.password = password.toStdString();
+    } else if (const char* password = std::getenv("VANTREL_STREAM_PASSWORD")) {
+        settings.password = password;
+    }
+    return true;
+}
+
 QString programUsage() {
     return QStringLiteral(
         "usage: vantrel [OPTION]... [FILE|FOLDER|LIST]...\n"
@@ -211,6 +267,16 @@ QString programUsage() {
         "  --new-instance    open a window of its own even when Vantrel runs already with\n"
         "                    the same playlist (otherwise the files go to that window)\n"
 
+        "\n"
+        "On air (also in the Broadcast menu):\n"
+        "  --stream icecast://[USER@]HOST:PORT/MOUNT\n"
+        "                      put the mix on air on an Icecast server (USER: source)\n"
+        "  --stream-format mp3|ogg|opus   the stream's encoding (mp3)\n"
+        "  --stream-bitrate KBPS          its bit rate, 32 to 320 (128)\n"
+        "  --stream-name TEXT             the station's name on the server\n"
+        "  --stream-password-file FILE    read the source password from FILE; without it,\n"
+        "                      from the environment variable VANTREL_STREAM_PASSWORD\n"
+        "  --record FILE       record the mix into FILE: .wav, .flac, .ogg or .mp3\n"
         "\n"
         "A day's programme (each for the run; also in the Playlist menu):\n"
         "  --repeat            a song the mix takes off the top of the playlist goes back to "

@@ -8,6 +8,8 @@
 
 #include "app/Jingles.h"
 
+#include "broadcast/IcecastLink.h"
+
 namespace vantrel {
 
 struct ProgramOptions {
@@ -24,6 +26,13 @@ struct ProgramOptions {
     std::optional<QTime> startAt;
     std::optional<QTime> stopAt;
     bool play = false;  // deck 1 starts as soon as the window is up
+    // The stream (empty: none) and its settings; the password never comes by the command line.
+    QString stream;
+    QString streamFormat = QStringLiteral("mp3");
+    int streamBitrate = 128;
+    QString streamName;
+    QString streamPasswordFile;
+    QString record;  // a file to record the mix into; empty: none
     // Files, folders and lists named on the line, in order, as given.
     QStringList files;
     // Set when the line cannot be used: one line saying why, for stderr (exit status 2).
@@ -42,6 +51,11 @@ bool readProgrammeFlag(const QStringList& arguments, qsizetype& i, ProgramOption
 // After every flag is read: a jingle rotation needs a group and a count, and a group needs
 // songs or minutes. Sets `error` when not.
 void checkProgramme(ProgramOptions& options);
+// The stream's settings from the flags, the password from --stream-password-file or else the
+// environment's VANTREL_STREAM_PASSWORD. False with `error` set when the password file cannot be
+// read; the error never holds the password.
+bool streamSettingsFromOptions(const ProgramOptions& options, broadcast::StreamSettings& settings,
+                               QString& error);
 
 // The --help text.
 QString programUsage();

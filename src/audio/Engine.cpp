@@ -97,6 +97,7 @@ void Engine::Impl::render(float* out, int frames) noexcept {
         renderChunk(out + size_t(done) * 2, n);
         done += n;
     }
+    if (MixTap* t = tap.load(std::memory_order_acquire)) t->write(out, frames);
     epoch.fetch_add(1, std::memory_order_seq_cst);
     rendering.store(false, std::memory_order_release);
 }
@@ -307,6 +308,16 @@ float Engine::musicLevel() const {
 void Engine::renderOffline(int frames) {
     // Only an offline engine renders on demand; the others render on their own clock.
     if (impl_->offline) impl_->offline->render(frames);
+}
+
+MixTap& Engine::mixTap() {
+    if (!impl_->tapStore) {
+        // A few seconds: the reader is a thread of ours that only copies, so a ring this long
+        // fills only when the machine starves it.
+        impl_->tapStore = std::make_unique<MixTap>(impl_->rate, 8);
+        impl_->tap.store(impl_->tapStore.get(), std::memory_order_release);
+    }
+    return *impl_->tapStore;
 }
 
 void Engine::setCaptureSink(std::function<void(const float*, int)> sink) {

@@ -9,6 +9,8 @@
 
 namespace vantrel::audio {
 
+class MixTap;
+
 enum class OutputKind { Device, Null, Offline };
 
 struct EngineOptions {
@@ -65,6 +67,10 @@ public:
     void renderOffline(int frames);
     // Receives every offline-rendered block (interleaved stereo); none set = discarded.
     void setCaptureSink(std::function<void(const float* interleaved, int frames)> sink);
+
+    // The finished mix for the stream and the recording, with every output (device, silent,
+    // offline). Made on the first call; call it from one thread (the window's).
+    MixTap& mixTap();
 
     struct Impl;
     Impl& impl() { return *impl_; }

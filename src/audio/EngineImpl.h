@@ -12,6 +12,7 @@
 
 #include "audio/Block.h"
 #include "audio/Engine.h"
+#include "audio/MixTap.h"
 #include "audio/Output.h"
 #include "audio/SampleChannel.h"
 
@@ -82,6 +83,11 @@ struct Engine::Impl {
     // Files whose open never answered (a hung mount): given up on for the rest of the run, so
     // the next cue of the same entry does not wait all over again. UI thread only.
     std::set<std::string> unansweredFiles;
+
+    // The mix for the stream and the recording: made on first use, then kept for the engine's
+    // life, so the render never reads a freed one.
+    std::atomic<MixTap*> tap{nullptr};
+    std::unique_ptr<MixTap> tapStore;
 
     std::unique_ptr<Output> output;
     OfflineOutput* offline = nullptr;  // the output, when it is the offline one

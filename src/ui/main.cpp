@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
                     VANTREL_VERSION_PATCH);
         return 0;
     }
+    vantrel::broadcast::StreamSettings streamSettings;
+    if (QString why; !vantrel::streamSettingsFromOptions(flags, streamSettings, why)) {
+        std::fprintf(stderr, "vantrel: %s\n", qPrintable(why));
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(vantrel::kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -110,6 +115,10 @@ int main(int argc, char** argv) {
     desk.mixer().setTrimSilence(flags.trimSilence);
     desk.mixer().setLevelLoudness(flags.levelLoudness);
     desk.mixer().setFadeAtOutro(flags.fadeAtOutro);
+    // The mix goes on air and on disk from the start, before the window shows.
+    desk.onAir().setSettings(streamSettings);
+    if (!flags.stream.isEmpty()) desk.onAir().startStream(streamSettings);
+    if (!flags.record.isEmpty()) desk.onAir().startRecording(flags.record);
     vantrel::MainWindow mainWindow(desk);
     window = &mainWindow;
     if (shutdownRequested) {

@@ -97,7 +97,8 @@ private slots:
             }
         }
         for (const QString& item : shownKeys) QVERIFY2(got.contains(item), qPrintable(item));
-        QCOMPARE(tops, (QStringList{"&Playlist", "&Samplelist", "&Effects", "&Help"}));
+        QCOMPARE(tops,
+                 (QStringList{"&Playlist", "&Samplelist", "&Effects", "&Broadcast", "&Help"}));
         QCOMPARE(clicked, expected);
         QCOMPARE(bar.font().families().value(0) + QString::number(bar.font().pointSize()),
                  QStringLiteral("Ms Sans Serif9"));

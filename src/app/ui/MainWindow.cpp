@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -15,6 +16,7 @@
 #include "app/Desk.h"
 #include "app/Help.h"
 #include "app/ui/AboutBox.h"
+#include "app/ui/BroadcastDialog.h"
 #include "app/ui/Menus.h"
 #include "app/ui/ProgrammeDialogs.h"
 #include "deck/ui/DeckPanel.h"
@@ -85,6 +87,13 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     outputWatch_ = new QTimer(this);
     outputWatch_->setInterval(500);
     connect(outputWatch_, &QTimer::timeout, this, &MainWindow::updateNullNotice);
+    connect(outputWatch_, &QTimer::timeout, this, &MainWindow::updateOnAir);
+    connect(&desk_.onAir(), &OnAir::recordingFailed, this, [this](const QString& message) {
+        qWarning("vantrel: %s", qPrintable(message));
+        if (QAction* record = actions_.value(QStringLiteral("mnuRecord")))
+            record->setChecked(false);
+        desk_.dialogs().message(kApplicationTitle, message, Dialogs::Icon::Warning);
+    });
     outputWatch_->start();
     updateNullNotice();
 
@@ -121,6 +130,7 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     desk_.onLoad(viewSteps());
     // Start-up builds the menu bar, so the height is known only now.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    updateOnAir();
 }
 
 MainWindow::~MainWindow() = default;
@@ -139,6 +149,7 @@ ViewSteps MainWindow::viewSteps() {
             actions_.value(QStringLiteral("mnuRepeat"))->setChecked(desk_.rotation().repeat());
             actions_.value(QStringLiteral("mnuShuffleEachRound"))
                 ->setChecked(desk_.rotation().shuffleEachRound());
+            actions_.value(QStringLiteral("mnuRecord"))->setChecked(desk_.onAir().recording());
         };
         actions_ = BuildMenu(
             menuBar(),
@@ -204,6 +215,13 @@ void MainWindow::registerWindowCommands() {
         auto stopAt = schedule.stopAt();
         if (editSchedule(this, startAt, stopAt)) schedule.setTimes(startAt, stopAt);
     });
+    desk_.setMenuHandler(MenuCommand::Broadcast, [this] {
+        if (!broadcastDialog_) broadcastDialog_ = new BroadcastDialog(desk_.onAir(), this);
+        broadcastDialog_->show();
+        broadcastDialog_->raise();
+        broadcastDialog_->activateWindow();
+    });
+    desk_.setMenuHandler(MenuCommand::Record, [this] { toggleRecording(); });
 }
 
 void MainWindow::showFrontDeck() {
@@ -214,6 +232,34 @@ void MainWindow::showFrontDeck() {
 
 void MainWindow::updateNullNotice() {
     nullNotice_->setVisible(desk_.engine().onNullOutput());
+}
+
+void MainWindow::updateOnAir() {
+    OnAir& onAir = desk_.onAir();
+    if (!onAir.used()) return;
+    if (!onAirState_) {
+        // The status bar comes with the first stream or recording; the window grows by it so
+        // the designed client area stays whole.
+        onAirState_ = new QLabel(this);
+        onAirState_->setObjectName(QStringLiteral("lblOnAir"));
+        statusBar()->addWidget(onAirState_, 1);
+        statusBar()->setSizeGripEnabled(false);
+        resize(width(), height() + statusBar()->sizeHint().height());
+    }
+    onAirState_->setText(onAir.statusText());
+}
+
+void MainWindow::toggleRecording() {
+    OnAir& onAir = desk_.onAir();
+    if (onAir.recording()) {
+        onAir.stopRecording();
+    } else {
+        const QString file = desk_.dialogs().saveFile(
+            QStringLiteral("Record the mix"),
+            QStringLiteral("WAV (*.wav);;FLAC (*.flac);;Ogg Vorbis (*.ogg);;MP3 (*.mp3)"));
+        if (!file.isEmpty()) onAir.startRecording(file);
+    }
+    updateOnAir();
 }
 
 void MainWindow::unloadOtherWindows() {

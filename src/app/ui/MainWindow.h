@@ -5,10 +5,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/Desk.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QTabWidget;
 class QTimer;
@@ -55,6 +57,9 @@ private:
     void registerWindowCommands();
     void showFrontDeck();
     void updateNullNotice();
+    // The stream's and the recording's state, in the status bar once either was started.
+    void updateOnAir();
+    void toggleRecording();
     void unloadOtherWindows();
 
     Desk& desk_;
@@ -63,6 +68,8 @@ private:
     PlaylistPanel* playlistPanel_ = nullptr;
     QLabel* nullNotice_ = nullptr;
     QLabel* holdNotice_ = nullptr;
+    QLabel* onAirState_ = nullptr;
+    QPointer<QDialog> broadcastDialog_;
     QTimer* outputWatch_ = nullptr;
     KeyboardRules* keys_ = nullptr;
     QHash<QString, QAction*> actions_;
