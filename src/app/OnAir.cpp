@@ -1,5 +1,8 @@
 #include "app/OnAir.h"
 
+#include <QFileInfo>
+#include <QtGlobal>
+
 #include "audio/Engine.h"
 #include "deck/AutoMixer.h"
 #include "deck/Decks.h"
@@ -44,8 +47,11 @@ void OnAir::announceLiveSong() {
     Deck* live = decks_.liveDeck();
     if (!live || live->song().path.isEmpty()) return;
     announcedPath_ = live->song().path;
-    broadcaster_->setNowPlaying(live->song().path.toStdString(),
-                                live->song().mixTitle.toStdString());
+    // A song started by Play was never cued by the mixer and has no playlist title of its own.
+    const QString title = live->song().mixTitle.isEmpty()
+                              ? QFileInfo(live->song().path).completeBaseName()
+                              : live->song().mixTitle;
+    broadcaster_->setNowPlaying(live->song().path.toStdString(), title.toStdString());
 }
 
 void OnAir::watch() {
@@ -54,6 +60,30 @@ void OnAir::watch() {
     if (live && live->song().path != announcedPath_ && !live->song().path.isEmpty())
         announceLiveSong();
     const broadcast::BroadcastStatus s = status();
+    // Each change of the stream's state goes to stderr too, for a radio that runs headless
+    // under a service manager; the password is in none of it.
+    using Stream = broadcast::BroadcastStatus::Stream;
+    QString line;
+    const QString address = QString::fromStdString(s.address);
+    const QString reason = QString::fromStdString(s.reason);
+    switch (s.stream) {
+        case Stream::Off:
+            line = QStringLiteral("off");
+            break;
+        case Stream::Connecting:
+            line = QStringLiteral("connecting to %1").arg(address);
+            break;
+        case Stream::OnAir:
+            line = QStringLiteral("on air at %1").arg(address);
+            break;
+        case Stream::Waiting:
+            line = QStringLiteral("not on air: %1").arg(reason);
+            break;
+    }
+    if (line != lastLogged_ && (streaming_ || !lastLogged_.isEmpty())) {
+        lastLogged_ = line;
+        qInfo("vantrel: stream %s", qPrintable(line));
+    }
     const QString message = QString::fromStdString(s.recordingMessage);
     if (recording_ && !s.recording && !message.isEmpty() && message != lastRecordingMessage_) {
         recording_ = false;

@@ -58,6 +58,7 @@ private:
     bool streaming_ = false;
     bool recording_ = false;
     QString lastRecordingMessage_;
+    QString lastLogged_;
 };
 
 // "00:12:34" for a stream or a recording that has run that long.

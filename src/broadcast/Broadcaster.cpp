@@ -246,8 +246,8 @@ void Broadcaster::run() {
         if (recordingRequest != w.recordingRequest) {
             w.recordingRequest = recordingRequest;
             stopRecorder();
-            w.recordingMessage.clear();
             if (recordingWanted) {
+                w.recordingMessage.clear();
                 MixFormat format{};
                 std::string why;
                 if (!formatFromPath(recordingPath, format)) {

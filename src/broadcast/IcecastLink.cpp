@@ -3,6 +3,7 @@
 #include <shout/shout.h>
 
 #include <mutex>
+#include <thread>
 
 namespace vantrel::broadcast {
 
@@ -49,29 +50,37 @@ IcecastLink::~IcecastLink() {
     close();
 }
 
+namespace {
+
+bool configure(shout_t* shout, const StreamSettings& settings) {
+    const StreamAddress& a = settings.address;
+    const bool mp3 = settings.format == MixFormat::Mp3;
+    const std::string bitrate = std::to_string(settings.bitrateKbps);
+    return shout_set_host(shout, a.host.c_str()) == SHOUTERR_SUCCESS &&
+           shout_set_port(shout, static_cast<unsigned short>(a.port)) == SHOUTERR_SUCCESS &&
+           shout_set_user(shout, a.user.c_str()) == SHOUTERR_SUCCESS &&
+           shout_set_password(shout, settings.password.c_str()) == SHOUTERR_SUCCESS &&
+           shout_set_mount(shout, a.mount.c_str()) == SHOUTERR_SUCCESS &&
+           shout_set_protocol(shout, SHOUT_PROTOCOL_HTTP) == SHOUTERR_SUCCESS &&
+           shout_set_tls(shout, SHOUT_TLS_DISABLED) == SHOUTERR_SUCCESS &&
+           shout_set_content_format(shout, mp3 ? SHOUT_FORMAT_MP3 : SHOUT_FORMAT_OGG,
+                                    SHOUT_USAGE_AUDIO, nullptr) == SHOUTERR_SUCCESS &&
+           shout_set_audio_info(shout, SHOUT_AI_BITRATE, bitrate.c_str()) == SHOUTERR_SUCCESS &&
+           shout_set_agent(shout, "Vantrel") == SHOUTERR_SUCCESS;
+}
+
+}  // namespace
+
 IcecastLink::Step IcecastLink::begin(const StreamSettings& settings) {
     close();
     reason_.clear();
+    settings_ = settings;
     shout_ = shout_new();
     if (!shout_) {
         reason_ = "out of memory";
         return Step::Failed;
     }
-    const StreamAddress& a = settings.address;
-    const bool mp3 = settings.format == MixFormat::Mp3;
-    const std::string bitrate = std::to_string(settings.bitrateKbps);
-    if (shout_set_host(shout_, a.host.c_str()) != SHOUTERR_SUCCESS ||
-        shout_set_port(shout_, static_cast<unsigned short>(a.port)) != SHOUTERR_SUCCESS ||
-        shout_set_user(shout_, a.user.c_str()) != SHOUTERR_SUCCESS ||
-        shout_set_password(shout_, settings.password.c_str()) != SHOUTERR_SUCCESS ||
-        shout_set_mount(shout_, a.mount.c_str()) != SHOUTERR_SUCCESS ||
-        shout_set_protocol(shout_, SHOUT_PROTOCOL_HTTP) != SHOUTERR_SUCCESS ||
-        shout_set_tls(shout_, SHOUT_TLS_DISABLED) != SHOUTERR_SUCCESS ||
-        shout_set_content_format(shout_, mp3 ? SHOUT_FORMAT_MP3 : SHOUT_FORMAT_OGG,
-                                 SHOUT_USAGE_AUDIO, nullptr) != SHOUTERR_SUCCESS ||
-        shout_set_audio_info(shout_, SHOUT_AI_BITRATE, bitrate.c_str()) != SHOUTERR_SUCCESS ||
-        shout_set_agent(shout_, "Vantrel") != SHOUTERR_SUCCESS ||
-        shout_set_nonblocking(shout_, 1) != SHOUTERR_SUCCESS)
+    if (!configure(shout_, settings) || shout_set_nonblocking(shout_, 1) != SHOUTERR_SUCCESS)
         return failed();
     if (!settings.name.empty()) shout_set_meta(shout_, SHOUT_META_NAME, settings.name.c_str());
     switch (shout_open(shout_)) {
@@ -134,12 +143,19 @@ std::int64_t IcecastLink::queued() const {
 
 void IcecastLink::setTitle(const std::string& title) {
     if (!shout_) return;
-    shout_metadata_t* metadata = shout_metadata_new();
-    if (!metadata) return;
-    if (shout_metadata_add(metadata, "song", title.c_str()) == SHOUTERR_SUCCESS &&
-        shout_set_metadata_utf8(shout_, metadata) != SHOUTERR_SUCCESS)
-        reason_ = "the server did not take the title";
-    shout_metadata_free(metadata);
+    // An mp3 stream's title goes by a request of its own that waits for the server's answer:
+    // on a thread of its own, so that a server that stalls never holds up the mix.
+    std::thread([settings = settings_, title] {
+        shout_t* shout = shout_new();
+        shout_metadata_t* metadata = shout_metadata_new();
+        // Nothing to do about a title the server did not take: the next one may get through.
+        if (shout && metadata && configure(shout, settings) &&
+            shout_metadata_add(metadata, "song", title.c_str()) == SHOUTERR_SUCCESS &&
+            shout_set_metadata_utf8(shout, metadata) != SHOUTERR_SUCCESS) {
+        }
+        if (metadata) shout_metadata_free(metadata);
+        if (shout) shout_free(shout);
+    }).detach();
 }
 
 void IcecastLink::close() {

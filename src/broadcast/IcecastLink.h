@@ -56,6 +56,7 @@ private:
     Step failed();
 
     struct shout* shout_ = nullptr;
+    StreamSettings settings_;
     std::string reason_;
 };
 

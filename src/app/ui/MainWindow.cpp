@@ -150,6 +150,7 @@ ViewSteps MainWindow::viewSteps() {
             actions_.value(QStringLiteral("mnuShuffleEachRound"))
                 ->setChecked(desk_.rotation().shuffleEachRound());
             actions_.value(QStringLiteral("mnuRecord"))->setChecked(desk_.onAir().recording());
+            actions_.value(QStringLiteral("mnuStream"))->setChecked(desk_.onAir().streaming());
         };
         actions_ = BuildMenu(
             menuBar(),

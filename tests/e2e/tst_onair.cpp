@@ -1,0 +1,315 @@
+// The mix on air: the real program streams to a real Icecast server that the test starts on a
+// free loopback port, and a real listener (ffmpeg) records what goes out.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+#include <csignal>
+
+#include "e2e/ProgramCopy.h"
+#include "support/AudioFiles.h"
+
+using namespace vantrel;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Fl4t-w4v3-s0urce");
+
+int freePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+// An Icecast server of the test's own, with its configuration and logs in a temporary folder.
+class Icecast {
+public:
+    Icecast() : port_(freePort()) {
+        // Run as root, the server gives up root for an unprivileged user, who must write the logs.
+        QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7777));
+        const QString owner = ::getuid() == 0 ? QStringLiteral(
+                                                    "<changeowner><user>nobody</user>"
+                                                    "<group>nogroup</group></changeowner>")
+                                              : QString();
+        QFile f(dir_.filePath("icecast.xml"));
+        if (!f.open(QIODevice::WriteOnly)) return;
+        f.write(QStringLiteral(
+                    "<icecast><limits><sources>2</sources><burst-size>0</burst-size></limits>"
+                    "<authentication><source-password>%1</source-password>"
+                    "<admin-password>admin-%1</admin-password></authentication>"
+                    "<hostname>127.0.0.1</hostname><listen-socket><port>%2</port>"
+                    "<bind-address>127.0.0.1</bind-address></listen-socket>"
+                    "<paths><basedir>/usr/share/icecast2</basedir><logdir>%3</logdir>"
+                    "<webroot>/usr/share/icecast2/web</webroot>"
+                    "<adminroot>/usr/share/icecast2/admin</adminroot></paths>"
+                    "<logging><errorlog>error.log</errorlog><accesslog>access.log</accesslog>"
+                    "</logging><security><chroot>0</chroot>%4</security></icecast>")
+                    .arg(kPassword)
+                    .arg(port_)
+                    .arg(dir_.path(), owner)
+                    .toUtf8());
+    }
+    ~Icecast() { kill(); }
+
+    bool start() {
+        server_.start(QStringLiteral("icecast2"), {"-c", dir_.filePath("icecast.xml")});
+        QElapsedTimer t;
+        for (t.start(); t.elapsed() < 10000; QTest::qWait(100))
+            if (status().contains(QStringLiteral("server_id"))) return true;
+        return false;
+    }
+    void kill() {
+        if (server_.state() == QProcess::NotRunning) return;
+        server_.kill();
+        server_.waitForFinished();
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/live").arg(port_); }
+    QString streamAddress() const {
+        return QStringLiteral("icecast://source@127.0.0.1:%1/live").arg(port_);
+    }
+    QString status() const {
+        QString out;
+        test::runTool("curl",
+                      {"-s", "--max-time", "2",
+                       QStringLiteral("http://127.0.0.1:%1/status-json.xsl").arg(port_)},
+                      &out);
+        return out;
+    }
+    // The mount's title, or null while no source is on it.
+    QString title() const {
+        const QJsonValue source =
+            QJsonDocument::fromJson(status().toUtf8())["icestats"].toObject()["source"];
+        const QJsonObject mount =
+            source.isArray() ? source.toArray().first().toObject() : source.toObject();
+        if (mount.isEmpty()) return {};
+        return mount["title"].toString(QStringLiteral(""));
+    }
+
+private:
+    QTemporaryDir dir_;
+    int port_;
+    QProcess server_;
+};
+
+// Three tones: two tagged, one with no tags, whose playlist title stands in.
+struct Songs {
+    QTemporaryDir dir;
+    bool write(const test::ProgramCopy& copy) {
+        QStringList list;
+        const double tones[] = {440, 660, 880};
+        const QStringList tags[] = {
+            {"Artist One", "First Song"}, {"Artist Two", "Second Song"}, {}};
+        for (int i = 0; i < 3; ++i) {
+            const QString file = dir.filePath(QStringLiteral("song%1.mp3").arg(i));
+            QStringList args{"-loglevel",
+                             "error",
+                             "-y",
+                             "-f",
+                             "lavfi",
+                             "-i",
+                             QStringLiteral("sine=frequency=%1:duration=20").arg(tones[i]),
+                             "-ac",
+                             "2",
+                             "-ar",
+                             "44100"};
+            if (!tags[i].isEmpty())
+                args << "-metadata"
+                     << "artist=" + tags[i][0] << "-metadata"
+                     << "title=" + tags[i][1];
+            if (!test::runTool("ffmpeg", args << file)) return false;
+            list << QStringLiteral("Harbour Lights %1").arg(i) << file;
+        }
+        test::ProgramCopy::writeList(copy.defaultPlaylist(), list);
+        return true;
+    }
+};
+
+// The longest run of 10 ms windows under -34 dBFS, in ms.
+int longestGapMs(const test::Audio& a, int fromFrame, int toFrame) {
+    const int window = a.rate / 100;
+    int run = 0, longest = 0;
+    for (int f = fromFrame; f + window <= toFrame; f += window) {
+        run = test::peak(a, f, window) < 0.02f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest * 10;
+}
+
+bool passwordInACommandLine() {
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        QFile cmdline(processes.next() + QStringLiteral("/cmdline"));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(kPassword.toUtf8()))
+            return true;
+    }
+    return false;
+}
+
+QStringList onAirArguments(const Icecast& server) {
+    return {"--play", "--stream", server.streamAddress(), "--stream-name", "Test radio"};
+}
+
+}  // namespace
+
+class OnAirTest : public QObject {
+    Q_OBJECT
+    QString sink_;
+private slots:
+    void initTestCase() {
+        sink_ = qEnvironmentVariable("VANTREL_TEST_SINK");
+        QVERIFY2(!sink_.isEmpty(), "needs the test sound server (scripts/with-test-audio)");
+        QVERIFY(test::runTool("pactl", {"set-sink-volume", sink_, "100%"}));
+    }
+    void streamsTheMixWithItsTitles_data();
+    void streamsTheMixWithItsTitles();
+    void comesBackAfterTheServerRestarts();
+    void wrongPasswordKeepsTheMusicPlaying();
+};
+
+void OnAirTest::streamsTheMixWithItsTitles_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("passwordFromFile");
+    // Icecast 2.4 does not read the comments of an Opus stream; its listeners' players do.
+    QTest::addColumn<bool>("serverShowsTitles");
+    QTest::newRow("mp3, password from a file") << "mp3" << true << true;
+    QTest::newRow("ogg, password from the environment") << "ogg" << false << true;
+    QTest::newRow("opus") << "opus" << false << false;
+}
+
+void OnAirTest::streamsTheMixWithItsTitles() {
+    QFETCH(QString, format);
+    QFETCH(bool, passwordFromFile);
+    QFETCH(bool, serverShowsTitles);
+    Icecast server;
+    QVERIFY(server.start());
+    test::ProgramCopy copy;
+    Songs songs;
+    QVERIFY(copy.ok() && songs.write(copy));
+    QStringList args = onAirArguments(server) << "--stream-format" << format;
+    QStringList env{"QT_QPA_PLATFORM=offscreen"};
+    if (passwordFromFile) {
+        const QString file = songs.dir.filePath("password");
+        test::ProgramCopy::writeList(file, {kPassword});
+        args << "--stream-password-file" << file;
+    } else {
+        env << "VANTREL_STREAM_PASSWORD=" + kPassword;
+    }
+    test::Program program(copy, {}, env, QProcess::ForwardedChannels, args);
+    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 15000);
+    QVERIFY(!passwordInACommandLine());
+
+    // The listener keeps the stream as it came, then decodes it.
+    QProcess listener;
+    const QString raw = songs.dir.filePath("heard." + format);
+    const QString heard = songs.dir.filePath("heard.wav");
+    listener.start("curl", {"-s", "-m", "32", "-o", raw, server.url()});
+    const QStringList expected{"Artist One - First Song", "Artist Two - Second Song",
+                               "Harbour Lights 2"};
+    // Each title once its fade has completed, in the order of the list.
+    QStringList titles;
+    QElapsedTimer t;
+    for (t.start(); serverShowsTitles && t.elapsed() < 40000 && titles.size() < 3;
+         QTest::qWait(250)) {
+        const QString now = server.title();
+        if (!now.isEmpty() && (titles.isEmpty() || titles.last() != now)) titles << now;
+    }
+    if (serverShowsTitles) QCOMPARE(titles, expected);
+    QVERIFY(listener.waitForFinished(40000));
+    if (format != "mp3") {
+        // Ogg carries each title in the stream, as the comments of a new link of the chain.
+        const QByteArray stream = test::ProgramCopy::read(raw);
+        qsizetype at = 0;
+        for (const QString& title : expected) {
+            at = stream.indexOf("title=" + title.toUtf8(), at);
+            QVERIFY2(at >= 0, qPrintable(title));
+        }
+    }
+    QVERIFY(test::runTool(
+        "ffmpeg", {"-loglevel", "error", "-y", "-i", raw, "-ac", "2", "-ar", "44100", heard}));
+    const test::Audio a = test::readAudioFile(heard);
+    test::keepOnFailure(QStringLiteral("heard"), a);
+    QVERIFY2(a.frames() > 28 * a.rate, qPrintable(QString::number(a.frames())));
+    // The songs are heard, one after the other, and the fades leave no gap.
+    QCOMPARE(qRound(test::estimateFrequency(a, a.rate / 2, a.rate) / 10) * 10, 440);
+    QCOMPARE(qRound(test::estimateFrequency(a, a.frames() - a.rate, a.rate / 2) / 10) * 10, 880);
+    QVERIFY(longestGapMs(a, a.rate / 2, a.frames() - a.rate / 2) <= 100);
+}
+
+void OnAirTest::comesBackAfterTheServerRestarts() {
+    Icecast server;
+    QVERIFY(server.start());
+    test::ProgramCopy copy;
+    Songs songs;
+    QVERIFY(copy.ok() && songs.write(copy));
+    const QString recording = songs.dir.filePath("show.wav");
+    test::Program program(
+        copy, {}, {"QT_QPA_PLATFORM=offscreen", "VANTREL_STREAM_PASSWORD=" + kPassword},
+        QProcess::ForwardedChannels, onAirArguments(server) << "--record" << recording);
+    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 15000);
+    test::MonitorRecording local(sink_ + ".monitor");
+    QTest::qWait(2000);
+
+    server.kill();
+    QElapsedTimer down;
+    down.start();
+    QVERIFY(server.start());
+    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 10000);
+    qInfo("mount back %lld ms after the restart", down.elapsed());
+    QProcess listener;
+    const QString heard = songs.dir.filePath("heard.wav");
+    listener.start("ffmpeg", {"-loglevel", "error", "-y", "-i", server.url(), "-t", "3", "-ac", "2",
+                              "-ar", "44100", heard});
+    QVERIFY(listener.waitForFinished(15000));
+    const test::Audio h = test::readAudioFile(heard);
+    QVERIFY(h.frames() > 2 * h.rate);
+    QVERIFY(test::peak(h, 0, h.frames()) > 0.05f);
+    const test::Audio sink = local.stop();
+    test::keepOnFailure(QStringLiteral("sink"), sink);
+    QVERIFY(sink.frames() > 5 * sink.rate);
+    QVERIFY(longestGapMs(sink, sink.rate / 10, sink.frames()) <= 100);
+
+    // The recording went on through it all and is a whole file when the program ends.
+    program.process.terminate();
+    QVERIFY(program.process.waitForFinished(10000));
+    const test::Audio recorded = test::readAudioFile(recording);
+    QVERIFY(recorded.frames() > 8 * recorded.rate);
+    QCOMPARE(qRound(test::estimateFrequency(recorded, recorded.rate, recorded.rate) / 10) * 10,
+             440);
+    QVERIFY(longestGapMs(recorded, recorded.rate / 2, recorded.frames() - recorded.rate / 2) <=
+            100);
+}
+
+void OnAirTest::wrongPasswordKeepsTheMusicPlaying() {
+    Icecast server;
+    QVERIFY(server.start());
+    test::ProgramCopy copy;
+    Songs songs;
+    QVERIFY(copy.ok() && songs.write(copy));
+    test::Program program(copy, {},
+                          {"QT_QPA_PLATFORM=offscreen", "VANTREL_STREAM_PASSWORD=not-the-one"},
+                          QProcess::MergedChannels, onAirArguments(server));
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += program.process.readAll()).contains("refused the login"),
+                             15000);
+    QVERIFY(!said.contains("not-the-one"));
+    QVERIFY(server.title().isNull());
+    test::MonitorRecording local(sink_ + ".monitor");
+    QTest::qWait(2000);
+    const test::Audio sink = local.stop();
+    QVERIFY(sink.frames() > sink.rate);
+    QVERIFY(test::peak(sink, sink.frames() - sink.rate, sink.rate) > 0.05f);
+}
+
+QTEST_GUILESS_MAIN(OnAirTest)
+#include "tst_onair.moc"
