@@ -100,6 +100,9 @@ int main(int argc, char** argv) {
     // Messages of the start-up (a list file that cannot be read whole, no mixer) wait for the
     // window, so that an unattended start never stops at a box with no window and no bus.
     dialogs.holdMessages();
+    // Offscreen nobody can answer a box: a headless radio says on stderr what a box would show,
+    // and goes on (a machine without a mixer would otherwise wait at start-up for a click).
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) dialogs.setUnattended(true);
     vantrel::ShutdownSignals termination([&](int) {
         shutdownRequested = true;
         dialogs.setUnattended(true);

@@ -89,7 +89,6 @@ MainWindow::MainWindow(Desk& desk, QWidget* parent) : QMainWindow(parent), desk_
     connect(outputWatch_, &QTimer::timeout, this, &MainWindow::updateNullNotice);
     connect(outputWatch_, &QTimer::timeout, this, &MainWindow::updateOnAir);
     connect(&desk_.onAir(), &OnAir::recordingFailed, this, [this](const QString& message) {
-        qWarning("vantrel: %s", qPrintable(message));
         if (QAction* record = actions_.value(QStringLiteral("mnuRecord")))
             record->setChecked(false);
         desk_.dialogs().message(kApplicationTitle, message, Dialogs::Icon::Warning);
