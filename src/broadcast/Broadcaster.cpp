@@ -206,7 +206,7 @@ void Broadcaster::run() {
     };
 
     for (;;) {
-        bool streamWanted = false, recordingWanted = false;
+        bool quitting = false, streamWanted = false, recordingWanted = false;
         std::uint64_t streamRequest = 0, recordingRequest = 0;
         std::string recordingPath;
         {
@@ -219,7 +219,7 @@ void Broadcaster::run() {
                     return quit_ || streamRequest_ != w.request ||
                            recordingRequest_ != w.recordingRequest;
                 });
-            if (quit_) break;
+            quitting = quit_;
             streamWanted = streamWanted_;
             streamRequest = streamRequest_;
             recordingWanted = recordingWanted_;
@@ -227,6 +227,21 @@ void Broadcaster::run() {
             recordingPath = recordingPath_;
             if (streamRequest != w.request) w.settings = streamSettings_;
         }
+
+        // The mix since the last round, to the recording and the stream alike; before any
+        // request, so a recording stopped now still holds everything played until now.
+        for (;;) {
+            const int frames = tap_.read(w.block.data(), int(w.block.size() / 2));
+            if (frames <= 0) break;
+            if (w.recorder && !w.recorder->write(w.block.data(), frames)) {
+                const std::string why = w.recorder->error();
+                stopRecorder();
+                w.recordingMessage = "Recording stopped: " + why;
+            }
+            if (w.phase == Work::Phase::OnAir)
+                w.backlog.push(w.block.data(), std::size_t(frames), w.dropped);
+        }
+        if (quitting) break;
 
         // Requests from the window.
         if (streamRequest != w.request) {
@@ -289,19 +304,6 @@ void Broadcaster::run() {
                     }
                 }
             }
-        }
-
-        // The mix since the last round, to the recording and the stream alike.
-        for (;;) {
-            const int frames = tap_.read(w.block.data(), int(w.block.size() / 2));
-            if (frames <= 0) break;
-            if (w.recorder && !w.recorder->write(w.block.data(), frames)) {
-                const std::string why = w.recorder->error();
-                stopRecorder();
-                w.recordingMessage = "Recording stopped: " + why;
-            }
-            if (w.phase == Work::Phase::OnAir)
-                w.backlog.push(w.block.data(), std::size_t(frames), w.dropped);
         }
 
         // The connection.

@@ -1,9 +1,13 @@
 // The main window as designed: caption, place and size, the two deck panels at one place with
 // only the front one shown, the three tabs, the no-sound notice, and every way out of it.
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -13,6 +17,7 @@
 #include "e2e/ProgramCopy.h"
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"
+#include "support/AudioFiles.h"
 #include "support/DeskFixture.h"
 
 using namespace vantrel;
@@ -106,6 +111,42 @@ private slots:
         QCOMPARE(f->dialogs.requests.size(), 2);  // the add-files chooser each time
         QCOMPARE(f->dialogs.requests[1].title, QStringLiteral("Open audio"));
         for (int i = 0; i < 2; ++i) QVERIFY(f->deck(i).song().path.isEmpty());  // no deck loaded
+    }
+
+    void broadcastMenuShowsTheFlagsAndRecordsTheMix() {
+        window->show();
+        broadcast::StreamSettings flags;
+        flags.address = {"dj", "radio.test", 8123, "/night"};
+        flags.format = broadcast::MixFormat::Ogg;
+        flags.password = "pw";
+        f->desk->onAir().setSettings(flags);
+        window->menuAction(QStringLiteral("mnuStream"))->trigger();
+        auto* dialog = window->findChild<QDialog*>(QStringLiteral("frmBroadcast"));
+        QVERIFY(dialog && dialog->isVisible());
+        const auto text = [dialog](const char* name) {
+            return dialog->findChild<QLineEdit*>(QLatin1String(name))->text();
+        };
+        QCOMPARE(text("txtServer") + text("txtMount") + text("txtUser"), "radio.test/nightdj");
+        QCOMPARE(dialog->findChild<QSpinBox*>(QStringLiteral("spnPort"))->value(), 8123);
+        QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("cboFormat"))->currentData(), "ogg");
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->echoMode(),
+                 QLineEdit::Password);
+
+        // Record the mix: asked for a file, shown in the status bar, a whole file once stopped.
+        const QString file = f->folder.filePath(QStringLiteral("show.wav"));
+        f->dialogs.pathAnswers.enqueue(file);
+        window->menuAction(QStringLiteral("mnuRecord"))->trigger();
+        QVERIFY(window->menuAction(QStringLiteral("mnuRecord"))->isChecked());
+        QTRY_VERIFY(window->findChild<QLabel*>(QStringLiteral("lblOnAir")) &&
+                    window->findChild<QLabel*>(QStringLiteral("lblOnAir"))
+                        ->text()
+                        .contains(QStringLiteral("Recording")));
+        test::renderOffline(*f->engine, 500);
+        QTest::qWait(100);
+        window->menuAction(QStringLiteral("mnuRecord"))->trigger();
+        QVERIFY(!window->menuAction(QStringLiteral("mnuRecord"))->isChecked());
+        QTRY_VERIFY(!f->desk->onAir().status().recording);
+        QCOMPARE(test::readAudioFile(file).frames(), 22050);
     }
 
     void supportOpensTheManualsSupportSection() {
