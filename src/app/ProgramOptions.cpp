@@ -276,7 +276,7 @@ QString programUsage() {
         "  --stream-name TEXT             the station's name on the server\n"
         "  --stream-password-file FILE    read the source password from FILE; without it,\n"
         "                      from the environment variable VANTREL_STREAM_PASSWORD\n"
-        "  --record FILE       record the mix into FILE: .wav, .flac, .ogg or .mp3\n"
+        "  --record FILE       record the mix into FILE: .wav, .flac, .ogg, .opus or .mp3\n"
         "\n"
         "A day's programme (each for the run; also in the Playlist menu):\n"
         "  --repeat            a song the mix takes off the top of the playlist goes back to "
