@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include "audio/Engine.h"
+#include "base/FilePath.h"
 #include "deck/AutoMixer.h"
 #include "deck/Decks.h"
 
@@ -48,10 +49,11 @@ void OnAir::announceLiveSong() {
     if (!live || live->song().path.isEmpty()) return;
     announcedPath_ = live->song().path;
     // A song started by Play was never cued by the mixer and has no playlist title of its own.
+    // The path goes as its own bytes, so a file whose name is not UTF-8 still has its tags read.
     const QString title = live->song().mixTitle.isEmpty()
-                              ? QFileInfo(live->song().path).completeBaseName()
+                              ? PathForDisplay(QFileInfo(live->song().path).completeBaseName())
                               : live->song().mixTitle;
-    broadcaster_->setNowPlaying(live->song().path.toStdString(), title.toStdString());
+    broadcaster_->setNowPlaying(PathToStdString(live->song().path), title.toStdString());
 }
 
 void OnAir::watch() {
@@ -106,7 +108,7 @@ void OnAir::stopStream() {
 void OnAir::startRecording(const QString& path) {
     recording_ = true;
     lastRecordingMessage_.clear();
-    broadcaster().startRecording(path.toStdString());
+    broadcaster().startRecording(PathToStdString(path));
 }
 
 void OnAir::stopRecording() {

@@ -1,10 +1,10 @@
 #include "app/ProgramOptions.h"
 
-#include <QFile>
 #include <array>
 #include <cstdlib>
 #include <functional>
 
+#include "base/FilePath.h"
 #include "broadcast/IcecastLink.h"
 
 namespace vantrel {
@@ -229,15 +229,15 @@ bool streamSettingsFromOptions(const ProgramOptions& options, broadcast::StreamS
     settings.bitrateKbps = options.streamBitrate;
     settings.name = options.streamName.toStdString();
     if (!options.streamPasswordFile.isEmpty()) {
-        QFile file(options.streamPasswordFile);
-        if (!file.open(QIODevice::ReadOnly)) {
+        QByteArray password;
+        if (QString why; !ReadWholeFile(options.streamPasswordFile, password, &why)) {
             error = QStringLiteral("cannot read the stream password file %1: %2")
-                        .arg(options.streamPasswordFile, file.errorString());
+                        .arg(PathForDisplay(options.streamPasswordFile), why);
             return false;
         }
         // The first line; a file written by `echo` ends in a line break that is not the password.
-        QByteArray password = file.readLine(4096);
-        while (password.endsWith('\n') || password.endsWith('\r')) password.chop(1);
+        if (const qsizetype end = password.indexOf('\n'); end >= 0) password.truncate(end);
+        while (password.endsWith('\r')) password.chop(1);
         settings.password = password.toStdString();
     } else if (const char* password = std::getenv("VANTREL_STREAM_PASSWORD")) {
         settings.password = password;

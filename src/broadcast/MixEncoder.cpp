@@ -180,7 +180,9 @@ std::unique_ptr<MixEncoder::State> openState(const EncoderSettings& settings,
 
     AVDictionary* options = nullptr;
     if (path) {
-        if ((r = avio_open(&state->format->pb, path->c_str(), AVIO_FLAG_WRITE)) < 0)
+        // Always as a file: a name such as "Party 23:00.wav" is not a protocol's address.
+        const std::string file = "file:" + *path;
+        if ((r = avio_open(&state->format->pb, file.c_str(), AVIO_FLAG_WRITE)) < 0)
             return failed("cannot write " + *path, r);
     } else {
         constexpr int kIoBuffer = 4096;

@@ -44,7 +44,7 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");
         for (const char* type : {"wav", "flac", "ogg", "mp3"})
-            QTest::newRow(type) << QStringLiteral("show.") + type << QString();
+            QTest::newRow(type) << QStringLiteral("show 23:00.") + type << QString();
         QTest::newRow("unknown type") << "show.txt"
                                       << "Recording not started: the file name";
         QTest::newRow("missing folder") << "gone/show.wav"
@@ -73,7 +73,7 @@ private slots:
                  broadcaster.status().recordingMessage.c_str());
         if (!message.isEmpty()) return;
         const test::Audio a = test::readAudioFile(path);
-        test::keepOnFailure(QStringLiteral("recording"), a);
+        const auto keep = qScopeGuard([&] { test::keepOnFailure(QStringLiteral("recording"), a); });
         QCOMPARE_LE(qAbs(qint64(a.frames()) * 1000 / qMax(a.rate, 1) - ms), 100);
         QCOMPARE(qRound(test::estimateFrequency(a, a.rate / 2, a.rate)), 1000);
     }
