@@ -146,6 +146,17 @@ int longestGapMs(const test::Audio& a, int fromFrame, int toFrame) {
     return longest * 10;
 }
 
+// The songs' tones in the order heard, each once (a fade's blend is neither).
+QList<int> tonesHeard(const test::Audio& a) {
+    QList<int> tones;
+    for (int f = 0; f + a.rate <= a.frames(); f += a.rate / 2) {
+        const int hz = qRound(test::estimateFrequency(a, f, a.rate) / 10) * 10;
+        if ((hz == 440 || hz == 660 || hz == 880) && (tones.isEmpty() || tones.last() != hz))
+            tones << hz;
+    }
+    return tones;
+}
+
 bool passwordInACommandLine() {
     QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (processes.hasNext()) {
@@ -238,13 +249,15 @@ void OnAirTest::streamsTheMixWithItsTitles() {
     QVERIFY(test::runTool(
         "ffmpeg", {"-loglevel", "error", "-y", "-i", raw, "-ac", "2", "-ar", "44100", heard}));
     const test::Audio a = test::readAudioFile(heard);
-    test::keepOnFailure(QStringLiteral("heard"), a);
+    const auto keepHeard = qScopeGuard([&] { test::keepOnFailure(QStringLiteral("heard"), a); });
     // A loaded machine may start the listener late; what it got must reach the later songs.
     QVERIFY2(a.frames() > 16 * a.rate, qPrintable(QString::number(a.frames())));
-    // The songs are heard, one after the other, and the fades leave no gap.
-    QCOMPARE(qRound(test::estimateFrequency(a, a.rate / 2, a.rate) / 10) * 10, 440);
-    const int last = qRound(test::estimateFrequency(a, a.frames() - a.rate, a.rate / 2) / 10) * 10;
-    QVERIFY2(last == 660 || last == 880, qPrintable(QString::number(last)));
+    // The songs are heard in the list's order (a late listener may come in during the first
+    // fade), and the fades leave no gap.
+    const QList<int> tones = tonesHeard(a), all{440, 660, 880};
+    QVERIFY2(
+        tones.size() >= 2 && all.mid(all.indexOf(tones.value(0)), tones.size()) == tones,
+        qPrintable(QString::number(tones.value(0)) + "Hz, of " + QString::number(tones.size())));
     QVERIFY(longestGapMs(a, a.rate / 2, a.frames() - a.rate / 2) <= 100);
 }
 
@@ -277,7 +290,7 @@ void OnAirTest::comesBackAfterTheServerRestarts() {
     QVERIFY(h.frames() > 2 * h.rate);
     QVERIFY(test::peak(h, 0, h.frames()) > 0.05f);
     const test::Audio sink = local.stop();
-    test::keepOnFailure(QStringLiteral("sink"), sink);
+    const auto keepSink = qScopeGuard([&] { test::keepOnFailure(QStringLiteral("sink"), sink); });
     QVERIFY(sink.frames() > 5 * sink.rate);
     QVERIFY(longestGapMs(sink, sink.rate / 10, sink.frames()) <= 100);
 
@@ -307,9 +320,9 @@ void OnAirTest::wrongPasswordKeepsTheMusicPlaying() {
     QVERIFY(!said.contains("not-the-one"));
     QVERIFY(server.title().isNull());
     test::MonitorRecording local(sink_ + ".monitor");
-    QTest::qWait(2000);
+    // A loaded machine may be slow to start the recorder: two seconds of the sink, however long.
+    QTRY_VERIFY_WITH_TIMEOUT(local.timeOfFrame(2 * 44100) >= 0, 30000);
     const test::Audio sink = local.stop();
-    QVERIFY(sink.frames() > sink.rate);
     QVERIFY(test::peak(sink, sink.frames() - sink.rate, sink.rate) > 0.05f);
 }
 
