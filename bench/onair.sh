@@ -43,6 +43,14 @@ for i in 1 2 3 4; do
 done
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The on-air thread's own ticks (0 when it does not run): what the stream itself costs.
+onair_ticks() {
+    local t
+    for t in /proc/"$1"/task/*; do
+        [ "$(cat "$t/comm" 2>/dev/null)" = vantrel-onair ] && { cpu_ticks "$1/task/${t##*/}"; return; }
+    done
+    echo 0
+}
 rss_kb() { awk '/^VmRSS/{print $2}' "/proc/$1/status"; }
 
 # Runs the program for the measured window; prints its CPU seconds over the window. With
@@ -54,11 +62,13 @@ measure() {
     local pid=$! hz
     hz=$(getconf CLK_TCK)
     sleep 5
-    local start end
+    local start end thread_start thread_end
     start=$(cpu_ticks "$pid")
+    thread_start=$(onair_ticks "$pid")
     sleep "$secs"
     end=$(cpu_ticks "$pid")
-    echo "$(( end - start )) $hz"
+    thread_end=$(onair_ticks "$pid")
+    echo "$(( end - start )) $hz $(( thread_end - thread_start ))"
     if [ "${stall:-}" = 1 ]; then
         kill -STOP "$icecast_pid"
         sleep 10
@@ -74,13 +84,14 @@ measure() {
 }
 
 run() {
-    read -r plain hz < <(measure)
-    { read -r streamed hz; read -r before after; } < <(stall=1 measure \
+    read -r plain hz _ < <(measure)
+    { read -r streamed hz thread; read -r before after; } < <(stall=1 measure \
         --stream "icecast://source@127.0.0.1:$port/bench" --stream-format mp3 --stream-bitrate 128)
-    awk -v p="$plain" -v s="$streamed" -v hz="$hz" -v t="$secs" -v b="$before" -v a="$after" 'BEGIN{
+    awk -v p="$plain" -v s="$streamed" -v hz="$hz" -v t="$secs" -v b="$before" -v a="$after" -v th="$thread" 'BEGIN{
         printf "on air, %d s mix: %.2f s CPU without the stream, %.2f s with 128 kbps mp3: +%.2f%% of a core (target <= 3%%)\n", t, p/hz, s/hz, 100*(s-p)/hz/t;
+        printf "on air, the stream'"'"'s own thread (encoding and sending): %.2f s CPU, %.2f%% of a core\n", th/hz, 100*th/hz/t;
         printf "on air, server stalled %d s: memory %.1f MB at 10 s, %.1f MB at %d s: +%.2f MB (target < 2 MB)\n", t, b/1024, a/1024, t, (a-b)/1024 }'
 }
-export -f measure cpu_ticks rss_kb
+export -f measure cpu_ticks onair_ticks rss_kb
 export work secs icecast_pid port
 "$here/../scripts/with-test-audio" bash -c "$(declare -f run); run" 2>/dev/null | grep '^on air'
