@@ -88,6 +88,7 @@ Desk::Desk(audio::Engine& engine, Scheduler& scheduler, Dialogs& dialogs, QStrin
     add(C::TrimSilence, [this] { mixer().setTrimSilence(!mixer().trimSilence()); });
     add(C::LevelLoudness, [this] { mixer().setLevelLoudness(!mixer().levelLoudness()); });
     add(C::FadeAtOutro, [this] { mixer().setFadeAtOutro(!mixer().fadeAtOutro()); });
+    add(C::MatchBeats, [this] { mixer().setMatchBeats(!mixer().matchBeats()); });
     add(C::Repeat, [this] { rotation_.setRepeat(!rotation_.repeat()); });
     add(C::Shuffle, [this] { rotation_.shuffle(); });
     add(C::ShuffleEachRound,

@@ -68,6 +68,7 @@ constexpr std::array kItems{
     MenuItem{kEffects,  "mnuTrimSilence",       S::Checkable, "Trim &silence",          nullptr,            kNoShift, kVkNone,      C::TrimSilence,       R::Single},
     MenuItem{kEffects,  "mnuLevelLoudness",     S::Checkable, "&Level loudness",        nullptr,            kNoShift, kVkNone,      C::LevelLoudness,     R::Single},
     MenuItem{kEffects,  "mnuFadeAtOutro",       S::Checkable, "Fade at &outro",         nullptr,            kNoShift, kVkNone,      C::FadeAtOutro,       R::Single},
+    MenuItem{kEffects,  "mnuMatchBeats",        S::Checkable, "Match &beats",           nullptr,            kNoShift, kVkNone,      C::MatchBeats,        R::Single},
     MenuItem{nullptr,   "mnuBroadcast",         S::Plain,     "&Broadcast",             nullptr,            kNoShift, kVkNone,      C::None,              R::None},
     MenuItem{kBroadcast, "mnuStream",           S::Checkable, "&Stream to a server...", nullptr,            kNoShift, kVkNone,      C::Broadcast,         R::Single},
     MenuItem{kBroadcast, "mnuRecord",           S::Checkable, "&Record the mix...",     nullptr,            kNoShift, kVkNone,      C::Record,            R::Single},

@@ -59,6 +59,7 @@ enum class MenuCommand {
     TrimSilence,
     LevelLoudness,
     FadeAtOutro,
+    MatchBeats,
     // Broadcast
     Broadcast,
     Record,

@@ -52,6 +52,8 @@ const std::array kFlags = {
          [](ProgramOptions& o, const QString&) { o.levelLoudness = true; }},
     Flag{"--fade-at-outro", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.fadeAtOutro = true; }},
+    Flag{"--match-beats", nullptr, false,
+         [](ProgramOptions& o, const QString&) { o.matchBeats = true; }},
     Flag{"--new-instance", nullptr, false,
          [](ProgramOptions& o, const QString&) { o.newInstance = true; }},
     Flag{"--repeat", nullptr, false, [](ProgramOptions& o, const QString&) { o.repeat = true; }},
@@ -264,6 +266,10 @@ QString programUsage() {
         "                    so that the next is up to level where the outro starts; a song "
         "that\n"
         "                    ends cold is mixed from its end as usual\n"
+        "  --match-beats     when two songs have a steady beat and tempos within 8 % (or of half\n"
+        "                    or double), play the incoming one at the outgoing one's tempo for\n"
+        "                    the whole fade with its beats on the outgoing song's, then glide it\n"
+        "                    back to its own tempo (pitch unchanged); otherwise the usual fade\n"
         "  --new-instance    open a window of its own even when Vantrel runs already with\n"
         "                    the same playlist (otherwise the files go to that window)\n"
 

@@ -18,6 +18,7 @@ struct ProgramOptions {
     bool trimSilence = false;
     bool levelLoudness = false;
     bool fadeAtOutro = false;
+    bool matchBeats = false;
     // A window of its own even when this playlist's program runs already.
     bool newInstance = false;
     bool repeat = false;

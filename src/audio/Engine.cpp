@@ -237,11 +237,14 @@ int Engine::bufferFrames() const {
 }
 
 double Engine::startDelayMs() const {
-    if (outputKind() == OutputKind::Offline) return 0;
+    return impl_->startDelayMs();
+}
+
+double Engine::Impl::startDelayMs() const {
+    if (kind.load(std::memory_order_acquire) == OutputKind::Offline) return 0;
     // The next callback comes half a buffer later on average, then the device's own latency.
-    return (double(impl_->latencyFrames.load(std::memory_order_relaxed)) +
-            impl_->options.bufferFrames / 2.0) *
-           1000.0 / impl_->rate;
+    return (double(latencyFrames.load(std::memory_order_relaxed)) + options.bufferFrames / 2.0) *
+           1000.0 / rate;
 }
 
 OutputKind Engine::outputKind() const {

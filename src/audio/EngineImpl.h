@@ -45,6 +45,7 @@ struct Engine::Impl {
     // The device output reports each callback: how long it took, whether the device ran dry,
     // and how far ahead of the speaker it renders.
     void noteCallback(double seconds, bool underflow, double latencySeconds) noexcept;
+    double startDelayMs() const;
 
     EngineOptions options;
     const int rate;

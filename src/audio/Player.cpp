@@ -282,6 +282,10 @@ void Player::GlideTempoMatch(float f, int ms) {
         to, std::max(std::abs(to - from) / frames, std::numeric_limits<float>::min())));
 }
 
+double Player::StartDelayMs() const {
+    return impl_->engine.startDelayMs();
+}
+
 float Player::TempoMatch() const {
     return impl_->core->matchNow.load(std::memory_order_relaxed);
 }

@@ -66,6 +66,8 @@ public:
     // Moves the match to `factor` gradually, evenly over `ms` of playing.
     void GlideTempoMatch(float factor, int ms);
     float TempoMatch() const;  // as it is being decoded now
+    // How long after Play its first frame is heard, on average (ms); 0 offline.
+    double StartDelayMs() const;
 
     struct Impl;
 

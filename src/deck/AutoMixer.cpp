@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audio/BeatMatch.h"
 #include "audio/Player.h"
 #include "audio/SongAnalyzer.h"
 #include "base/FilePath.h"
@@ -23,7 +24,7 @@ AutoMixer::AutoMixer(Deck& deck1, Deck& deck2, Scheduler& scheduler, audio::Song
         });
         // A song clicked on is profiled while the user gets to Play, so it starts levelled.
         connect(deck, &Deck::opened, this, [this](const QString& path) {
-            if (refining()) analyzer_.request(PathToStdString(path));
+            if (refining()) requestProfile(path);
         });
     }
     holdTimer_ = scheduler.createTimer(kHoldRetryInterval, [this] { retryHeld(); });
@@ -51,11 +52,22 @@ void AutoMixer::setFadeAtOutro(bool on) {
     for (Deck* deck : {&deck1_, &deck2_}) askAhead(*deck);
 }
 
+void AutoMixer::setMatchBeats(bool on) {
+    matchBeats_ = on;
+    for (Deck* deck : {&deck1_, &deck2_}) askAhead(*deck);
+}
+
+void AutoMixer::requestProfile(const QString& path, bool first) {
+    analyzer_.request(PathToStdString(path), first, matchBeats_);
+}
+
 void AutoMixer::askAhead(Deck& deck) {
     if (!refining()) return;
-    analyzer_.request(PathToStdString(deck.song().path));
+    // Matching beats, each song's grids come with its profile: its head for the fade into it,
+    // its tail for the fade out of it.
+    requestProfile(deck.song().path);
     Playlist& list = deck.playlist();
-    if (list.count() > 1) analyzer_.request(PathToStdString(list.path(1)));
+    if (list.count() > 1) requestProfile(list.path(1));
 }
 
 std::optional<audio::SongProfile> AutoMixer::profile(const Deck& deck) const {
@@ -84,7 +96,7 @@ void AutoMixer::applyLevelling(Deck& deck) {
     Levelling& l = levelling_[std::size_t(deck.index())];
     auto p = levelLoudness_ ? profile(deck) : std::nullopt;
     if (levelLoudness_ && !p) {
-        analyzer_.request(PathToStdString(deck.song().path), true);
+        requestProfile(deck.song().path, true);
         p = profile(deck);  // offline the profile is waited for, so a render is levelled at once
     }
     l.db = p ? float(p->levellingDb()) : 0.0f;
@@ -205,6 +217,16 @@ void AutoMixer::startFadeIn(Deck& into) {
     if (trimSilence_)
         if (const auto p = profile(into); p && p->audibleStartMs > 0)
             into.player().SetPosition(p->audibleStartMs);
+    // Around a short song the fades shrink to fit: the fade into it, and the one out of it.
+    const std::size_t i = std::size_t(into.index());
+    const int outInterval = ownShortInterval_[std::size_t(out.index())];
+    ownShortInterval_[i] = shortSongInterval(into);
+    fadeInterval_[i] = outInterval > 0 && out.playing() ? outInterval : 0;
+    if (ownShortInterval_[i] > 0)
+        fadeInterval_[i] = fadeInterval_[i] > 0 ? std::min(fadeInterval_[i], ownShortInterval_[i])
+                                                : ownShortInterval_[i];
+    // A fade shrunk to fit is too short for beats to be heard meeting.
+    const bool onBeats = fadeInterval_[i] == 0 && startOnBeats(into);
     into.player().Play();
     song.paused = false;
     song.ranOut = false;
@@ -219,23 +241,45 @@ void AutoMixer::startFadeIn(Deck& into) {
         fadeTimer(out).SetEnabled(false);
         setPhase(out, Phase::Live);
         out.display.caption.SetCaption(kPanelCaption);
+        endMatch(out);
     }
     into.positionTimer().SetEnabled(true);
-    // Around a short song the fades shrink to fit: the fade into it, and the one out of it.
-    const std::size_t i = std::size_t(into.index());
-    const int outInterval = ownShortInterval_[std::size_t(out.index())];
-    ownShortInterval_[i] = shortSongInterval(into);
-    fadeInterval_[i] = outInterval > 0 && out.playing() ? outInterval : 0;
-    if (ownShortInterval_[i] > 0)
-        fadeInterval_[i] = fadeInterval_[i] > 0 ? std::min(fadeInterval_[i], ownShortInterval_[i])
-                                                : ownShortInterval_[i];
-    fadeRules_[i] = QString::fromLatin1(fadeInterval_[i] > 0 ? "short" : nextRule_);
+    fadeRules_[i] = QString::fromLatin1(fadeInterval_[i] > 0 ? "short"
+                                        : onBeats            ? "beats"
+                                                             : nextRule_);
     // A fade starts with the first interval; its ticks then take the mixing interval.
     fadeTimer(into).SetInterval(kFadeFirstInterval);
     fadeTimer(into).SetEnabled(true);
     setPhase(into, Phase::FadingIn);
     shapeTold_[std::size_t(into.index())] = false;
     emit fadeStarted(into.index(), song.mixTitle);
+}
+
+bool AutoMixer::startOnBeats(Deck& into) {
+    matched_[std::size_t(into.index())] = 1;
+    Deck& out = other(into);
+    if (!matchBeats_ || !out.playing() || out.player().Status() != audio::Player::kPlaying)
+        return false;
+    const auto outSong = profile(out), inSong = profile(into);
+    if (!outSong || !inSong || !outSong->tailBeats || !inSong->headBeats) return false;
+    audio::Player& o = out.player();
+    audio::Player& in = into.player();
+    // The outgoing song moves on while the incoming one's first frame is on its way.
+    const double outSpeed = o.Speed();
+    const auto plan = audio::planBeatMatch(
+        {&*outSong->tailBeats, o.Position() + in.StartDelayMs() * outSpeed, outSpeed},
+        {&*inSong->headBeats, double(in.Position()), in.Speed()});
+    if (!plan) return false;
+    in.SetPosition(plan->startMs);
+    in.SetTempoMatch(float(plan->tempoMatch));
+    matched_[std::size_t(into.index())] = plan->tempoMatch;
+    return true;
+}
+
+void AutoMixer::endMatch(Deck& deck) {
+    double& match = matched_[std::size_t(deck.index())];
+    if (match != 1) deck.player().GlideTempoMatch(1.0f, audio::matchGlideMs(match));
+    match = 1;
 }
 
 bool AutoMixer::cueFirstPlayable(Deck& into) {
@@ -345,6 +389,7 @@ void AutoMixer::fadeTick(Deck& into) {
     fadeTimer(into).SetEnabled(false);
     setPhase(into, Phase::Live);
     setPhase(out, Phase::Idle);
+    endMatch(into);
     emit fadeCompleted(into.index(), into.song().mixTitle);
     out.loader.cueNext();
 }

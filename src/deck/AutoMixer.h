@@ -103,6 +103,11 @@ public:
     // the usual placement.
     bool fadeAtOutro() const { return fadeAtOutro_; }
     void setFadeAtOutro(bool on);
+    // Off by default, for the run. Songs whose beats are found steady and whose tempos are close
+    // are crossed with the incoming one at the outgoing one's tempo, its beats on the outgoing
+    // song's, and it glides back to its own tempo after the fade. Otherwise the usual fade.
+    bool matchBeats() const { return matchBeats_; }
+    void setMatchBeats(bool on);
 
     // A song shorter than two fades (by its sound, trimming) has the fades around it shrunk to
     // half its sound less this, so it plays whole and its fade out ends where its sound does.
@@ -128,7 +133,14 @@ signals:
     void fadeShaped(int deckIndex, const vantrel::AutoMixer::FadeShape& shape);
 
 private:
-    bool refining() const { return trimSilence_ || levelLoudness_ || fadeAtOutro_; }
+    bool refining() const { return trimSilence_ || levelLoudness_ || fadeAtOutro_ || matchBeats_; }
+    // Asks for a song's profile, with what the refinements that are on need of it.
+    void requestProfile(const QString& path, bool first = false);
+    // Where the song coming into `into` starts and at what tempo match, so that its beats fall
+    // on the outgoing song's; true when it was matched.
+    bool startOnBeats(Deck& into);
+    // A deck matched for a fade glides back to its own tempo once the fade is over.
+    void endMatch(Deck& deck);
     // Where the live deck cues the next entry and starts the fade into it, in its song's
     // position, and the rule that put the fade there.
     struct Placement {
@@ -163,6 +175,7 @@ private:
     bool trimSilence_ = false;
     bool levelLoudness_ = false;
     bool fadeAtOutro_ = false;
+    bool matchBeats_ = false;
     Deck& deck1_;
     Deck& deck2_;
     std::array<std::unique_ptr<Timer>, 2> fadeTimers_;
@@ -173,7 +186,8 @@ private:
     // step), and of the fade out of the song it holds when that song is short.
     std::array<int, 2> fadeInterval_{};
     std::array<int, 2> ownShortInterval_{};
-    const char* nextRule_ = "design";  // the rule of the fade being started
+    std::array<double, 2> matched_{1, 1};  // the tempo match of the fade into each deck
+    const char* nextRule_ = "design";      // the rule of the fade being started
     std::unique_ptr<Timer> holdTimer_;
     int heldInto_ = 1;  // the deck the held entry is to be faded into
     // Per deck: the levelling given to its player, and whether it still has to reach the song's

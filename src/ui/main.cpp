@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     desk.mixer().setTrimSilence(flags.trimSilence);
     desk.mixer().setLevelLoudness(flags.levelLoudness);
     desk.mixer().setFadeAtOutro(flags.fadeAtOutro);
+    desk.mixer().setMatchBeats(flags.matchBeats);
     // The mix goes on air and on disk from the start, before the window shows.
     desk.onAir().setSettings(streamSettings);
     if (!flags.stream.isEmpty()) desk.onAir().startStream(streamSettings);

@@ -4,11 +4,10 @@
 #include <cmath>
 #include <random>
 
-#include "audio/BeatMatch.h"
-#include "audio/Engine.h"
 #include "audio/Player.h"
 #include "audio/SongProfile.h"
 #include "support/AudioFiles.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -65,101 +64,113 @@ std::vector<double> onsets(const Audio& a, bool kickBand) {
 }
 }  // namespace
 
-// Beats as heard: found on drum loops (the outgoing ones kicks in mp3, the incoming ones blips
-// in wav), and two loops of other tempos mixed through the engine with the planned start and
-// tempo match, their beats meeting.
+// Beats as found on drum loops (kicks in mp3, blips in wav), and as heard in an evening mixed
+// with Match beats on: each fade's incoming beats on the outgoing ones, measured on the output.
 class TestBeats : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
 
-    // A loop of 70 s, made once (the kicks as mp3, the blips as wav), and its profile with beats.
-    std::pair<QString, audio::SongProfile> loop(double bpm, bool kick) {
-        const QString path =
-            dir_.filePath(QStringLiteral("%1.%2").arg(bpm).arg(kick ? "mp3" : "wav"));
-        if (!QFile::exists(path)) writeAs(path, drumLoop(bpm, kick, 70));
-        return {path, audio::profileSong(path.toStdString(), kRate, true)};
+    // A loop of `seconds`, made once: the even entries of a list kicks, the odd ones blips, so
+    // each deck's beats can be told apart in the mix.
+    QString loop(double bpm, bool kick, double seconds = 40) {
+        const QString path = dir_.filePath(
+            QStringLiteral("%1-%2.%3").arg(bpm).arg(seconds).arg(kick ? "mp3" : "wav"));
+        if (!QFile::exists(path)) writeAs(path, drumLoop(bpm, kick, seconds));
+        return path;
     }
 
 private slots:
-    void fadedBeatsMeet_data() {
-        QTest::addColumn<double>("outBpm");
-        QTest::addColumn<double>("inBpm");
-        QTest::addColumn<double>("outTempo");  // the outgoing deck's tempo setting
-        QTest::addColumn<bool>("matched");
-        QTest::newRow("120-into-124") << 120.0 << 124.0 << 1.0 << true;
-        QTest::newRow("131-into-124") << 131.0 << 124.0 << 1.0 << true;
-        QTest::newRow("124-into-120") << 124.0 << 120.0 << 1.0 << true;
-        QTest::newRow("120-into-131") << 120.0 << 131.0 << 1.0 << false;  // 9 % apart
-        QTest::newRow("120x1.05-into-131") << 120.0 << 131.0 << 1.05 << true;
-        QTest::newRow("131x0.96-into-120") << 131.0 << 120.0 << 0.96 << true;
-        QTest::newRow("124-into-62") << 124.0 << 62.0 << 1.0 << true;  // half
+    void grids_data() {
+        QTest::addColumn<double>("bpm");
+        QTest::addColumn<bool>("kick");
+        for (const double bpm : {62.0, 120.0, 124.0, 131.0})
+            for (const bool kick : {true, false})
+                if (bpm != (kick ? 62 : 120))
+                    QTest::newRow(
+                        qPrintable(QStringLiteral("%1 %2").arg(bpm).arg(kick ? "kick" : "blip")))
+                        << bpm << kick;
     }
 
-    void fadedBeatsMeet() {
-        QFETCH(double, outBpm);
-        QFETCH(double, inBpm);
-        QFETCH(double, outTempo);
-        QFETCH(bool, matched);
-        const auto [outPath, outSong] = loop(outBpm, true);
-        const auto [inPath, inSong] = loop(inBpm, false);
-        // Each loop's grids: its tempo, on its beats within a few ms, found on its ends alone.
-        for (const auto& [p, bpm] : {std::pair{outSong, outBpm}, {inSong, inBpm}}) {
-            const double stretch = audio::kBeatStretchSeconds * 1000 + 100;
-            QVERIFY(p.headBeats && p.tailBeats && p.headBeats->toMs <= p.audibleStartMs + stretch &&
-                    p.tailBeats->fromMs >= p.audibleEndMs - stretch);
-            for (const auto& grid : {*p.headBeats, *p.tailBeats}) {
-                QVERIFY(grid.confidence >= audio::kConfidentBeats);
-                // A slow loop's hats may make a grid of twice its tempo.
-                QVERIFY2(std::abs(std::remainder(grid.bpm(), bpm)) < 0.05,
-                         qPrintable(QString::number(grid.bpm())));
-                const double off = std::remainder(grid.anchorMs - kLeadMs, grid.beatMs);
-                QVERIFY2(std::abs(off) < 8, qPrintable(QString::number(off)));
+    // Each loop's grids: its tempo, on its beats within a few ms, found on its ends alone.
+    void grids() {
+        QFETCH(double, bpm);
+        QFETCH(bool, kick);
+        const auto p = audio::profileSong(loop(bpm, kick).toStdString(), kRate, true);
+        const double stretch = audio::kBeatStretchSeconds * 1000 + 100;
+        QVERIFY(p.headBeats && p.tailBeats && p.headBeats->toMs <= p.audibleStartMs + stretch &&
+                p.tailBeats->fromMs >= p.audibleEndMs - stretch);
+        for (const auto& grid : {*p.headBeats, *p.tailBeats}) {
+            QVERIFY(grid.confidence >= audio::kConfidentBeats);
+            // A slow loop's hats may make a grid of twice its tempo.
+            QVERIFY2(std::abs(std::remainder(grid.bpm(), bpm)) < 0.05,
+                     qPrintable(QString::number(grid.bpm())));
+            const double off = std::remainder(grid.anchorMs - kLeadMs, grid.beatMs);
+            QVERIFY2(std::abs(off) < 8, qPrintable(QString::number(off)));
+        }
+    }
+
+    void mixedBeatsMeet_data() {
+        QTest::addColumn<QList<double>>("bpms");
+        QTest::addColumn<float>("tempo");  // deck 2's, where the first loop plays
+        QTest::addColumn<QStringList>("rules");
+        QTest::newRow("120, 124, 131")
+            << QList<double>{120, 124, 131} << 1.0f << QStringList{"design", "beats", "beats"};
+        QTest::newRow("120, 131: 9 % apart")
+            << QList<double>{120, 131} << 1.0f << QStringList{"design", "design"};
+        QTest::newRow("120 at tempo 1.05, 131")
+            << QList<double>{120, 131} << 1.05f << QStringList{"design", "beats"};
+        QTest::newRow("124, 62: half")
+            << QList<double>{124, 62} << 1.0f << QStringList{"design", "beats"};
+    }
+
+    void mixedBeatsMeet() {
+        QFETCH(QList<double>, bpms);
+        QFETCH(float, tempo);
+        QFETCH(QStringList, rules);
+        test::DeskFixture f(true);
+        f.mixer().setMatchBeats(true);
+        f.deck(1).player().SetTempo(tempo);
+        for (int i = 0; i < bpms.size(); ++i) f.add(loop(bpms[i], i % 2 == 0));
+        QList<qint64> fades, dones;
+        QStringList made;
+        QObject::connect(&f.mixer(), &AutoMixer::fadeShaped,
+                         [&](int, const AutoMixer::FadeShape& s) { made << s.rule; });
+        QObject::connect(&f.mixer(), &AutoMixer::fadeStarted, [&] { fades << f.now(); });
+        QObject::connect(&f.mixer(), &AutoMixer::fadeCompleted, [&] { dones << f.now(); });
+        f.deck(0).transport.play();
+        f.mixer().mixNow(f.deck(0));
+        QVERIFY(f.runUntil([&] { return f.bothStopped(); }, 3600 * 1000));
+        const Audio out{f.engine->sampleRate(), 2, f.captured};
+        keepOnFailure(QStringLiteral("beats"), out);
+        QCOMPARE(made, rules);
+        const auto part = [&](qint64 from, qint64 to) {
+            return Audio{out.rate,
+                         2,
+                         {out.samples.begin() + from * out.rate / 1000 * 2,
+                          out.samples.begin() + to * out.rate / 1000 * 2}};
+        };
+        for (int i = 1; i < fades.size() && rules[i] == "beats"; ++i) {
+            // Heard from the second second of the fade on, when the incoming loop is audible, to
+            // its last 1.5 s, when the outgoing one is no longer.
+            const Audio fade = part(fades[i] + 1000, dones[i] - 1500);
+            const auto kicks = onsets(fade, true);
+            std::vector<double> misses;
+            for (const double b : onsets(fade, false)) {
+                double miss = HUGE_VAL;
+                for (const double k : kicks) miss = std::min(miss, std::abs(k - b));
+                misses.push_back(miss);
             }
+            QVERIFY(misses.size() >= 5);
+            std::sort(misses.begin(), misses.end());
+            qInfo("fade %d: %zu beats, median %.1f ms, worst %.1f ms off", i + 1, misses.size(),
+                  misses[misses.size() / 2], misses.back());
+            QVERIFY(misses[misses.size() / 2] <= 15 && misses.back() <= 25);
         }
-        audio::Engine engine({.output = audio::OutputKind::Offline});
-        audio::Player outgoing(engine), incoming(engine);
-        for (const auto& [player, path] : {std::pair{&outgoing, outPath}, {&incoming, inPath}}) {
-            player->SetFileName(path.toStdString());
-            QCOMPARE(player->Open(), 0);
-            player->SetVolume(0.5f);
-        }
-        outgoing.SetTempo(float(outTempo));
-        outgoing.SetPosition(55'123);
-        outgoing.Play();
-        renderOffline(engine, 333);
-
-        const auto plan =
-            audio::planBeatMatch({&*outSong.tailBeats, double(outgoing.Position()), outTempo},
-                                 {&*inSong.headBeats, double(inSong.audibleStartMs), 1.0});
-        QCOMPARE(bool(plan), matched);
-        if (!plan) return;
-        incoming.SetPosition(plan->startMs);
-        incoming.SetTempoMatch(float(plan->tempoMatch));
-        incoming.Play();
-        Audio mix = renderOffline(engine, 12'000);
-        // Then back to its own tempo, gently.
-        incoming.GlideTempoMatch(1.0f, audio::matchGlideMs(plan->tempoMatch));
-        outgoing.Pause();
-        const Audio after = renderOffline(engine, audio::matchGlideMs(plan->tempoMatch) + 9000);
-
-        const auto kicks = onsets(mix, true);
-        std::vector<double> misses;
-        for (const double b : onsets(mix, false)) {
-            double miss = HUGE_VAL;
-            for (const double k : kicks) miss = std::min(miss, std::abs(k - b));
-            misses.push_back(miss);
-        }
-        QVERIFY(misses.size() >= 10);
-        std::sort(misses.begin(), misses.end());
-        qInfo("%zu beats: median %.1f ms, worst %.1f ms off", misses.size(),
-              misses[misses.size() / 2], misses.back());
-        keepOnFailure("fade", mix);
-        QVERIFY(misses[misses.size() / 2] <= 15 && misses.back() <= 25);
-
-        // Once glided back, the incoming loop keeps its own tempo.
-        const auto last = onsets(after, false);
-        QVERIFY(last.size() >= 8 &&
-                std::abs((last.back() - last[last.size() - 5]) / 4 - 60000 / inBpm) < 2);
+        // Glided back after its fade, the last loop ends at its own tempo.
+        const qint64 end = qint64(out.frames()) * 1000 / out.rate;
+        const auto last = onsets(part(end - 8000, end), bpms.size() % 2 == 1);
+        const double own = 60000 / bpms.last() / (bpms.size() % 2 == 1 ? tempo : 1.0f);
+        QVERIFY(last.size() >= 6 && std::abs((last.back() - last[last.size() - 5]) / 4 - own) < 2);
     }
 };
 

@@ -41,8 +41,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: vantrel-render [--interval M] [--log] [--trim-silence] "
                  "[--level-loudness] [--fade-at-outro]\n"
-                 "                      [--repeat] [--shuffle] [--jingle-every N] "
-                 "[--jingle-minutes M]\n"
+                 "                      [--match-beats] "
+                 "[--repeat] [--shuffle] [--jingle-every N] [--jingle-minutes M]\n"
                  "                      [--jingle-group NAME] [--jingle-duck DB] "
                  "[--sample-list LIST.sls]\n"
                  "                      [--minutes N] [--seed N] --out OUT.wav\n"
@@ -60,7 +60,8 @@ QString programFolder() {
 
 int runPlaylistForm(int argc, char** argv) {
     int interval = AutoMixer::kDefaultMixInterval;
-    bool log = false, trimSilence = false, levelLoudness = false, fadeAtOutro = false;
+    bool log = false, trimSilence = false, levelLoudness = false, fadeAtOutro = false,
+         matchBeats = false;
     QString out;
     QString listFile;
     QString sampleListFile;
@@ -99,6 +100,8 @@ int runPlaylistForm(int argc, char** argv) {
             levelLoudness = true;
         } else if (a == "--fade-at-outro") {
             fadeAtOutro = true;
+        } else if (a == "--match-beats") {
+            matchBeats = true;
         } else if (a == "--interval" && i + 1 < argc) {
             interval = std::atoi(argv[++i]);
             if (interval < AutoMixer::kMinMixInterval || interval > AutoMixer::kMaxMixInterval) {
@@ -183,6 +186,7 @@ int runPlaylistForm(int argc, char** argv) {
     mixer.setTrimSilence(trimSilence);
     mixer.setLevelLoudness(levelLoudness);
     mixer.setFadeAtOutro(fadeAtOutro);
+    mixer.setMatchBeats(matchBeats);
     // Fixed seeds: the same flags give the same render.
     desk.rotation().reseed(seed);
     desk.jingles().reseed(seed + 1);

@@ -1,7 +1,7 @@
 #pragma once
 // The renderer's playlist form: `vantrel-render [--interval M] [--log] [--trim-silence]
-// [--level-loudness] [--fade-at-outro] --out OUT.wav LIST.kvl` mixes a whole playlist offline,
-// exactly as the desk would mix it live.
+// [--level-loudness] [--fade-at-outro] [--match-beats] --out OUT.wav LIST.kvl` mixes a whole
+// playlist offline, exactly as the desk would mix it live.
 
 namespace vantrel::render {
 

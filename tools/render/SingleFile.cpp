@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vantrel-render [--tempo F] [--pitch F] [--rate F] [--semitones N] [--trim-silence] "
-    "[--level-loudness] [--fade-at-outro] --out OUT.wav FILE\n";
+    "[--level-loudness] [--fade-at-outro] [--match-beats] --out OUT.wav FILE\n";
 
 std::optional<float> number(const std::string& s) {
     char* end = nullptr;
@@ -53,6 +53,8 @@ bool parse(const std::vector<std::string>& args, Settings& s) {
             s.levelLoudness = true;
         } else if (a == "--fade-at-outro") {
             s.fadeAtOutro = true;
+        } else if (a == "--match-beats") {
+            // One song has no fade to match: taken, so that the two forms share their flags.
         } else if (a == "--out") {
             if (i + 1 >= args.size()) return false;
             s.out = args[++i];

@@ -6,7 +6,7 @@
 namespace vantrel::render {
 
 // Parses [--tempo F] [--pitch F] [--rate F] [--semitones N] [--trim-silence] [--level-loudness]
-// [--fade-at-outro] --out OUT.wav FILE and renders.
+// [--fade-at-outro] [--match-beats] --out OUT.wav FILE and renders.
 // Returns the process exit status; messages go to stderr.
 int runSingleFile(const std::vector<std::string>& args);
 

@@ -145,6 +145,7 @@ ViewSteps MainWindow::viewSteps() {
                 ->setChecked(desk_.mixer().levelLoudness());
             actions_.value(QStringLiteral("mnuFadeAtOutro"))
                 ->setChecked(desk_.mixer().fadeAtOutro());
+            actions_.value(QStringLiteral("mnuMatchBeats"))->setChecked(desk_.mixer().matchBeats());
             actions_.value(QStringLiteral("mnuRepeat"))->setChecked(desk_.rotation().repeat());
             actions_.value(QStringLiteral("mnuShuffleEachRound"))
                 ->setChecked(desk_.rotation().shuffleEachRound());
