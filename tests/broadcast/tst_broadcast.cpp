@@ -49,11 +49,14 @@ private slots:
                                       << "Recording not started: the file name";
         QTest::newRow("missing folder") << "gone/show.wav"
                                         << "Recording not started: cannot write";
+        QTest::newRow("disk full") << "full.wav"
+                                   << "Recording stopped: cannot write";
     }
     void recordsTheMix() {
         QFETCH(QString, file);
         QFETCH(QString, message);
         const QString path = dir_.filePath(file);
+        if (file == "full.wav") QFile::link(QStringLiteral("/dev/full"), path);
         audio::Engine engine({.output = audio::OutputKind::Null});
         audio::Player player(engine);
         player.SetFileName(tone(30, 1000).toStdString());
