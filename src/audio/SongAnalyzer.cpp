@@ -20,16 +20,16 @@ SongAnalyzer::~SongAnalyzer() {
     if (worker_.joinable()) worker_.join();
 }
 
-void SongAnalyzer::request(const std::string& path, bool first, bool withBeats) {
+void SongAnalyzer::request(const std::string& path, bool first, unsigned parts) {
     if (path.empty()) return;
     {
         std::lock_guard lock(mutex_);
         const auto [known, added] = songs_.try_emplace(path);
         Song& song = known->second;
-        const bool beatsLater = !added && withBeats && !song.beatsWanted && song.profile;
-        song.beatsWanted = song.beatsWanted || withBeats;
-        if (!added && !beatsLater) {
-            // A song still waiting is profiled with its beats when they are wanted by then.
+        const bool partsLater = !added && (parts & ~song.wanted) && song.profile;
+        song.wanted |= parts;
+        if (!added && !partsLater) {
+            // A song still waiting is profiled with the parts wanted by then.
             const auto it = std::find(waiting_.begin(), waiting_.end(), path);
             if (!first || it == waiting_.end()) return;
             waiting_.erase(it);
@@ -46,7 +46,7 @@ std::optional<SongProfile> SongAnalyzer::find(const std::string& path) const {
     // A reference, unlike an iterator, outlives the map growing meanwhile.
     const Song& song = it->second;
     if (offline_) ready_.wait(lock, [&] { return song.ready(); });
-    // Live, a profile whose beats are still being found is given without them.
+    // Live, a profile whose parts asked for later are still being found is given without them.
     return song.profile;
 }
 
@@ -59,14 +59,14 @@ void SongAnalyzer::workerLoop() {
         waiting_.pop_front();
         Song& song = songs_[path];
         std::optional<SongProfile> known = song.profile;
-        const bool beats = song.beatsWanted;
+        const unsigned parts = song.wanted;
         lock.unlock();
-        SongProfile profile = known ? std::move(*known) : profileSong(path, rate_, beats);
-        if (known && beats && !profile.beatsAnalysed) findBeats(path, profile);
+        SongProfile profile = known ? std::move(*known) : profileSong(path, rate_, parts);
+        if (known) addProfileParts(path, rate_, parts, profile);
         lock.lock();
         Song& done = songs_[path];
         done.profile = std::move(profile);
-        // The beats were asked for while it was being profiled without them.
+        // A part was asked for while it was being profiled without it.
         if (!done.ready()) waiting_.push_back(path);
         ready_.notify_all();
     }

@@ -24,12 +24,12 @@ public:
     SongAnalyzer(const SongAnalyzer&) = delete;
     SongAnalyzer& operator=(const SongAnalyzer&) = delete;
 
-    // Asks for a song's profile; a file asked for before is not profiled again, but one
-    // profiled without its beats has them found when they are asked for. `first`: before any
-    // other still waiting (a song that already plays).
-    void request(const std::string& path, bool first = false, bool withBeats = false);
-    // The profile once it is ready (with its beats, if they were asked for); nullopt before.
-    // Offline, waits for one asked for.
+    // Asks for a song's profile with `parts` (ProfileParts); a file asked for before is not
+    // profiled again, but one profiled without a part has it found when it is asked for.
+    // `first`: before any other still waiting (a song that already plays).
+    void request(const std::string& path, bool first = false, unsigned parts = 0);
+    // The profile once it is ready (with the parts asked for); nullopt before. Offline, waits
+    // for one asked for.
     std::optional<SongProfile> find(const std::string& path) const;
 
 private:
@@ -42,8 +42,8 @@ private:
     mutable std::condition_variable ready_;
     struct Song {
         std::optional<SongProfile> profile;  // nullopt: waiting
-        bool beatsWanted = false;
-        bool ready() const { return profile && (!beatsWanted || profile->beatsAnalysed); }
+        unsigned wanted = 0;                 // ProfileParts
+        bool ready() const { return profile && (profile->parts & wanted) == wanted; }
     };
     std::deque<std::string> waiting_;
     std::unordered_map<std::string, Song> songs_;

@@ -127,14 +127,14 @@ void measureLoudness(Decoder& d, SongProfile& p) {
 }
 
 void findBeats(const std::string& path, SongProfile& p) {
-    p.beatsAnalysed = true;
+    p.parts |= kBeatsPart;
     if (!p.opened || p.silent) return;
     OpenResult r = openDecoder(path, kBeatRate);
     if (r.decoder) findBeats(*r.decoder, p);
 }
 
 void findBeats(Decoder& d, SongProfile& p) {
-    p.beatsAnalysed = true;
+    p.parts |= kBeatsPart;
     const double stretch = kBeatStretchSeconds * 1000;
     const double start = p.audibleStartMs, end = p.audibleEndMs;
     p.headBeats = findBeatGrid(d, start, std::min(end, start + stretch));
@@ -145,17 +145,28 @@ void findBeats(Decoder& d, SongProfile& p) {
         p.tailBeats = findBeatGrid(d, std::max(start, end - stretch), end);
 }
 
-SongProfile profileSong(const std::string& path, int rate, bool withBeats) {
+SongProfile profileSong(const std::string& path, int rate, unsigned parts) {
     SongProfile p;
+    // A file that does not open has nothing more to look for.
+    p.parts = parts;
     OpenResult r = openDecoder(path, rate);
     if (!r.decoder) return p;
     scanEnds(*r.decoder, p);
     if (!p.silent) measureLoudness(*r.decoder, p);
     p.outroStartMs = p.audibleEndMs;
-    if (!p.silent) findOutro(*r.decoder, p);
+    if (parts & kOutroPart) findOutro(*r.decoder, p);
     r.decoder.reset();
-    if (withBeats) findBeats(path, p);
+    if (parts & kBeatsPart) findBeats(path, p);
     return p;
+}
+
+void addProfileParts(const std::string& path, int rate, unsigned parts, SongProfile& p) {
+    const unsigned missing = parts & ~p.parts;
+    p.parts |= parts;
+    if (!p.opened || p.silent) return;
+    if (missing & kOutroPart)
+        if (OpenResult r = openDecoder(path, rate); r.decoder) findOutro(*r.decoder, p);
+    if (missing & kBeatsPart) findBeats(path, p);
 }
 
 void findOutro(Decoder& d, SongProfile& p) {

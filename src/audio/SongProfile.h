@@ -12,21 +12,25 @@
 
 namespace vantrel::audio {
 
+// What a profile holds beyond its ends and its loudness, each found only when a refinement that
+// needs it asks: the outro for fading at it, the beat grids for matching beats.
+enum ProfilePart : unsigned { kOutroPart = 1u, kBeatsPart = 2u };
+
 struct SongProfile {
     bool opened = false;  // false: the file does not open or decode
     bool silent = false;  // nothing anywhere rises above the floor
     int audibleStartMs = 0;
     int audibleEndMs = 0;
     std::optional<double> loudness;  // integrated, LUFS
+    unsigned parts = 0;              // the ProfileParts looked for
     // Where the outro starts: from there to the audible end, short-term loudness stays well
     // below the song's own (a fade-out, a quiet coda). The audible end when it ends cold (at
-    // full level to the end) or its loudness is not known.
+    // full level to the end), its loudness is not known or it was not looked for.
     int outroStartMs = 0;
     bool endsCold() const { return audibleEndMs - outroStartMs < kColdEndingMs; }
     static constexpr int kColdEndingMs = 1000;
     // Only when asked for: the beats where the song is faded in (from its audible start) and
     // where it is faded out (up to its audible end). nullopt: not asked for, or no grid found.
-    bool beatsAnalysed = false;
     std::optional<BeatGrid> headBeats;
     std::optional<BeatGrid> tailBeats;
 
@@ -57,9 +61,11 @@ void findBeats(const std::string& path, SongProfile& profile);
 // The same on a decoder already opened at kBeatRate.
 void findBeats(Decoder& atBeatRate, SongProfile& profile);
 inline constexpr double kBeatStretchSeconds = 16.0;
-// The ends, the loudness and the outro on one opening of the file; the beats too when asked
-// for, on a second.
-SongProfile profileSong(const std::string& path, int outputRate, bool withBeats = false);
+// The ends and the loudness on one opening of the file, and the outro on it when asked for; the
+// beats too when asked for, on a second.
+SongProfile profileSong(const std::string& path, int outputRate, unsigned parts = 0);
+// Looks for the parts asked for that a profile made earlier was not asked for.
+void addProfileParts(const std::string& path, int outputRate, unsigned parts, SongProfile& profile);
 
 // Integrated loudness (EBU R128) of interleaved stereo frames fed in pieces.
 class LoudnessMeter {

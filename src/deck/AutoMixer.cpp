@@ -58,7 +58,10 @@ void AutoMixer::setMatchBeats(bool on) {
 }
 
 void AutoMixer::requestProfile(const QString& path, bool first) {
-    analyzer_.request(PathToStdString(path), first, matchBeats_);
+    // Only what the refinements that are on need: the outro scan and the beats cost time.
+    analyzer_.request(
+        PathToStdString(path), first,
+        (fadeAtOutro_ ? audio::kOutroPart : 0u) | (matchBeats_ ? audio::kBeatsPart : 0u));
 }
 
 void AutoMixer::askAhead(Deck& deck) {

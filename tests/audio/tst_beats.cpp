@@ -95,7 +95,7 @@ private slots:
     void grids() {
         QFETCH(double, bpm);
         QFETCH(bool, kick);
-        const auto p = audio::profileSong(loop(bpm, kick).toStdString(), kRate, true);
+        const auto p = audio::profileSong(loop(bpm, kick).toStdString(), kRate, audio::kBeatsPart);
         const double stretch = audio::kBeatStretchSeconds * 1000 + 100;
         QVERIFY(p.headBeats && p.tailBeats && p.headBeats->toMs <= p.audibleStartMs + stretch &&
                 p.tailBeats->fromMs >= p.audibleEndMs - stretch);

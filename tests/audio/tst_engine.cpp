@@ -300,7 +300,8 @@ private slots:
             args << "-metadata"
                  << "REPLAYGAIN_TRACK_GAIN=" + tag;
         QVERIFY(ext == "wav" || runTool("ffmpeg", args << path));
-        const audio::SongProfile p = audio::profileSong(path.toStdString(), 44100, true);
+        const audio::SongProfile p =
+            audio::profileSong(path.toStdString(), 44100, audio::kBeatsPart);
         QVERIFY(p.opened && !p.silent);
         // A tone without a beat has no grid to match a fade to.
         QVERIFY(!p.headBeats || p.headBeats->confidence < audio::kConfidentBeats);

@@ -92,7 +92,8 @@ int runSingleFile(const std::vector<std::string>& args) {
     // Like a song of a mix: only its audible part, and levelled.
     audio::SongProfile profile;
     if (s.trimSilence || s.levelLoudness || s.fadeAtOutro)
-        profile = audio::profileSong(s.file, engine.sampleRate());
+        profile =
+            audio::profileSong(s.file, engine.sampleRate(), s.fadeAtOutro ? audio::kOutroPart : 0u);
     if (s.trimSilence && (!profile.opened || profile.silent)) {
         std::fprintf(stderr, "vantrel-render: %s holds only silence\n", s.file.c_str());
         return 1;
