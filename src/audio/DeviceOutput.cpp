@@ -1,11 +1,15 @@
 #include "audio/DeviceOutput.h"
 
 #include <fcntl.h>
+#include <pa_linux_alsa.h>
 #include <portaudio.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "audio/EngineImpl.h"
 
@@ -16,6 +20,25 @@ namespace {
 // A running stream that has not called back for this long is late: the engine's time must go
 // on without it. It says nothing of whether the stream will come back.
 constexpr std::int64_t kLateNs = 200'000'000;
+// Buffers in flight between the mixer and the device. A stream that runs dry costs far more
+// than any wait: the sound server replaces it and may hold the new one for a second or two. With
+// its callback thread running first-in, first-out the render comes on time on a machine busy on
+// every core, and 60 ms keeps a slider heard within 100 ms. Where the system does not allow
+// that, the render shares the cores with everything else and gets 150 ms.
+constexpr int kBuffersInFlightRealTime = 6;
+constexpr int kBuffersInFlightShared = 15;
+
+// Whether a thread of this process may run first-in, first-out (a real-time limit, as audio
+// groups have, or the capability), tried on a thread of its own.
+bool mayRunRealTime() {
+    bool allowed = false;
+    std::thread([&allowed] {
+        sched_param first{};
+        first.sched_priority = 1;
+        allowed = pthread_setschedparam(pthread_self(), SCHED_FIFO, &first) == 0;
+    }).join();
+    return allowed;
+}
 
 int deviceCallback(const void*, void* output, unsigned long frames,
                    const PaStreamCallbackTimeInfo* times, PaStreamCallbackFlags flags, void* user) {
@@ -93,11 +116,9 @@ bool DeviceOutput::open() {
     out.device = device;
     out.channelCount = 2;
     out.sampleFormat = paFloat32;
-    // Buffers in flight: six at first (60 ms between the mixer and the device, so a slider is
-    // heard soon); fifteen once a stream ran dry (a machine busy on every core), since the
-    // sound server replaces a stream that ran dry and holds the new one for a second or so.
-    out.suggestedLatency = double(roomy_ ? 15 : 6) * engine_.options.bufferFrames / engine_.rate;
-    underrunsAtOpen_ = engine_.underruns.load();
+    const bool realTime = mayRunRealTime();
+    out.suggestedLatency = double(realTime ? kBuffersInFlightRealTime : kBuffersInFlightShared) *
+                           engine_.options.bufferFrames / engine_.rate;
     PaStream* raw = nullptr;
     if (Pa_OpenStream(&raw, nullptr, &out, engine_.rate, unsigned(engine_.options.bufferFrames),
                       paClipOff | paDitherOff, deviceCallback, &engine_) != paNoError ||
@@ -109,6 +130,9 @@ bool DeviceOutput::open() {
     engine_.latencyFrames.store(std::int64_t(reported * engine_.rate) +
                                 engine_.options.bufferFrames);
     openedNs_ = monotonicNs();
+    // The render ahead of the busy loops of other programs, where it may be.
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(Pa_GetDeviceInfo(device)->hostApi);
+    if (realTime && host && host->type == paALSA) PaAlsa_EnableRealtimeScheduling(raw, 1);
     return Pa_StartStream(raw) == paNoError;
 }
 
@@ -120,10 +144,6 @@ bool DeviceOutput::stop() {
 
 std::int64_t DeviceOutput::lastHeardNs() const {
     return std::max(openedNs_, engine_.lastCallbackNs.load());
-}
-
-bool DeviceOutput::ranDry() const {
-    return stream_ && !roomy_ && engine_.underruns.load() > underrunsAtOpen_;
 }
 
 DeviceOutput::Health DeviceOutput::health() const {

@@ -31,10 +31,6 @@ public:
     // server holds while its sink drains what it rendered ahead); it may well go on by itself.
     enum class Health { Sounding, Late, Lost };
     Health health() const;
-    // The stream ran dry since it opened, and streams are not yet opened with room to spare.
-    bool ranDry() const;
-    // From now on streams open with more in flight.
-    void makeRoomier() { roomy_ = true; }
     // When the stream last called back (or was opened, when it never has), monotonic.
     std::int64_t lastHeardNs() const;
     std::int64_t quietNs() const { return monotonicNs() - lastHeardNs(); }
@@ -54,8 +50,6 @@ private:
     std::unique_ptr<SoundSystem> soundSystem_;
     std::unique_ptr<PaStream, StreamCloser> stream_;
     std::int64_t openedNs_ = 0;
-    std::int64_t underrunsAtOpen_ = 0;
-    bool roomy_ = false;
 };
 
 }  // namespace vantrel::audio

@@ -61,15 +61,6 @@ void OutputSupervisor::watch() {
             }
             continue;
         }
-        if (device_.ranDry()) {
-            // Underran once: open it anew at once, with room to spare from now on.
-            null_.startFrom(device_.lastHeardNs());
-            engine_.kind.store(OutputKind::Null);
-            device_.makeRoomier();
-            lastAttempt = now;
-            reopen(lock);
-            continue;
-        }
         switch (device_.health()) {
             case DeviceOutput::Health::Sounding:
                 if (mode_ == Mode::StandingIn) {
