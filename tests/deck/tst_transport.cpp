@@ -233,15 +233,17 @@ private slots:
         desk.playlist().append("Slow", mount.file());
         desk.playlist().append("Next", next);
         desk.playlist().setSelected(0);
-        qint64 longest = 0;
-        QElapsedTimer sinceLast;
-        QTimer beat;  // what a click or a repaint would wait for
-        QObject::connect(&beat, &QTimer::timeout,
-                         [&] { longest = std::max(longest, sinceLast.restart()); });
-        beat.start(5);
-        sinceLast.start();
-        desk.decks().onEntryDoubleClicked();
         Deck& one = desk.deck(0);
+        const auto answered = [&] {
+            return readDelay < 1 ? one.song().length > 0 : desk.deck(1).playing();
+        };
+        // What a click or a repaint would wait for: the window's events go on while the open
+        // waits for the mount.
+        int beatsWhileWaiting = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] { beatsWhileWaiting += !answered(); });
+        beat.start(5);
+        desk.decks().onEntryDoubleClicked();
         QCOMPARE(one.song().length, 0);
         if (readDelay < 1) {
             QTRY_VERIFY_WITH_TIMEOUT(one.song().length > 0, 20000);
@@ -255,7 +257,7 @@ private slots:
             QCOMPARE(desk.deck(1).song().mixTitle, QStringLiteral("Next"));
             QVERIFY(!one.holdsPlayable());
         }
-        QVERIFY2(longest < 50, qPrintable(QStringLiteral("the window waited %1 ms").arg(longest)));
+        QCOMPARE_GE(beatsWhileWaiting, 5);
     }
 
     void panelButtonsReachTheCore_data() {
