@@ -77,8 +77,8 @@ void BM_RenderPlaylistRefined(benchmark::State& state) {
     Songs& s = songs();
     const QString out = s.dir.filePath("refined.wav");
     run(state,
-        {"--interval", "8", "--trim-silence", "--level-loudness", "--fade-at-outro", "--out", out,
-         s.list},
+        {"--interval", "8", "--trim-silence", "--level-loudness", "--fade-at-outro",
+         "--match-beats", "--out", out, s.list},
         out, "vantrel-render playlist form failed");
 }
 

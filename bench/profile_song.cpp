@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (beats) {
-        OpenResult r = openDecoder(argv[2], kBeatRate);
+        OpenResult r = openDecoder(argv[2], 44100);
         if (!r.decoder) return 1;
         SongProfile p;
         p.opened = true;

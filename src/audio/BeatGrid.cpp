@@ -15,13 +15,13 @@ namespace {
 
 // The tracker follows the energy of the signal: on a drum loop the spectral measures follow the
 // hats as readily as the kick, and lose the beat for seconds at a time.
-constexpr int kWindow = 512;  // 46 ms at the analysis rate
-constexpr int kHop = 128;     // 11.6 ms
+constexpr int kWindow = 128;  // 23 ms at the tracker's rate
+constexpr int kHop = 64;      // 11.6 ms
 constexpr int kMinBeats = 8;
 // The tracker places a beat up to a few steps off the attack it stands for, and drifts while it
 // settles; the onset detector, in steps half as long, finds the attack itself.
-constexpr int kOnsetWindow = 256;
-constexpr int kOnsetHop = 64;
+constexpr int kOnsetWindow = 64;  // 11.6 ms
+constexpr int kOnsetHop = 32;     // 5.8 ms
 
 struct TempoDeleter {
     void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
@@ -148,32 +148,39 @@ std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
     const auto until = std::min(d.lengthFrames(), std::int64_t(toMs * rate / 1000));
     if (until - from < std::int64_t(rate) * 4 || !d.seek(from)) return std::nullopt;
 
+    const int group = std::max(1, int(std::lround(rate / kBeatRate)));
+    const double heardRate = double(rate) / group;
+    const auto heardMs = [&](uint_t frames) { return fromMs + frames * 1000.0 / heardRate; };
     std::unique_ptr<aubio_tempo_t, TempoDeleter> tempo(
-        new_aubio_tempo("energy", kWindow, kHop, uint_t(rate)));
+        new_aubio_tempo("energy", kWindow, kHop, uint_t(std::lround(heardRate))));
     std::unique_ptr<aubio_onset_t, OnsetDeleter> onset(
-        new_aubio_onset("energy", kOnsetWindow, kOnsetHop, uint_t(rate)));
+        new_aubio_onset("energy", kOnsetWindow, kOnsetHop, uint_t(std::lround(heardRate))));
     std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1)),
         onsetHop(new_fvec(kOnsetHop));
     if (!tempo || !onset || !hop || !found || !onsetHop) return std::nullopt;
     std::vector<double> onsets;
-    std::vector<float> stereo(size_t(kHop) * 2);
+    const int read = kHop * group;
+    std::vector<float> stereo(size_t(read) * 2);
     std::vector<double> beats;
-    while (d.position() + kHop <= until) {
+    while (d.position() + read <= until) {
         int got = 0;
-        const Decoder::Read r = d.read(stereo.data(), kHop, got);
-        if (got < kHop) break;
-        for (int i = 0; i < kHop; ++i)
-            hop->data[i] = 0.5f * (stereo[size_t(i) * 2] + stereo[size_t(i) * 2 + 1]);
+        const Decoder::Read r = d.read(stereo.data(), read, got);
+        if (got < read) break;
+        for (int i = 0; i < kHop; ++i) {
+            const float* frames = &stereo[size_t(i) * 2 * size_t(group)];
+            float sum = 0;
+            for (int k = 0; k < 2 * group; ++k) sum += frames[k];
+            hop->data[i] = sum / float(2 * group);
+        }
         aubio_tempo_do(tempo.get(), hop.get(), found.get());
         const bool beat = found->data[0] != 0;
         for (int part = 0; part < kHop; part += kOnsetHop) {
             std::copy_n(hop->data + part, kOnsetHop, onsetHop->data);
             aubio_onset_do(onset.get(), onsetHop.get(), found.get());
-            if (found->data[0] != 0)
-                onsets.push_back(fromMs + double(aubio_onset_get_last_ms(onset.get())));
+            if (found->data[0] != 0) onsets.push_back(heardMs(aubio_onset_get_last(onset.get())));
         }
         if (beat) {
-            beats.push_back(fromMs + double(aubio_tempo_get_last_ms(tempo.get())));
+            beats.push_back(heardMs(aubio_tempo_get_last(tempo.get())));
         }
         if (r != Decoder::Read::Ok) break;
     }

@@ -25,11 +25,12 @@ struct BeatGrid {
 
 // Below this a grid is not trusted for matching.
 inline constexpr double kConfidentBeats = 0.7;
-// Analysis rate: the beat carries in the lows and low mids, and a quarter of the usual rate
-// quarters the cost of everything after decoding.
-inline constexpr int kBeatRate = 11025;
+// The rate the tracker hears, about: the beat carries in the lows and low mids, and an eighth of
+// the usual rate is an eighth of the cost of everything after decoding. The decoder's frames are
+// averaged in whole groups down to it, so the song is decoded once, at the rate it is played at.
+inline constexpr double kBeatRate = 5512.5;
 
-// Tracks the beats of [fromMs, toMs) of a decoder opened at kBeatRate, moves each onto the
+// Tracks the beats of [fromMs, toMs) of a decoder (at any rate), moves each onto the
 // onset it stands for and fits a grid to them; nullopt when too few are found for a grid.
 std::optional<BeatGrid> findBeatGrid(Decoder& decoder, double fromMs, double toMs);
 

@@ -126,15 +126,9 @@ void measureLoudness(Decoder& d, SongProfile& p) {
     p.loudness = meter.integrated();
 }
 
-void findBeats(const std::string& path, SongProfile& p) {
-    p.parts |= kBeatsPart;
-    if (!p.opened || p.silent) return;
-    OpenResult r = openDecoder(path, kBeatRate);
-    if (r.decoder) findBeats(*r.decoder, p);
-}
-
 void findBeats(Decoder& d, SongProfile& p) {
     p.parts |= kBeatsPart;
+    if (!p.opened || p.silent) return;
     const double stretch = kBeatStretchSeconds * 1000;
     const double start = p.audibleStartMs, end = p.audibleEndMs;
     p.headBeats = findBeatGrid(d, start, std::min(end, start + stretch));
@@ -155,8 +149,7 @@ SongProfile profileSong(const std::string& path, int rate, unsigned parts) {
     if (!p.silent) measureLoudness(*r.decoder, p);
     p.outroStartMs = p.audibleEndMs;
     if (parts & kOutroPart) findOutro(*r.decoder, p);
-    r.decoder.reset();
-    if (parts & kBeatsPart) findBeats(path, p);
+    if (parts & kBeatsPart) findBeats(*r.decoder, p);
     return p;
 }
 
@@ -164,9 +157,11 @@ void addProfileParts(const std::string& path, int rate, unsigned parts, SongProf
     const unsigned missing = parts & ~p.parts;
     p.parts |= parts;
     if (!p.opened || p.silent) return;
-    if (missing & kOutroPart)
-        if (OpenResult r = openDecoder(path, rate); r.decoder) findOutro(*r.decoder, p);
-    if (missing & kBeatsPart) findBeats(path, p);
+    if (!(missing & (kOutroPart | kBeatsPart))) return;
+    OpenResult r = openDecoder(path, rate);
+    if (!r.decoder) return;
+    if (missing & kOutroPart) findOutro(*r.decoder, p);
+    if (missing & kBeatsPart) findBeats(*r.decoder, p);
 }
 
 void findOutro(Decoder& d, SongProfile& p) {

@@ -55,14 +55,12 @@ void measureLoudness(Decoder& decoder, SongProfile& profile);
 // Finds where the outro starts, on the tail before the audible end (needs the ends and the
 // loudness).
 void findOutro(Decoder& decoder, SongProfile& profile);
-// Fills in the beat grids of the song's first and last stretch (kBeatStretchSeconds each), on
-// a second opening of the file at the analysis rate. Needs the audible ends.
-void findBeats(const std::string& path, SongProfile& profile);
-// The same on a decoder already opened at kBeatRate.
-void findBeats(Decoder& atBeatRate, SongProfile& profile);
+// Fills in the beat grids of the song's first and last stretch (kBeatStretchSeconds each), on a
+// decoder at any rate. Needs the audible ends.
+void findBeats(Decoder& decoder, SongProfile& profile);
 inline constexpr double kBeatStretchSeconds = 16.0;
-// The ends and the loudness on one opening of the file, and the outro on it when asked for; the
-// beats too when asked for, on a second.
+// The ends and the loudness on one opening of the file, and the outro and the beats on it when
+// asked for.
 SongProfile profileSong(const std::string& path, int outputRate, unsigned parts = 0);
 // Looks for the parts asked for that a profile made earlier was not asked for.
 void addProfileParts(const std::string& path, int outputRate, unsigned parts, SongProfile& profile);
