@@ -1,13 +1,20 @@
-// How each change of song of a rendered evening sounds: `transitions MIX.wav LOG` reads a
-// playlist render and its --log and prints, per fade, the longest gap below -50 dBFS and the
-// longest sag (400 ms windows, 100 ms apart, more than 15 LU below the quieter of the two
-// songs' bodies) around it. Not a test: a measure for real music, which the repo does not hold.
+// How each change of song of a rendered evening sounds: `transitions MIX.wav LOG [LIST.kvl]`
+// reads a playlist render and its --log and prints, per fade, the longest gap below -50 dBFS and
+// the longest sag (400 ms windows, 100 ms apart, more than 15 LU below the quieter of the two
+// songs' bodies) around it. Given the list, also how far the two songs' beats fall apart during
+// the fade: each song's beats are found afresh on the stretch it plays in the fade (from the
+// positions and tempos the fade line gives) and put on the mix's time line; the beats of the
+// sparser song are measured to the nearest of the other's (median and worst, from the fade's
+// second second to its last 1.5 s). Not a test: a measure for real music, which the repo does
+// not hold.
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "audio/BeatGrid.h"
+#include "audio/Decoder.h"
 #include "audio/SongProfile.h"
 #include "support/AudioFiles.h"
 
@@ -24,11 +31,48 @@ double loudness(const vantrel::test::Audio& a, qint64 fromMs, qint64 toMs) {
     return meter.integrated().value_or(-70.0);
 }
 
+struct Heard {
+    qint64 fadeMs = 0;
+    QString title;
+    int inPos = 0, outPos = 0;
+    double inSpeed = 1, outSpeed = 1;
+};
+
+// The beats of a song's stretch from `pos` heard at `speed` for `ms`, on the mix's time line.
+std::vector<double> heardBeats(const QString& path, int pos, double speed, qint64 at, qint64 ms) {
+    auto r = vantrel::audio::openDecoder(path.toStdString(), 44100);
+    if (!r.decoder) return {};
+    // The tracker settles on the 6 s before the stretch (those of the song that are there).
+    const auto grid = vantrel::audio::findBeatGrid(*r.decoder, std::max(0.0, pos - 6000.0),
+                                                   pos + double(ms) * speed);
+    std::vector<double> beats;
+    if (!grid) return beats;
+    for (double b = grid->beatAtOrAfter(pos); b < pos + double(ms) * speed; b += grid->beatMs)
+        beats.push_back(double(at) + (b - pos) / speed);
+    return beats;
+}
+
+// Median and worst distance of the sparser list's beats within [from, to] to the other's.
+std::pair<double, double> apart(std::vector<double> a, std::vector<double> b, double from,
+                                double to) {
+    if (a.size() > b.size()) std::swap(a, b);
+    std::vector<double> d;
+    for (const double x : a) {
+        if (x < from || x > to) continue;
+        double nearest = HUGE_VAL;
+        for (const double y : b) nearest = std::min(nearest, std::abs(x - y));
+        d.push_back(nearest);
+    }
+    if (d.empty()) return {-1, -1};
+    std::sort(d.begin(), d.end());
+    return {d[d.size() / 2], d.back()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: transitions MIX.wav LOG\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: transitions MIX.wav LOG [LIST.kvl]\n");
         return 2;
     }
     const vantrel::test::Audio a = vantrel::test::readAudioFile(QString::fromLocal8Bit(argv[1]));
@@ -44,6 +88,25 @@ int main(int argc, char** argv) {
         const auto m = it.next();
         (m.captured(2) == QLatin1String("fade") ? fades : dones) << m.captured(1).toLongLong();
         if (m.captured(2) == QLatin1String("fade")) rules << m.captured(3);
+    }
+    // Titles to paths, from the list; the fade lines with their positions and tempos.
+    QHash<QString, QString> paths;
+    if (argc == 4) {
+        QFile list(QString::fromLocal8Bit(argv[3]));
+        if (!list.open(QIODevice::ReadOnly)) return 1;
+        const QStringList lines = QString::fromUtf8(list.readAll()).split(QStringLiteral("\r\n"));
+        for (int i = 0; i + 1 < lines.size(); i += 2) paths.insert(lines[i], lines[i + 1]);
+    }
+    static const QRegularExpression fadeLine(
+        QStringLiteral(
+            "^ *(\\d+) ms  fade  deck \\d  (.*) in=(\\d+)@([\\d.]+) out=(\\d+)@([\\d.]+) rule="),
+        QRegularExpression::MultilineOption);
+    QList<Heard> heard;
+    for (auto it = fadeLine.globalMatch(log); it.hasNext();) {
+        const auto m = it.next();
+        heard << Heard{m.captured(1).toLongLong(), m.captured(2),
+                       m.captured(3).toInt(),      m.captured(5).toInt(),
+                       m.captured(4).toDouble(),   m.captured(6).toDouble()};
     }
     const qint64 endMs = qint64(a.frames()) * 1000 / a.rate;
     const float floor = std::pow(10.0f, -50.0f / 20);
@@ -81,6 +144,22 @@ int main(int argc, char** argv) {
             "(bodies %.1f / %.1f LUFS)\n",
             i + 1, fades[i] / 1000.0, qPrintable(rules.value(i)), gap * 1000 / a.rate,
             gapAt / 1000.0, sag, out, in);
+        if (paths.isEmpty() || i >= heard.size()) continue;
+        // The positions are those of the fade's first step, 80 ms after its start.
+        const Heard& h = heard[i];
+        const qint64 first = h.fadeMs + 80, ms = done - first;
+        const auto inBeats = heardBeats(paths.value(h.title), h.inPos, h.inSpeed, first, ms);
+        const auto outBeats =
+            heardBeats(paths.value(heard[i - 1].title), h.outPos, h.outSpeed, first, ms);
+        const auto [median, worst] = apart(inBeats, outBeats, first + 1000, done - 1500);
+        if (median < 0)
+            std::printf("         beats: no steady beat found in the fade (%zu / %zu)\n",
+                        outBeats.size(), inBeats.size());
+        else
+            std::printf(
+                "         beats %.0f / %.0f BPM heard: median %.1f ms apart, worst %.1f ms\n",
+                outBeats.size() * 60000.0 / double(ms), inBeats.size() * 60000.0 / double(ms),
+                median, worst);
     }
     return 0;
 }
