@@ -1,5 +1,7 @@
 #include "playlist/ListKeeper.h"
 
+#include <chrono>
+
 #include "base/FilePath.h"
 #include "playlist/ListFile.h"
 
@@ -54,12 +56,17 @@ void ListKeeper::work() {
         next_.reset();
         writing_ = true;
         lock.unlock();
-        if (keepDamagedCopy().isEmpty()) ReplaceFile(file_, ListFileBytes(entries));
+        const bool written =
+            keepDamagedCopy().isEmpty() && ReplaceFile(file_, ListFileBytes(entries)).isEmpty();
         lock.lock();
-        // A failure leaves the old file whole and is not shown: the next change tries again, and
-        // the save at exit shows its box.
         writing_ = false;
         done_.notify_all();
+        // A failure leaves the old file whole and is not shown: the same list is tried again in
+        // a while (a disk given room, a folder made writable) unless a newer one comes first,
+        // and the save at exit shows its box.
+        if (!written && !wake_.wait_for(lock, std::chrono::milliseconds(kRetryMs),
+                                        [this] { return stopping_ || next_; }))
+            next_ = entries;
     }
     done_.notify_all();
 }

@@ -4,7 +4,8 @@
 // fires, the list is copied on the window's thread (the copy shares the strings, so it is cheap)
 // and written on a worker thread of the keeper's own, replacing the file atomically. Changes
 // made meanwhile are gathered into the next write. A failed write (full or read-only disk)
-// leaves the old file and raises no box; the save at exit reports it.
+// leaves the old file and raises no box: the list is tried again every kRetryMs until it is
+// written or a newer one comes, and the save at exit reports it.
 #include <QObject>
 #include <condition_variable>
 #include <memory>
@@ -23,6 +24,7 @@ class ListKeeper : public QObject {
 public:
     // Written at most this long after the first change of a burst (plus the write itself).
     static constexpr int kDelayMs = 500;
+    static constexpr int kRetryMs = 2000;
 
     // `keepDamaged`: the file could not be read whole, so before the first write replaces it,
     // it is copied to `file` + ".damaged" (replacing an older copy); while that copy cannot be
