@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <memory>
 
 #include "app/ProgramFolder.h"
 #include "audio/CdTrack.h"
@@ -149,6 +150,22 @@ void Desk::addCommandLineItems(const QStringList& items, const QString& workingF
     if (paths.isEmpty()) return;
     // After any walk under way: a second hand-over waits for the first.
     playlistCommands_.dropAdder().append(paths);
+}
+
+void Desk::playOnStart() {
+    DropAdder& adder = playlistCommands_.dropAdder();
+    const auto ready = [this, &adder] { return playlist_.count() > 0 || !adder.busy(); };
+    if (ready()) {
+        deck(0).transport.play();
+        return;
+    }
+    // A folder on the command line is walked off the window's thread; Play waits for its songs.
+    auto waiting = std::make_shared<QMetaObject::Connection>();
+    *waiting = connect(&adder, &DropAdder::added, this, [this, ready, waiting] {
+        if (!ready()) return;
+        disconnect(*waiting);
+        deck(0).transport.play();
+    });
 }
 
 MenuRouting Desk::menuRouting() const {

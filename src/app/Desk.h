@@ -94,6 +94,9 @@ public:
     // and file:// URLs are taken from `workingFolder`. Items given while an earlier drop is
     // still being walked follow it.
     void addCommandLineItems(const QStringList& items, const QString& workingFolder);
+    // --play: Play on deck 1 as soon as there is something to play: at once when the playlist
+    // holds entries or nothing is being added, else once the command line's items are in.
+    void playOnStart();
     // "Add audio CD tracks": every audio track of the disc, in track order, as Add file adds.
     void addAudioCdTracks();
 

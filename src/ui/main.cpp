@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
                    [&mainWindow] { mainWindow.bringToFront(); });
     // Once the loop runs: --play first, so the music starts while a box waits for its click.
     QTimer::singleShot(0, &mainWindow, [&desk, play = flags.play] {
-        if (play) desk.deck(0).transport.play();
+        if (play) desk.playOnStart();
     });
     QTimer::singleShot(0, &mainWindow,
                        [&dialogs, &mainWindow] { dialogs.releaseMessages(&mainWindow); });
