@@ -135,15 +135,19 @@ struct Songs {
     }
 };
 
-// The longest run of 10 ms windows under -34 dBFS, in ms.
+// The longest run of 10 ms windows under -34 dBFS after the first sound, in ms (a slow machine
+// may start the music a little after the stream or the recording); all of it when none sounds.
 int longestGapMs(const test::Audio& a, int fromFrame, int toFrame) {
     const int window = a.rate / 100;
     int run = 0, longest = 0;
+    bool sounding = false;
     for (int f = fromFrame; f + window <= toFrame; f += window) {
-        run = test::peak(a, f, window) < 0.02f ? run + 1 : 0;
-        longest = std::max(longest, run);
+        const bool quiet = test::peak(a, f, window) < 0.02f;
+        sounding = sounding || !quiet;
+        run = quiet ? run + 1 : 0;
+        if (sounding) longest = std::max(longest, run);
     }
-    return longest * 10;
+    return sounding ? longest * 10 : int(qint64(toFrame - fromFrame) * 1000 / a.rate);
 }
 
 // The songs' tones in the order heard, each once (a fade's blend is neither).
@@ -299,8 +303,7 @@ void OnAirTest::comesBackAfterTheServerRestarts() {
     QVERIFY(program.process.waitForFinished(10000));
     const test::Audio recorded = test::readAudioFile(recording);
     QVERIFY(recorded.frames() > 8 * recorded.rate);
-    QCOMPARE(qRound(test::estimateFrequency(recorded, recorded.rate, recorded.rate) / 10) * 10,
-             440);
+    QCOMPARE(tonesHeard(recorded).value(0), 440);
     QVERIFY(longestGapMs(recorded, recorded.rate / 2, recorded.frames() - recorded.rate / 2) <=
             100);
 }
