@@ -127,7 +127,7 @@ void AutoMixer::startedPlaying(Deck& deck) {
     applyLevelling(deck);
     Deck& next = other(deck);
     if (!fading(next) && phase(next) != Phase::Holding) setPhase(next, Phase::Idle);
-    next.song().playing = false;
+    next.setLive(false);
     next.positionTimer().SetEnabled(false);
     next.loader.cueNext();
 }
@@ -209,10 +209,10 @@ void AutoMixer::ranOut(Deck& deck) {
 
 void AutoMixer::startFadeIn(Deck& into) {
     Playlist& list = into.playlist();
-    DeckSong& song = into.song();
+    const DeckSong& song = into.song();
     if (!cueFirstPlayable(into) || list.count() == 0) return;
     Deck& out = other(into);
-    song.mixTitle = list.title(0);
+    into.setMixTitle(list.title(0));
     into.fillTicker(song.mixTitle, kMixingSeparator);
     list.takeFirst();
     if (out.playing()) into.player().SetVolume(0);
@@ -231,8 +231,7 @@ void AutoMixer::startFadeIn(Deck& into) {
     // A fade shrunk to fit is too short for beats to be heard meeting.
     const bool onBeats = fadeInterval_[i] == 0 && startOnBeats(into);
     into.player().Play();
-    song.paused = false;
-    song.ranOut = false;
+    into.resumed();
     into.display.caption.SetCaption(kMixingCaption);
     // A fade cut short before its first step still tells how it was made.
     for (Deck* d : {&into, &out})
@@ -383,8 +382,8 @@ void AutoMixer::fadeTick(Deck& into) {
     if (in.Volume() < 1.0f) return;
     into.fillTicker(into.song().mixTitle, kTickerSeparator);
     into.display.caption.SetCaption(kPanelCaption);
-    out.song().playing = false;
-    into.song().playing = true;
+    out.setLive(false);
+    into.setLive(true);
     out.player().SetVolume(0);
     out.positionTimer().SetEnabled(false);
     out.display.setLevels(0.0f);

@@ -57,8 +57,26 @@ public:
     const SharedDeckState& shared() const { return context_.shared; }
     void setEvents(DeckEvents* events) { events_ = events; }
 
-    DeckSong& song() { return song_; }
+    // What the deck holds. The deck alone writes it; its loader, its transport and the mixer
+    // tell it what happened through the calls below.
     const DeckSong& song() const { return song_; }
+    // The live deck (the one the menus and cue points address), or not.
+    void setLive(bool live) { song_.playing = live; }
+    // The title its ticker shows while it is mixed in.
+    void setMixTitle(const QString& title) { song_.mixTitle = title; }
+    // Started or resumed: neither paused nor run out.
+    void resumed() {
+        song_.paused = false;
+        song_.ranOut = false;
+    }
+    void setPaused(bool paused) { song_.paused = paused; }
+    // Loading: the path it now holds, then its length once known (0 and not measured while a
+    // slow file is still opening).
+    void setPath(const QString& path) { song_.path = path; }
+    void setLength(int ms, bool measured) {
+        song_.length = ms;
+        song_.measured = measured;
+    }
     bool playing() const { return song_.playing; }
     bool paused() const { return song_.paused; }
 

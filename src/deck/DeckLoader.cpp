@@ -12,11 +12,11 @@ DeckLoader::DeckLoader(Deck& deck) : deck_(deck) {}
 bool DeckLoader::load(int entry, LoadKind kind) {
     Playlist& list = deck_.playlist();
     if (entry < 0 || entry >= list.count()) return false;
-    DeckSong& song = deck_.song();
+    const DeckSong& song = deck_.song();
     audio::Player& player = deck_.player();
     const QString title = list.title(entry);
     player.SetFileName(PathToStdString(list.path(entry)));
-    song.path = list.path(entry);
+    deck_.setPath(list.path(entry));
     // A cue shows what comes next even when its file turns out not to open: the mixer then
     // passes it over.
     if (kind == LoadKind::Cue) {
@@ -29,10 +29,10 @@ bool DeckLoader::load(int entry, LoadKind kind) {
         deck_.fillTicker(title, kTickerSeparator);
         emit deck_.opened(song.path);
     }
-    if (kind != LoadKind::Preview) song.paused = false;
+    if (kind != LoadKind::Preview) deck_.setPaused(false);
     // A slow file is measured by the position tick once it has opened; until then its length is 0.
-    song.measured = !player.Opening();
-    song.length = song.measured ? measure(song.path) : 0;
+    const bool measured = !player.Opening();
+    deck_.setLength(measured ? measure(song.path) : 0, measured);
     if (song.length > 0) deck_.display.setProgressMax(song.length);
     if (kind != LoadKind::Preview) deck_.display.setProgressValue(player.Position());
     return true;

@@ -4,7 +4,8 @@
 
 namespace vantrel {
 
-// What one deck holds and how its song stands.
+// What one deck holds and how its song stands. Its deck is the one writer (Deck::song() is
+// read-only for everyone else); the loader, the transport and the mixer tell the deck.
 struct DeckSong {
     bool playing = false;  // the live deck: the one the menus and cue points address
     QString path;

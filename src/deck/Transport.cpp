@@ -9,8 +9,7 @@ void Transport::play() {
     audio::Player& player = deck_.player();
     player.SetVolume(1);
     player.Play();
-    deck_.song().paused = false;
-    deck_.song().ranOut = false;
+    deck_.resumed();
     deck_.startTracking();
 }
 
@@ -21,13 +20,12 @@ void Transport::pause() {
     if (status == audio::Player::kStopped && latch) {
         player.Play();
         latch = false;
-        deck_.song().paused = false;
-        deck_.song().ranOut = false;
+        deck_.resumed();
     }
     if (status == audio::Player::kPlaying && !latch) {
         player.Pause();
         latch = true;
-        deck_.song().paused = true;
+        deck_.setPaused(true);
     }
 }
 
@@ -35,7 +33,7 @@ void Transport::stop() {
     audio::Player& player = deck_.player();
     player.Pause();
     player.SetPosition(1);
-    deck_.song().paused = false;  // a stopped deck ends at its next tick, unlike a paused one
+    deck_.setPaused(false);  // a stopped deck ends at its next tick, unlike a paused one
     deck_.display.setProgressValue(1);
 }
 

@@ -218,7 +218,7 @@ private slots:
         f.playlist().setSelected(1);
         desk.sampleList().append(QStringLiteral("Horn"), QStringLiteral("/s/Horn.wav"));
         desk.decks().setFrontDeck(row.deck2InFront ? 1 : 0);
-        for (int i = 0; i < 2; ++i) desk.deck(i).song().playing = playing.contains(QChar(u'1' + i));
+        for (int i = 0; i < 2; ++i) desk.deck(i).setLive(playing.contains(QChar(u'1' + i)));
         // The window has no text field of its own; one would take letters, arrows and End.
         auto* edit = new QLineEdit(QStringLiteral("abc"), window.centralWidget());
         edit->setObjectName(QStringLiteral("edit"));

@@ -184,7 +184,7 @@ void TestDeck::clickAndDoubleClick() {
     Desk& desk = *f.desk;
     for (const char* n : {"A", "B", "C"}) f.add(f.tone(QString(n) + ".wav", 2.5), n);
     desk.decks().setFrontDeck(deck2InFront ? 1 : 0);
-    desk.deck(0).song().playing = deck1Playing;
+    desk.deck(0).setLive(deck1Playing);
     desk.playlist().setSelected(1);
     doubleClick ? desk.decks().onEntryDoubleClicked() : desk.decks().onEntryClicked();
     for (int i = 0; i < 2; ++i) {

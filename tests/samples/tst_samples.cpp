@@ -105,7 +105,7 @@ private slots:
         Samples& s = samples();
         QCOMPARE(s.findFreeChannel(), channel);
 
-        for (int i = 0; i < 2; ++i) f->deck(i).song().playing = from.contains(QChar(u'1' + i));
+        for (int i = 0; i < 2; ++i) f->deck(i).setLive(from.contains(QChar(u'1' + i)));
         s.sampleVolumeSlider.SetValue(volume);
         FileList& cartoons = s.groups.flbCartoons();
         QCOMPARE(cartoons.Names(), (QStringList{"a.wav", "b.wav", "broken.wav"}));
