@@ -249,7 +249,7 @@ CdTracks listAudioCdTracks() {
         if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK) continue;
         for (int t = first; t < first + count; ++t) {
             if (cdio_get_track_format(cdio.get(), track_t(t)) != TRACK_FORMAT_AUDIO) continue;
-            char name[16];
+            char name[32];  // room for any int, so the format cannot be cut short
             std::snprintf(name, sizeof name, "/Track%02d.cda", t);
             out.paths.push_back(source + name);
         }
