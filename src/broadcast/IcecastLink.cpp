@@ -83,21 +83,18 @@ IcecastLink::Step IcecastLink::begin(const StreamSettings& settings) {
     if (!configure(shout_, settings) || shout_set_nonblocking(shout_, 1) != SHOUTERR_SUCCESS)
         return failed();
     if (!settings.name.empty()) shout_set_meta(shout_, SHOUT_META_NAME, settings.name.c_str());
-    switch (shout_open(shout_)) {
-        case SHOUTERR_SUCCESS:
-        case SHOUTERR_CONNECTED:
-            return Step::Connected;
-        case SHOUTERR_BUSY:
-        case SHOUTERR_RETRY:
-            return Step::Connecting;
-        default:
-            return failed();
-    }
+    const int opened = shout_open(shout_);
+    return opened == SHOUTERR_SUCCESS ? Step::Connected : stepOf(opened);
 }
 
 IcecastLink::Step IcecastLink::connect() {
     if (!shout_) return Step::Failed;
-    switch (shout_get_connected(shout_)) {
+    return stepOf(shout_get_connected(shout_));
+}
+
+// A non-blocking open or connect goes on while libshout says busy or retry.
+IcecastLink::Step IcecastLink::stepOf(int code) {
+    switch (code) {
         case SHOUTERR_CONNECTED:
             return Step::Connected;
         case SHOUTERR_BUSY:

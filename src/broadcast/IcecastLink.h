@@ -53,6 +53,7 @@ public:
     const std::string& reason() const { return reason_; }
 
 private:
+    Step stepOf(int code);
     Step failed();
 
     struct shout* shout_ = nullptr;
