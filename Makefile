@@ -41,7 +41,7 @@ test-tsan: deps
 		-DVANTREL_BENCH=OFF -DVANTREL_WERROR=$(WERROR)
 	cmake --build $(TSAN_BUILD) --target threaded_tests
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan-suppressions.txt" \
-		scripts/run-tests $(TSAN_BUILD) -R '^(audio|deck)_'
+		scripts/run-tests $(TSAN_BUILD) -R '^(audio|deck|broadcast)_'
 
 # libFuzzer wants clang; the fuzz build holds only the fuzz targets and the modules they link.
 fuzz: deps
