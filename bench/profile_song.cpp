@@ -4,8 +4,8 @@
 //   profile_song --scan FILE        the audible ends, as the silence trimming finds them
 //   profile_song --loudness FILE    the loudness, as the levelling measures it
 //   profile_song --beats FILE       the beat grids of the first and last stretch, as the
-//                                   beat-matched fades find them (the whole file taken as
-//                                   audible, as the ends are timed by --scan)
+//                                   beat-matched fades find them: from the audible ends, found
+//                                   first on the same decoder, as the program does
 #include <cstdio>
 #include <cstring>
 
@@ -25,8 +25,7 @@ int main(int argc, char** argv) {
         OpenResult r = openDecoder(argv[2], 44100);
         if (!r.decoder) return 1;
         SongProfile p;
-        p.opened = true;
-        p.audibleEndMs = r.decoder->lengthMs();
+        scanEnds(*r.decoder, p);
         findBeats(*r.decoder, p);
         for (const auto& [name, grid] : {std::pair{"head", p.headBeats}, {"tail", p.tailBeats}})
             if (grid)

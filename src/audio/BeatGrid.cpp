@@ -22,6 +22,10 @@ constexpr int kMinBeats = 8;
 // settles; the onset detector, in steps half as long, finds the attack itself.
 constexpr int kOnsetWindow = 64;  // 11.6 ms
 constexpr int kOnsetHop = 32;     // 5.8 ms
+// Runs of the tracker, each started a fraction of a step later; beats of two runs within this
+// are the same beat.
+constexpr int kRuns = 3;
+constexpr double kSameBeatMs = 6;
 
 struct TempoDeleter {
     void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
@@ -142,15 +146,15 @@ std::optional<BeatGrid> fitBeatGrid(const double* beats, int count) {
     return grid;
 }
 
-std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
-    const int rate = d.outputRate();
-    const auto from = std::int64_t(std::max(0.0, fromMs) * rate / 1000);
-    const auto until = std::min(d.lengthFrames(), std::int64_t(toMs * rate / 1000));
-    if (until - from < std::int64_t(rate) * 4 || !d.seek(from)) return std::nullopt;
+namespace {
 
-    const int group = std::max(1, int(std::lround(rate / kBeatRate)));
-    const double heardRate = double(rate) / group;
-    const auto heardMs = [&](uint_t frames) { return fromMs + frames * 1000.0 / heardRate; };
+// One run of the tracker over the heard samples from `offset` on: its beats, each moved onto
+// the onset it stands for, and the grid fitted to them.
+std::optional<BeatGrid> trackGrid(const std::vector<float>& heard, int offset, double heardRate,
+                                  double fromMs) {
+    const auto heardMs = [&](uint_t frames) {
+        return fromMs + (double(frames) + offset) * 1000.0 / heardRate;
+    };
     std::unique_ptr<aubio_tempo_t, TempoDeleter> tempo(
         new_aubio_tempo("energy", kWindow, kHop, uint_t(std::lround(heardRate))));
     std::unique_ptr<aubio_onset_t, OnsetDeleter> onset(
@@ -158,10 +162,54 @@ std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
     std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1)),
         onsetHop(new_fvec(kOnsetHop));
     if (!tempo || !onset || !hop || !found || !onsetHop) return std::nullopt;
-    std::vector<double> onsets;
+    std::vector<double> onsets, beats;
+    for (std::size_t at = std::size_t(offset); at + kHop <= heard.size(); at += kHop) {
+        std::copy_n(heard.data() + at, kHop, hop->data);
+        aubio_tempo_do(tempo.get(), hop.get(), found.get());
+        const bool beat = found->data[0] != 0;
+        for (int part = 0; part < kHop; part += kOnsetHop) {
+            std::copy_n(hop->data + part, kOnsetHop, onsetHop->data);
+            aubio_onset_do(onset.get(), onsetHop.get(), found.get());
+            if (found->data[0] != 0) onsets.push_back(heardMs(aubio_onset_get_last(onset.get())));
+        }
+        if (beat) beats.push_back(heardMs(aubio_tempo_get_last(tempo.get())));
+    }
+    const int tracked = int(beats.size());
+    snapToOnsets(beats, onsets);
+    auto grid = fitBeatGrid(beats.data(), int(beats.size()));
+    if (!grid) return std::nullopt;
+    grid->confidence *= double(beats.size()) / tracked;
+    grid->beats = tracked;
+    return grid;
+}
+
+// Two runs found the same beat: tempos within a tenth of a percent (a few ms over half the
+// stretch), or one twice the other (a slow beat's off-beats taken for beats), and beats within
+// a few ms of each other in the middle of the stretch.
+bool sameBeat(const BeatGrid& a, const BeatGrid& b, double middleMs) {
+    const BeatGrid& slow = a.beatMs > b.beatMs ? a : b;
+    const BeatGrid& fast = a.beatMs > b.beatMs ? b : a;
+    const double ratio = slow.beatMs / fast.beatMs;
+    const double close = ratio < 1.5 ? ratio - 1 : ratio / 2 - 1;
+    return close < 0.001 &&
+           std::abs(std::remainder(slow.beatAtOrAfter(middleMs) - fast.beatAtOrAfter(middleMs),
+                                   fast.beatMs)) < kSameBeatMs;
+}
+
+}  // namespace
+
+std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
+    const int rate = d.outputRate();
+    const auto from = std::int64_t(std::max(0.0, fromMs) * rate / 1000);
+    const auto until = std::min(d.lengthFrames(), std::int64_t(toMs * rate / 1000));
+    if (until - from < std::int64_t(rate) * 4 || !d.seek(from)) return std::nullopt;
+
+    // Decoded once, averaged down to about the tracker's rate.
+    const int group = std::max(1, int(std::lround(rate / kBeatRate)));
+    const double heardRate = double(rate) / group;
     const int read = kHop * group;
-    std::vector<float> stereo(size_t(read) * 2);
-    std::vector<double> beats;
+    std::vector<float> stereo(size_t(read) * 2), heard;
+    heard.reserve(std::size_t((until - from) / group) + 1);
     while (d.position() + read <= until) {
         int got = 0;
         const Decoder::Read r = d.read(stereo.data(), read, got);
@@ -170,28 +218,48 @@ std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
             const float* frames = &stereo[size_t(i) * 2 * size_t(group)];
             float sum = 0;
             for (int k = 0; k < 2 * group; ++k) sum += frames[k];
-            hop->data[i] = sum / float(2 * group);
-        }
-        aubio_tempo_do(tempo.get(), hop.get(), found.get());
-        const bool beat = found->data[0] != 0;
-        for (int part = 0; part < kHop; part += kOnsetHop) {
-            std::copy_n(hop->data + part, kOnsetHop, onsetHop->data);
-            aubio_onset_do(onset.get(), onsetHop.get(), found.get());
-            if (found->data[0] != 0) onsets.push_back(heardMs(aubio_onset_get_last(onset.get())));
-        }
-        if (beat) {
-            beats.push_back(heardMs(aubio_tempo_get_last(tempo.get())));
+            heard.push_back(sum / float(2 * group));
         }
         if (r != Decoder::Read::Ok) break;
     }
-    const int tracked = int(beats.size());
-    snapToOnsets(beats, onsets);
-    auto grid = fitBeatGrid(beats.data(), int(beats.size()));
-    if (!grid) return std::nullopt;
-    grid->confidence *= double(beats.size()) / tracked;
-    grid->beats = tracked;
-    grid->fromMs = fromMs;
-    grid->toMs = double(d.position()) * 1000 / rate;
+    const double reachedMs = double(d.position()) * 1000 / rate;
+
+    // The tracker steps through the song in fixed steps, and on music whose beat is not plain
+    // (a busy or a three-against-two rhythm) where those steps fall can turn a sure grid into
+    // another: one stretch a millisecond later gave 120 BPM at 0.77 and 127 BPM at 0.57. So it
+    // runs a few times, each a fraction of a step later, and a grid is as sure as the runs that
+    // agree on it: a beat that only some of them find is not one to mix on.
+    std::optional<BeatGrid> runs[kRuns];
+    for (int k = 0; k < kRuns; ++k) runs[k] = trackGrid(heard, k * kHop / kRuns, heardRate, fromMs);
+    const double middleMs = (fromMs + reachedMs) / 2;
+    int best = -1, bestAgree = 0;
+    for (int k = 0; k < kRuns; ++k) {
+        if (!runs[k]) continue;
+        int agree = 0;
+        for (int j = 0; j < kRuns; ++j) agree += runs[j] && sameBeat(*runs[k], *runs[j], middleMs);
+        if (agree > bestAgree ||
+            (agree == bestAgree && runs[k]->confidence > runs[best]->confidence))
+            best = k, bestAgree = agree;
+    }
+    if (best < 0) return std::nullopt;
+    // The agreeing runs' beats, each brought to the beat nearest the best run's anchor.
+    // The period and the beat are the mean of the runs at the same tempo as the best.
+    BeatGrid grid = *runs[best];
+    double period = 0, anchor = 0, confidence = 0;
+    int same = 0;
+    for (int k = 0; k < kRuns; ++k) {
+        if (!runs[k] || !sameBeat(grid, *runs[k], middleMs)) continue;
+        confidence += runs[k]->confidence;
+        if (std::abs(runs[k]->beatMs / grid.beatMs - 1) > 0.01) continue;
+        period += runs[k]->beatMs;
+        anchor += grid.anchorMs + std::remainder(runs[k]->anchorMs - grid.anchorMs, grid.beatMs);
+        ++same;
+    }
+    grid.beatMs = period / same;
+    grid.anchorMs = anchor / same;
+    grid.confidence = confidence / kRuns;
+    grid.fromMs = fromMs;
+    grid.toMs = reachedMs;
     return grid;
 }
 
