@@ -22,9 +22,9 @@ constexpr int kMinBeats = 8;
 // settles; the onset detector, in steps half as long, finds the attack itself.
 constexpr int kOnsetWindow = 64;  // 11.6 ms
 constexpr int kOnsetHop = 32;     // 5.8 ms
-// Runs of the tracker, each started a fraction of a step later; beats of two runs within this
-// are the same beat.
-constexpr int kRuns = 3;
+// Runs of the tracker, each started a fraction of a step later (two: each run costs about a
+// tenth of a full decode of a five-minute song); beats of two runs within this are the same.
+constexpr int kRuns = 2;
 constexpr double kSameBeatMs = 6;
 
 struct TempoDeleter {
@@ -106,7 +106,8 @@ std::optional<BeatGrid> fitBeatGrid(const double* beats, int count) {
             int on = 0;
             double off = 0;
             for (int j = 0; j < count; ++j) {
-                const double d = std::abs(std::remainder(beats[j] - beats[i], p));
+                const double x = beats[j] - beats[i];
+                const double d = std::abs(x - p * std::round(x / p));
                 if (d < p / 16) ++on, off += d;
             }
             if (on > most || (on == most && off < closest)) {
@@ -148,31 +149,37 @@ std::optional<BeatGrid> fitBeatGrid(const double* beats, int count) {
 
 namespace {
 
+// The onsets of the heard samples (ms), where the tracker's beats are moved to.
+std::vector<double> findOnsets(const std::vector<float>& heard, double heardRate, double fromMs) {
+    std::vector<double> onsets;
+    std::unique_ptr<aubio_onset_t, OnsetDeleter> onset(
+        new_aubio_onset("energy", kOnsetWindow, kOnsetHop, uint_t(std::lround(heardRate))));
+    std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kOnsetHop)), found(new_fvec(1));
+    if (!onset || !hop || !found) return onsets;
+    for (std::size_t at = 0; at + kOnsetHop <= heard.size(); at += kOnsetHop) {
+        std::copy_n(heard.data() + at, kOnsetHop, hop->data);
+        aubio_onset_do(onset.get(), hop.get(), found.get());
+        if (found->data[0] != 0)
+            onsets.push_back(fromMs + aubio_onset_get_last(onset.get()) * 1000.0 / heardRate);
+    }
+    return onsets;
+}
+
 // One run of the tracker over the heard samples from `offset` on: its beats, each moved onto
 // the onset it stands for, and the grid fitted to them.
 std::optional<BeatGrid> trackGrid(const std::vector<float>& heard, int offset, double heardRate,
-                                  double fromMs) {
-    const auto heardMs = [&](uint_t frames) {
-        return fromMs + (double(frames) + offset) * 1000.0 / heardRate;
-    };
+                                  double fromMs, const std::vector<double>& onsets) {
     std::unique_ptr<aubio_tempo_t, TempoDeleter> tempo(
         new_aubio_tempo("energy", kWindow, kHop, uint_t(std::lround(heardRate))));
-    std::unique_ptr<aubio_onset_t, OnsetDeleter> onset(
-        new_aubio_onset("energy", kOnsetWindow, kOnsetHop, uint_t(std::lround(heardRate))));
-    std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1)),
-        onsetHop(new_fvec(kOnsetHop));
-    if (!tempo || !onset || !hop || !found || !onsetHop) return std::nullopt;
-    std::vector<double> onsets, beats;
+    std::unique_ptr<fvec_t, VectorDeleter> hop(new_fvec(kHop)), found(new_fvec(1));
+    if (!tempo || !hop || !found) return std::nullopt;
+    std::vector<double> beats;
     for (std::size_t at = std::size_t(offset); at + kHop <= heard.size(); at += kHop) {
         std::copy_n(heard.data() + at, kHop, hop->data);
         aubio_tempo_do(tempo.get(), hop.get(), found.get());
-        const bool beat = found->data[0] != 0;
-        for (int part = 0; part < kHop; part += kOnsetHop) {
-            std::copy_n(hop->data + part, kOnsetHop, onsetHop->data);
-            aubio_onset_do(onset.get(), onsetHop.get(), found.get());
-            if (found->data[0] != 0) onsets.push_back(heardMs(aubio_onset_get_last(onset.get())));
-        }
-        if (beat) beats.push_back(heardMs(aubio_tempo_get_last(tempo.get())));
+        if (found->data[0] != 0)
+            beats.push_back(fromMs + (double(aubio_tempo_get_last(tempo.get())) + offset) * 1000.0 /
+                                         heardRate);
     }
     const int tracked = int(beats.size());
     snapToOnsets(beats, onsets);
@@ -227,10 +234,13 @@ std::optional<BeatGrid> findBeatGrid(Decoder& d, double fromMs, double toMs) {
     // The tracker steps through the song in fixed steps, and on music whose beat is not plain
     // (a busy or a three-against-two rhythm) where those steps fall can turn a sure grid into
     // another: one stretch a millisecond later gave 120 BPM at 0.77 and 127 BPM at 0.57. So it
-    // runs a few times, each a fraction of a step later, and a grid is as sure as the runs that
-    // agree on it: a beat that only some of them find is not one to mix on.
+    // runs twice, half a step apart, and a grid is as sure as the runs that
+    // agree on it: a beat only one of them finds is not one to mix on.
+    // The onsets, finer than the tracker's steps, are found once for all the runs.
+    const std::vector<double> onsets = findOnsets(heard, heardRate, fromMs);
     std::optional<BeatGrid> runs[kRuns];
-    for (int k = 0; k < kRuns; ++k) runs[k] = trackGrid(heard, k * kHop / kRuns, heardRate, fromMs);
+    for (int k = 0; k < kRuns; ++k)
+        runs[k] = trackGrid(heard, k * kHop / kRuns, heardRate, fromMs, onsets);
     const double middleMs = (fromMs + reachedMs) / 2;
     int best = -1, bestAgree = 0;
     for (int k = 0; k < kRuns; ++k) {
