@@ -160,6 +160,26 @@ int main(int argc, char** argv) {
                 "         beats %.0f / %.0f BPM heard: median %.1f ms apart, worst %.1f ms\n",
                 outBeats.size() * 60000.0 / double(ms), inBeats.size() * 60000.0 / double(ms),
                 median, worst);
+        // On the mix alone: the outgoing song's beats in the 12 s before the fade and the
+        // incoming song's in the 10 s after it, each carried on to the fade's middle, where they
+        // should meet. Neither the list nor the log is needed for it.
+        const qint64 next = i + 1 < fades.size() ? fades[i + 1] : endMs;
+        const auto gridOf = [&](qint64 from, qint64 to) {
+            auto r = vantrel::audio::openDecoder(argv[1], a.rate);
+            return r.decoder ? vantrel::audio::findBeatGrid(*r.decoder, double(from), double(to))
+                             : std::nullopt;
+        };
+        const auto outGrid = gridOf(std::max(before, fades[i] - 12000), fades[i]);
+        const auto inGrid = gridOf(done, std::min(next, done + 10000));
+        if (!outGrid || !inGrid) continue;
+        const double middle = (fades[i] + done) / 2.0;
+        const double beat = std::min(outGrid->beatMs, inGrid->beatMs);
+        std::printf(
+            "         on the mix: %.2f BPM before (%.2f sure), %.2f after (%.2f sure), "
+            "%.1f ms apart mid-fade\n",
+            outGrid->bpm(), outGrid->confidence, inGrid->bpm(), inGrid->confidence,
+            std::abs(std::remainder(outGrid->beatAtOrAfter(middle) - inGrid->beatAtOrAfter(middle),
+                                    beat)));
     }
     return 0;
 }
