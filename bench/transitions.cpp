@@ -5,8 +5,9 @@
 // the fade: each song's beats are found afresh on the stretch it plays in the fade (from the
 // positions and tempos the fade line gives) and put on the mix's time line; the beats of the
 // sparser song are measured to the nearest of the other's (median and worst, from the fade's
-// second second to its last 1.5 s). Not a test: a measure for real music, which the repo does
-// not hold.
+// second second to its last 1.5 s), and, on the mix alone, how far the outgoing song's beats
+// before the fade and the incoming song's after it, each carried on, fall apart mid-fade. Not a
+// test: a measure for real music, which the repo does not hold.
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
