@@ -172,7 +172,9 @@ int main(int argc, char** argv) {
         };
         const auto outGrid = gridOf(std::max(before, fades[i] - 12000), fades[i]);
         const auto inGrid = gridOf(done, std::min(next, done + 10000));
-        if (!outGrid || !inGrid) continue;
+        // An incoming song matched far from its own tempo glides back after the fade, and its
+        // beats there cannot be carried back into the fade.
+        if (!outGrid || !inGrid || std::abs(h.inSpeed - 1) > 0.005) continue;
         const double middle = (fades[i] + done) / 2.0;
         const double beat = std::min(outGrid->beatMs, inGrid->beatMs);
         std::printf(
