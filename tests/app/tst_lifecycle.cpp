@@ -29,7 +29,7 @@ class LifecycleTest : public QObject {
     // Whether the program catches SIGTERM yet (exec resets the setpriv before it): its handler
     // goes in right after QApplication.
     static bool catchesTerm(pid_t pid) {
-        const QByteArray st = test::ProgramCopy::read(QStringLiteral("/proc/%1/status").arg(pid));
+        const QByteArray st = test::readFile(QStringLiteral("/proc/%1/status").arg(pid));
         const qsizetype at = st.indexOf("\nSigCgt:\t") + 9;
         return at >= 9 && (st.mid(at, 16).toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1);
     }
@@ -125,8 +125,8 @@ private slots:
         f->desk->onLoad({});
         f->add(QStringLiteral("/music/one.mp3"), "One");
         f->advance(1000);
-        QTRY_COMPARE(test::ProgramCopy::read(file), ListFileBytes(f->playlist().entries()));
-        const QByteArray one = test::ProgramCopy::read(file);
+        QTRY_COMPARE(test::readFile(file), ListFileBytes(f->playlist().entries()));
+        const QByteArray one = test::readFile(file);
         // What takes the write first cannot be written, even by root.
         const QString blocked =
             file + ".saving-" + QString::number(QCoreApplication::applicationPid());
@@ -134,10 +134,10 @@ private slots:
         f->add(QStringLiteral("/music/two.mp3"), "Two");
         f->advance(1000);
         QTest::qWait(500);
-        QCOMPARE(test::ProgramCopy::read(file), one);
+        QCOMPARE(test::readFile(file), one);
         QVERIFY(QDir().rmdir(blocked));
-        QTRY_COMPARE_WITH_TIMEOUT(test::ProgramCopy::read(file),
-                                  ListFileBytes(f->playlist().entries()), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::readFile(file), ListFileBytes(f->playlist().entries()),
+                                  10000);
         QVERIFY(errorBoxes().isEmpty());
         QVERIFY(QDir().mkdir(blocked));
         f->playlist().removeAt(0);
@@ -200,11 +200,7 @@ private slots:
         QFETCH(int, read);
         QFETCH(bool, damaged);
         const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
-        const auto write = [](const QString& name, const QByteArray& b) {
-            QFile out(name);
-            return out.open(QIODevice::WriteOnly) && out.write(b) == b.size();
-        };
-        QVERIFY(write(file, bytes) && write(file + ".damaged", "older"));
+        QVERIFY(test::writeFile(file, bytes) && test::writeFile(file + ".damaged", "older"));
         f->desk->onLoad({});
         QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
         QCOMPARE(f->playlist().count(), read);
@@ -213,10 +209,10 @@ private slots:
         else
             f->playlist().removeAt(0);
         f->advance(1000);
-        QTRY_COMPARE(test::ProgramCopy::read(file), ListFileBytes(f->playlist().entries()));
-        QCOMPARE(test::ProgramCopy::read(file + ".damaged"), damaged ? bytes : "older");
+        QTRY_COMPARE(test::readFile(file), ListFileBytes(f->playlist().entries()));
+        QCOMPARE(test::readFile(file + ".damaged"), damaged ? bytes : "older");
         f->desk->onUnload({});
-        QCOMPARE(test::ProgramCopy::read(file + ".damaged"), damaged ? bytes : "older");
+        QCOMPARE(test::readFile(file + ".damaged"), damaged ? bytes : "older");
         QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
     }
 
@@ -273,7 +269,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(program.defaultPlaylist()));
         // Rewritten by the shutdown: the writer's own line ends.
         QVERIFY(QFileInfo::exists(list));
-        QCOMPARE(test::ProgramCopy::read(list),
+        QCOMPARE(test::readFile(list),
                  firstRun ? QByteArray()
                           : "One (Wav file)\r\n/music/one.wav\r\nTwo, live (Wav file)\r\n"
                             "/music/two.wav\r\n");

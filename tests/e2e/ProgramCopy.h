@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/AudioFiles.h"
+
 namespace vantrel::test {
 
 class ProgramCopy {
@@ -58,13 +60,9 @@ public:
 
     // Writes a list file the way another program might: LF line ends.
     static void writeList(const QString& file, const QStringList& lines) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (const QString& l : lines) f.write(l.toUtf8() + '\n');
-    }
-    static QByteArray read(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        QByteArray bytes;
+        for (const QString& l : lines) bytes += l.toUtf8() + '\n';
+        QVERIFY(writeFile(file, bytes));
     }
 
 private:

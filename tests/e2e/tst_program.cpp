@@ -72,7 +72,7 @@ void writeSongs(const test::ProgramCopy& copy, const QTemporaryDir& music, doubl
 }
 // The titles kept in a list file, checking its CR LF line ends.
 QStringList savedTitles(const QString& file) {
-    const QList<QByteArray> lines = test::ProgramCopy::read(file).split('\n');
+    const QList<QByteArray> lines = test::readFile(file).split('\n');
     QStringList titles;
     for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
         titles << (lines[i].endsWith('\r') ? QString::fromUtf8(lines[i].chopped(1)) : "no CR");
@@ -101,6 +101,14 @@ QString title() {
 bool send(const QString& method) {  // "Player.Play", "Quit"
     return test::runTool("dbus-send", {"--session", "--print-reply", "--dest=" + kService, kPath,
                                        "org.mpris.MediaPlayer2." + method});
+}
+bool onTheBus() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService);
+}
+// Quit over the bus ends the program well within 5 s.
+bool quits(test::Program& program) {
+    return send("Quit") && program.process.waitForFinished(5000) &&
+           program.process.exitStatus() == QProcess::NormalExit && program.process.exitCode() == 0;
 }
 // The peak of the sink's last second of two; -1 when the recording fell short.
 float heard(const QString& sink) {
@@ -180,7 +188,7 @@ void ProgramTest::drivenFromTheBus() {
     QTemporaryDir music;
     writeSongs(copy, music, 60.0);
     test::Program program(copy);
-    QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(kService), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QCOMPARE(get("Identity", "org.mpris.MediaPlayer2").toString(), "Vantrel");
     QCOMPARE(get("PlaybackStatus").toString(), "Stopped");
     QVERIFY(bus.connect(kService, kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
@@ -231,9 +239,7 @@ void ProgramTest::drivenFromTheBus() {
     QTRY_COMPARE_WITH_TIMEOUT(title(), "Drive by Night", 15000);
     QCOMPARE(metadata()["xesam:artist"].toStringList(), QStringList{"The Roads"});
     QCOMPARE(metadata()["xesam:album"].toString(), "Nocturnes");
-    QVERIFY(send("Quit"));
-    QVERIFY2(program.process.waitForFinished(5000), "Quit did not end the program");
-    QCOMPARE(program.process.exitCode(), 0);
+    QVERIFY2(quits(program), "Quit did not end the program");
     QCOMPARE(savedTitles(copy.defaultPlaylist()), QStringList{"Harbour Lights (Wav file)"});
 }
 
@@ -245,19 +251,15 @@ void ProgramTest::keepsTheListThroughAKill() {
     // The second song's name is Latin-1, as an old disk holds it: not UTF-8.
     const QByteArray cafe = QFile::encodeName(music.path()) + "/Caf\xe9.wav";
     QVERIFY(::rename(QFile::encodeName(music.filePath("Night Drive.wav")), cafe) == 0);
-    QByteArray list = test::ProgramCopy::read(copy.defaultPlaylist());
+    QByteArray list = test::readFile(copy.defaultPlaylist());
     list.replace("Night Drive (Wav file)", "Caf\xc3\xa9 (Wav file)");
     list.replace(QFile::encodeName(music.filePath("Night Drive.wav")), cafe);
-    {
-        QFile f(copy.defaultPlaylist());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(list) == list.size());
-    }
+    QVERIFY(test::writeFile(copy.defaultPlaylist(), list));
     // What a save cut short by a kill leaves.
     const QString stale = copy.defaultPlaylist() + ".saving-99999999";
     test::ProgramCopy::writeList(stale, {"half"});
     test::Program program(copy);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QVERIFY(!QFileInfo::exists(stale));
     // The mix takes each song off the list as it fades in; the file follows within a second,
     // the Latin-1 name byte for byte.
@@ -265,7 +267,7 @@ void ProgramTest::keepsTheListThroughAKill() {
     QTRY_COMPARE_WITH_TIMEOUT(title(), "Morning Light (Wav file)", 5000);
     const QByteArray harbour = "Harbour Lights (Wav file)\r\n" +
                                QFile::encodeName(music.filePath("Harbour Lights.wav")) + "\r\n";
-    QTRY_COMPARE_WITH_TIMEOUT(test::ProgramCopy::read(copy.defaultPlaylist()),
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy.defaultPlaylist()),
                               "Caf\xc3\xa9 (Wav file)\r\n" + cafe + "\r\n" + harbour, 2500);
     // It plays: the decoder opened the file by its own bytes (and read its title tag).
     QVERIFY(send("Player.Next"));
@@ -275,7 +277,7 @@ void ProgramTest::keepsTheListThroughAKill() {
     QTest::qWait(1200);
     QCOMPARE(::kill(pid_t(program.process.processId()), SIGKILL), 0);
     QVERIFY(program.process.waitForFinished(5000));
-    QCOMPARE(test::ProgramCopy::read(copy.defaultPlaylist()), harbour);
+    QCOMPARE(test::readFile(copy.defaultPlaylist()), harbour);
     QCOMPARE(QDir(copy.folder()).entryList(QDir::Files), (QStringList{"default.kvl", "vantrel"}));
 }
 
@@ -285,22 +287,17 @@ void ProgramTest::startsAndPlaysOverADamagedList() {
     QTemporaryDir music;
     writeSongs(copy, music, 60.0);
     // A title without its path: the list cannot be read whole.
-    QFile list(copy.defaultPlaylist());
-    QVERIFY(list.open(QIODevice::Append) && list.write("Lost (Wav file)\n") > 0);
-    list.close();
-    const QByteArray damaged = test::ProgramCopy::read(copy.defaultPlaylist());
+    const QByteArray damaged = test::readFile(copy.defaultPlaylist()) + "Lost (Wav file)\n";
+    QVERIFY(test::writeFile(copy.defaultPlaylist(), damaged));
     test::Program program(copy, {}, {}, QProcess::ForwardedChannels, {"--play"});
     // The window, the bus and the music come up; the box waits over the window.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QTRY_COMPARE_WITH_TIMEOUT(get("PlaybackStatus").toString(), "Playing", 10000);
     QTRY_COMPARE_WITH_TIMEOUT(title(), "Morning Light (Wav file)", 10000);
     QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("Error")).size(), 1, 10000);
     QCOMPARE(windowsNamed(QStringLiteral("Vantrel")).size(), 1);
-    QVERIFY(send("Quit"));
-    QVERIFY2(program.process.waitForFinished(5000), "Quit did not end the program");
-    QCOMPARE(program.process.exitCode(), 0);
-    QCOMPARE(test::ProgramCopy::read(copy.defaultPlaylist() + ".damaged"), damaged);
+    QVERIFY2(quits(program), "Quit did not end the program");
+    QCOMPARE(test::readFile(copy.defaultPlaylist() + ".damaged"), damaged);
     QCOMPARE(savedTitles(copy.defaultPlaylist()),
              (QStringList{"Night Drive (Wav file)", "Harbour Lights (Wav file)"}));
 }
@@ -331,8 +328,7 @@ void ProgramTest::aSecondStartHandsItsFilesToTheFirst() {
         QVERIFY(test::makeTone(music.filePath(song), {2.0, 440.0, 44100, 2, -6.0}));
     // The first start adds what its own line names.
     test::Program first(copy, {}, {}, QProcess::ForwardedChannels, {music.filePath("Opening.wav")});
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(kService), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     // A later start of the same program folder, from another folder, with a relative path and
     // one that does not exist: it hands over what exists and ends.
     QProcess second;
@@ -350,8 +346,7 @@ void ProgramTest::aSecondStartHandsItsFilesToTheFirst() {
     own.process.kill();
     QVERIFY(own.process.waitForFinished(5000));
 
-    QVERIFY(send("Quit"));
-    QVERIFY2(first.process.waitForFinished(5000), "Quit did not end the program");
+    QVERIFY2(quits(first), "Quit did not end the program");
     QCOMPARE(savedTitles(copy.defaultPlaylist()),
              (QStringList{"Opening (Wav file)", "Night #2 (Wav file)", "Last Call (Wav file)"}));
 }

@@ -30,6 +30,20 @@ inline void fill(Playlist& list, int n) {
     for (int i = 1; i <= n; ++i) list.append(QString::number(i), QStringLiteral("/p/%1").arg(i));
 }
 
+inline QStringList titles(const Playlist& list) {
+    QStringList out;
+    for (const Playlist::Entry& e : list.entries()) out << e.title;
+    return out;
+}
+
+// Each entry as "title@path", the path relative to `root`.
+inline QStringList entriesBelow(const Playlist& list, const QString& root) {
+    QStringList out;
+    for (const Playlist::Entry& e : list.entries())
+        out << e.title + u'@' + QDir(root).relativeFilePath(e.path);
+    return out;
+}
+
 inline QString order(const Playlist& list) {
     QStringList out;
     for (int i = 0; i < list.count(); ++i) {

@@ -2,7 +2,6 @@
 // which channel, how soon, and what the desk's offline output holds.
 #include <QtTest>
 #include <cmath>
-#include <numbers>
 #include <numeric>
 
 #include "audio/Player.h"
@@ -14,18 +13,6 @@
 using namespace vantrel;
 
 constexpr int kRate = 44100;  // the fixture's offline output
-
-// Amplitude of one frequency in channel 0 over a range of frames.
-double toneAmplitude(const test::Audio& a, int start, int frames, double hz) {
-    double re = 0, im = 0;
-    const double w = 2 * std::numbers::pi * hz / a.rate;
-    for (int i = 0; i < frames; ++i) {
-        const double x = a.samples[static_cast<size_t>(start + i) * a.channels];
-        re += x * std::cos(w * i);
-        im -= x * std::sin(w * i);
-    }
-    return 2 * std::hypot(re, im) / frames;
-}
 
 // from: "list", or "group" with the decks that play ("group 1"), "muted" at sample volume 0;
 // name: in the cartoons folder; channels: per channel from 1 on, a Long sample playing on or a
@@ -94,9 +81,8 @@ private slots:
         const bool plays = next != channel;
         tone("samples/cartoons/a.wav", 0.3, 600);
         tone("samples/cartoons/b.wav", 0.3, 1000);
-        QFile junk(f->folder.filePath("samples/cartoons/broken.wav"));
-        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, 'Z')) &&
-                junk.flush());
+        QVERIFY(test::writeFile(f->folder.filePath("samples/cartoons/broken.wav"),
+                                QByteArray(4096, 'Z')));
         // Quiet, so that 31 of them together stay clear of clipping; clicks fill channels in order.
         const QString longTone = tone("long.wav", 3.0, 500, -40);
         const QString shortTone = tone("short.wav", 0.1, 700, -40);
@@ -118,8 +104,8 @@ private slots:
         const int onset = test::firstAbove(heard(), 0.02f, clicked);
         if (plays && volume > 0) QVERIFY(onset >= clicked && onset - clicked <= framesOf(20));
         // The folder path, "/" and the selected name: b's tone, not a's.
-        const double b = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 1000);
-        const double a = toneAmplitude(heard(), clicked + framesOf(30), framesOf(100), 600);
+        const double b = test::toneLevel(heard(), 1000, clicked + framesOf(30), framesOf(100));
+        const double a = test::toneLevel(heard(), 600, clicked + framesOf(30), framesOf(100));
         QVERIFY2(a < 0.01, qPrintable(QString::number(a)));
         QVERIFY2(plays && volume > 0 ? b > 0.05 : b < 0.005, qPrintable(QString::number(b)));
         // Played once: it ends by itself and frees its channel.

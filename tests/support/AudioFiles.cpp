@@ -34,6 +34,16 @@ bool runTool(const QString& program, const QStringList& args, QString* output) {
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 bool makeTone(const QString& path, const ToneShape& s) {
     const QString ext = QFileInfo(path).suffix().toLower();
     const QString secs = QString::number(s.seconds, 'f', 6);
@@ -41,13 +51,9 @@ bool makeTone(const QString& path, const ToneShape& s) {
         // sox cannot write these; ffmpeg's own generator can (at full scale, as sox's sine).
         const QString wave = s.frequency > 0 ? QStringLiteral("sin(2*PI*%1*t)").arg(s.frequency)
                                              : QStringLiteral("0");
-        QStringList args{
-            "-nostdin", "-v",
-            "error",    "-y",
-            "-f",       "lavfi",
-            "-i",       QStringLiteral("aevalsrc=%1:s=%2:d=%3").arg(wave).arg(s.rate).arg(secs),
-            "-ac",      QString::number(s.channels),
-            "-af",      QStringLiteral("volume=%1dB").arg(s.gainDb)};
+        QStringList args = QStringLiteral("-nostdin -v error -y -f lavfi -i").split(' ');
+        args << QStringLiteral("aevalsrc=%1:s=%2:d=%3").arg(wave).arg(s.rate).arg(secs) << "-ac"
+             << QString::number(s.channels) << "-af" << QStringLiteral("volume=%1dB").arg(s.gainDb);
         // The m4a index first, as players and stores write them.
         args += ext == u"wma" ? QStringList{"-c:a", "wmav2"}
                               : QStringList{"-c:a", "aac", "-movflags", "+faststart"};
@@ -96,9 +102,7 @@ bool makeCdImage(const QString& cuePath, const QList<ToneShape>& tracks) {
             audio.append(le, 2).append(le, 2);
         }
     }
-    QFile b(bin), c(cuePath);
-    return b.open(QIODevice::WriteOnly) && b.write(audio) == audio.size() &&
-           c.open(QIODevice::WriteOnly) && c.write(cue) == cue.size();
+    return writeFile(bin, audio) && writeFile(cuePath, cue);
 }
 
 bool writeWav(const QString& path, const float* data, int frames, int channels, int rate) {
@@ -176,6 +180,16 @@ float peak(const Audio& a, int start, int frames) {
     const int end = std::clamp(start + frames, start, a.frames());
     for (int i = start; i < end; ++i) m = std::max(m, std::abs(a.samples[size_t(i) * a.channels]));
     return m;
+}
+
+double toneLevel(const Audio& a, double frequency, qint64 start, int frames) {
+    const double w = 2 * M_PI * frequency / a.rate;
+    double s1 = 0, s2 = 0;
+    for (qint64 i = std::max<qint64>(start, 0); i < start + frames && i < a.frames(); ++i) {
+        const double s = a.samples[size_t(i * a.channels)] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1, s1 = s;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / frames;
 }
 
 namespace {

@@ -36,6 +36,9 @@ bool writeAs(const QString& path, const Audio& audio);
 
 // Runs a program and waits; true when it exits 0. Output is kept for the message.
 bool runTool(const QString& program, const QStringList& args, QString* output = nullptr);
+// A file's bytes (empty when it cannot be read), and a file written whole.
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& bytes);
 
 struct Audio {
     int rate = 0;
@@ -58,6 +61,8 @@ float largestStep(const Audio& audio, int startFrame, int frames);
 double estimateFrequency(const Audio& audio, int startFrame, int frames);
 // Peak absolute value of channel 0 over a range.
 float peak(const Audio& audio, int startFrame, int frames);
+// Amplitude of one frequency in channel 0 over a range (Goertzel).
+double toneLevel(const Audio& audio, double frequency, qint64 startFrame, int frames);
 
 // Drives an offline engine in 10 ms steps while `player` plays (at most `limitMs`) and returns
 // everything the engine produced.
