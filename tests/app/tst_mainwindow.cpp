@@ -1,5 +1,5 @@
 // The main window as designed: caption, place and size, the two deck panels at one place with
-// only the front one shown, the three tabs, the no-sound notice, and every way out of it.
+// only the front one shown, the three tabs, the no-sound notice, its dialogs, and every way out.
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -7,14 +7,15 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/ui/AboutBox.h"
 #include "app/ui/MainWindow.h"
 #include "deck/ui/DeckPanel.h"
-#include "e2e/ProgramCopy.h"
 #include "playlist/ui/PlaylistPanel.h"
 #include "playlist/ui/SearchDialog.h"
 #include "support/AudioFiles.h"
@@ -135,16 +136,16 @@ private slots:
         // Record the mix: asked for a file, shown in the status bar, a whole file once stopped.
         const QString file = f->folder.filePath(QStringLiteral("show.wav"));
         f->dialogs.pathAnswers.enqueue(file);
-        window->menuAction(QStringLiteral("mnuRecord"))->trigger();
-        QVERIFY(window->menuAction(QStringLiteral("mnuRecord"))->isChecked());
-        QTRY_VERIFY(window->findChild<QLabel*>(QStringLiteral("lblOnAir")) &&
-                    window->findChild<QLabel*>(QStringLiteral("lblOnAir"))
-                        ->text()
-                        .contains(QStringLiteral("Recording")));
+        QAction* record = window->menuAction(QStringLiteral("mnuRecord"));
+        record->trigger();
+        QVERIFY(record->isChecked());
+        QTRY_VERIFY(
+            window->findChild<QLabel*>(QStringLiteral("lblOnAir")) &&
+            window->findChild<QLabel*>(QStringLiteral("lblOnAir"))->text().contains("Recording"));
         test::renderOffline(*f->engine, 500);
         QTest::qWait(100);
-        window->menuAction(QStringLiteral("mnuRecord"))->trigger();
-        QVERIFY(!window->menuAction(QStringLiteral("mnuRecord"))->isChecked());
+        record->trigger();
+        QVERIFY(!record->isChecked());
         QTRY_VERIFY(!f->desk->onAir().status().recording);
         QCOMPARE(test::readAudioFile(file).frames(), 22050);
     }
@@ -182,13 +183,44 @@ private slots:
         QVERIFY(f->desk->unloading());
         QVERIFY(!panel->searchDialog() || !panel->searchDialog()->isVisible());
         const QString saved = f->folder.filePath(QStringLiteral("default.kvl"));
-        QCOMPARE(test::ProgramCopy::read(saved), QByteArray("Song (MP3 file)\r\n/m/Song.mp3\r\n"));
+        QCOMPARE(test::readFile(saved), QByteArray("Song (MP3 file)\r\n/m/Song.mp3\r\n"));
         // A termination signal or a close arriving during the shutdown changes nothing.
         QVERIFY(QFile::remove(saved));
         window->unload();
         window->close();
         f->desk->onUnload({});
         QVERIFY(!QFile::exists(saved));
+    }
+    // The about box's fixed texts and size, and its system-information button with no tool on
+    // PATH.
+    void aboutBoxAsDesigned() {
+        AboutBox box(f->dialogs);
+        QCOMPARE(box.windowTitle(), QStringLiteral("About Vantrel"));
+        QCOMPARE(box.lblTitle->text() + '|' + box.lblVersion->text() + '|' + box.cmdOK->text() +
+                     '|' + box.cmdSysInfo->text(),
+                 QStringLiteral("Vantrel|Version 1.4.0|OK|&System Info..."));
+        QVERIFY(!box.Label1->text().isEmpty() && !box.Label2->text().isEmpty() && box.isModal());
+        QCOMPARE(box.minimumSize(), QSize(403, 153));
+        QCOMPARE(box.maximumSize(), QSize(403, 153));
+        // Every control lies inside the fixed box and shows its whole text in the font it has.
+        for (QWidget* w : box.findChildren<QWidget*>()) {
+            auto* l = qobject_cast<QLabel*>(w);
+            if (!l && !qobject_cast<QPushButton*>(w)) continue;
+            const bool fits = l && l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                                 : w->sizeHint().width() <= w->width();
+            QVERIFY2(QRect(0, 0, 403, 153).contains(w->geometry()) && fits,
+                     qPrintable(w->objectName()));
+        }
+        // System Info... with no tool on PATH says so.
+        QTemporaryDir bin;  // all of PATH, and empty
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8());
+        QTest::mouseClick(box.cmdSysInfo, Qt::LeftButton);
+        qputenv("PATH", oldPath);
+        QCOMPARE(f->dialogs.messages.size(), 1);
+        QCOMPARE(f->dialogs.messages[0].text,
+                 QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(f->dialogs.messages[0].title, QStringLiteral("Vantrel"));
     }
 };
 
