@@ -40,6 +40,28 @@ private slots:
         QCOMPARE(FormatRemainingTime(199999, 200000), QStringLiteral("00:00:00"));
     }
 
+    // The virtual clock under every offline test: timers keep their countdown through changes.
+    void timersKeepTheirCountdown() {
+        VirtualScheduler s;
+        QList<qint64> ticks, kept;
+        // Retimed and disabled inside its own tick.
+        std::unique_ptr<Timer> t = s.createTimer(80, [&] {
+            ticks << s.nowMs();
+            t->SetInterval(20);
+            if (ticks.size() == 3) t->SetEnabled(false);
+        });
+        // Enabled again while enabled: the countdown runs on.
+        auto u = s.createTimer(30, [&] { kept << s.nowMs(); });
+        t->SetEnabled(true);
+        u->SetEnabled(true);
+        s.advance(20);
+        u->SetEnabled(true);
+        s.advance(1000 - 20);
+        QCOMPARE(ticks, (QList<qint64>{80, 100, 120}));
+        QVERIFY(!t->Enabled());
+        QCOMPARE(kept.mid(0, 3), (QList<qint64>{30, 60, 90}));
+    }
+
     void pauseLatchIsShared() {
         DeskFixture f;
         f.add(f.tone("a.wav", 5.0));
@@ -82,21 +104,6 @@ private slots:
             QCOMPARE(length, 2000);
         else
             QVERIFY2(length > 2600 && length < 2800, qPrintable(QString::number(length)));
-    }
-
-    // Up stops at 14, down at 2, reset is 8; the label follows.
-    void mixIntervalButtons() {
-        DeskFixture f;
-        AutoMixer& mixer = f.mixer();
-        for (auto [from, button, to] :
-             {std::tuple{14, 1, 14}, {3, -1, 2}, {2, -1, 2}, {13, 0, 8}}) {
-            mixer.mixIntervalSlider.SetValue(from);
-            button > 0   ? mixer.intervalUp()
-            : button < 0 ? mixer.intervalDown()
-                         : mixer.intervalReset();
-            QCOMPARE(mixer.mixIntervalSlider.Value(), to);
-            QCOMPARE(mixer.mixIntervalLabel.Caption(), QString::number(to) + " seconds");
-        }
     }
 
     void intervalChangeMidFade() {
@@ -287,6 +294,16 @@ private slots:
         f.advance(1500);
         QCOMPARE(panel.lblTime().text().left(6), QStringLiteral("00:01:"));
         QVERIFY(panel.songProgress().Value() >= 1400);
+        // The mixing interval's buttons: up stops at 14, down at 2, reset is 8; the label follows.
+        for (auto [from, button, to] :
+             {std::tuple{14, "Up", 14}, {3, "Down", 2}, {2, "Down", 2}, {13, "Reset", 8}}) {
+            f.mixer().mixIntervalSlider.SetValue(from);
+            QTest::mouseClick(
+                panel.findChild<QToolButton*>("cmdMixInterval" + QString(button) + suffix),
+                Qt::LeftButton);
+            QCOMPARE(panel.findChild<QLabel*>("lblMixingInterval" + suffix)->text(),
+                     QString::number(to) + " seconds");
+        }
         QTest::mouseClick(&panel.lblTime(), Qt::LeftButton);  // remaining time, both decks
         f.advance(30);
         QCOMPARE(panel.lblTime().text().left(6), QStringLiteral("00:03:"));

@@ -1,16 +1,19 @@
-// The core slider and its view binding, the per-deck tempo, pitch and rate controls, the master
-// volume and balance over a recording mixer, and the deck panels that show them.
+// The core slider and its view binding, the per-deck tempo, pitch and rate controls and what they
+// do to the sound, the master volume and balance over a recording mixer, and the deck panels that
+// show them.
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QToolButton>
 #include <QtTest>
 
+#include "audio/Player.h"
 #include "sound/MasterVolume.h"
 #include "sound/SoundControls.h"
 #include "sound/ui/SliderBinding.h"
 #include "sound/ui/SoundPanel.h"
-#include "support/ScriptedDialogs.h"
+#include "support/AudioFiles.h"
+#include "support/DeskFixture.h"
 
 using namespace vantrel;
 
@@ -229,6 +232,38 @@ private slots:
         const QSize min = p.deck1.minimumSizeHint();
         QVERIFY2(min.width() <= 243 && min.height() <= 194,
                  qPrintable(QStringLiteral("%1 x %2").arg(min.width()).arg(min.height())));
+    }
+    void heard_data() {
+        QTest::addColumn<int>("deck");
+        QTest::addColumn<double>("fileSeconds");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("frequency");
+        QTest::newRow("deck 1's tempo shortens, keeping the pitch") << 1 << 30.0 << 20.0 << 440.0;
+        QTest::newRow("deck 2's rate lengthens and lowers") << 2 << 3.0 << 4.0 << 330.0;
+    }
+    // Heard through the real engine on the offline output: deck 1's tempo and deck 2's rate are set
+    // before any file is loaded; each reaches its own deck only, and stays in force from one file
+    // to the next.
+    void heard() {
+        QFETCH(int, deck);
+        QFETCH(double, fileSeconds);
+        QFETCH(double, seconds);
+        QFETCH(double, frequency);
+        test::DeskFixture t;
+        t.desk->soundControls(0).tempoSlider.SetValue(1500);
+        t.desk->soundControls(1).rateSlider.SetValue(750);
+        auto& player = t.deck(deck - 1).player();
+        for (const char* name : {"first.wav", "second.wav"}) {
+            player.SetFileName(t.tone(name, fileSeconds).toStdString());
+            QCOMPARE(player.Open(), 0);
+            player.Play();
+            const test::Audio a = test::playOffline(*t.engine, player, 40000);
+            const double sounding =
+                double(test::lastAbove(a, 0.01f) - test::firstAbove(a, 0.01f) + 1) / a.rate;
+            QVERIFY2(std::abs(sounding - seconds) < 0.1, qPrintable(QString::number(sounding)));
+            const double f = test::estimateFrequency(a, a.rate / 2, a.rate);
+            QVERIFY2(std::abs(f - frequency) < 2.0, qPrintable(QString::number(f)));
+        }
     }
 };
 
