@@ -80,31 +80,6 @@ private slots:
                 f->deck(0).song().path.isEmpty() && f->deck(1).song().path.isEmpty());
     }
 
-    void playlistSurvivesARestart() {
-        // A writable program folder keeps the list beside the program.
-        const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
-        QCOMPARE(f->desk->defaultPlaylist(), file);
-        // The first run finds no list: it starts empty without a word and makes the file.
-        f->desk->onLoad({});
-        QVERIFY(errorBoxes().isEmpty());
-        QCOMPARE(f->playlist().count(), 0);
-        QVERIFY(QFileInfo::exists(file));
-        const QString title = QStringLiteral("Sigur Rós – Hoppípolla, live (MP3 file)");
-        f->add(QStringLiteral("/music/one.mp3"), title);
-        f->desk->onUnload({});
-        // The next run reads it; emptied during that run, the one after finds an empty list.
-        Desk& run = restart();
-        QVERIFY(errorBoxes().isEmpty());
-        QCOMPARE(run.playlist().count(), 1);
-        QCOMPARE(run.playlist().title(0), title);
-        QCOMPARE(run.playlist().path(0), QStringLiteral("/music/one.mp3"));
-        run.runMenuCommand(MenuCommand::NewPlaylist);
-        run.onUnload({});
-        QCOMPARE(QFileInfo(file).size(), 0);
-        QCOMPARE(restart().playlist().count(), 0);
-        QVERIFY(errorBoxes().isEmpty());
-    }
-
     // --play with a folder named on the command line: the music starts once its songs are in.
     void playOnStartWaitsForTheCommandLine() {
         f->desk->onLoad({});
@@ -153,12 +128,11 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");  // a pattern for stdout
         QTest::addColumn<QString>("err");  // for stderr
-        QTest::newRow("version") << "--version" << 0 << "^vantrel \\d+\\.\\d+\\.\\d+\\n$"
-                                 << "^$";
-        QTest::newRow("help") << "--help" << 0 << "^usage: vantrel .*--new-instance.*--version"
-                              << "^$";
-        QTest::newRow("unknown flag") << "--shufle" << 2 << "^$"
-                                      << "^vantrel: [^\\n]*--shufle[^\\n]*\\n$";
+        // clang-format off
+        QTest::newRow("version") << "--version" << 0 << "^vantrel \\d+\\.\\d+\\.\\d+\\n$" << "^$";
+        QTest::newRow("help") << "--help" << 0 << "^usage: vantrel .*--new-instance.*--version" << "^$";
+        QTest::newRow("unknown flag") << "--shufle" << 2 << "^$" << "^vantrel: [^\\n]*--shufle[^\\n]*\\n$";
+        // clang-format on
     }
     void commandLineAnswersWithoutADisplay() {
         QFETCH(QString, argument);
@@ -181,12 +155,15 @@ private slots:
         QVERIFY(shows(err, p.readAllStandardError()));
     }
 
-    // A default list that cannot be read whole says so, and what was read is the playlist; the
-    // first save keeps the file as it was beside it (the latest damaged one only).
-    void aDamagedListIsKeptBeside_data() {
-        QTest::addColumn<QByteArray>("bytes");
+    // The default list beside a writable program folder, kept from run to run. None on the first
+    // run: it starts empty without a word. One that cannot be read whole says so, and what was read
+    // is the playlist; the first save keeps the file as it was beside it (the latest damaged one
+    // only). Emptied, the list leaves an empty file and the next run an empty playlist.
+    void theDefaultListIsKept_data() {
+        QTest::addColumn<QByteArray>("bytes");  // null: no file
         QTest::addColumn<int>("read");
         QTest::addColumn<bool>("damaged");
+        QTest::newRow("first run") << QByteArray() << 0 << false;
         QTest::newRow("whole") << QByteArray("a\r\n/a\r\n") << 1 << false;
         QTest::newRow("odd line count") << QByteArray("a\r\n/a\r\nb\r\n") << 1 << true;
         QTest::newRow("NUL bytes") << QByteArray("a\r\n/a\0\r\n", 9) << 1 << true;
@@ -195,17 +172,20 @@ private slots:
         for (int i = 0; i <= Playlist::kMaxEntries; ++i) full += "t\n/p\n";
         QTest::newRow("over the limit") << full << int(Playlist::kMaxEntries) << true;
     }
-    void aDamagedListIsKeptBeside() {
+    void theDefaultListIsKept() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, read);
         QFETCH(bool, damaged);
         const QString file = f->folder.filePath(QStringLiteral("default.kvl"));
-        QVERIFY(test::writeFile(file, bytes) && test::writeFile(file + ".damaged", "older"));
+        QCOMPARE(f->desk->defaultPlaylist(), file);
+        QVERIFY((bytes.isNull() || test::writeFile(file, bytes)) &&
+                test::writeFile(file + ".damaged", "older"));
         f->desk->onLoad({});
+        QVERIFY(QFileInfo::exists(file));
         QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
         QCOMPARE(f->playlist().count(), read);
         if (read < Playlist::kMaxEntries)
-            f->add(QStringLiteral("/music/new.mp3"), "New");
+            f->add(QStringLiteral("/music/one.mp3"), "Sigur Rós – Hoppípolla, live (MP3 file)");
         else
             f->playlist().removeAt(0);
         f->advance(1000);
@@ -214,6 +194,14 @@ private slots:
         f->desk->onUnload({});
         QCOMPARE(test::readFile(file + ".damaged"), damaged ? bytes : "older");
         QCOMPARE(errorBoxes().size(), damaged ? 1 : 0);
+        const QList<Playlist::Entry> kept = f->playlist().entries();
+        Desk& run = restart();
+        QCOMPARE(run.playlist().entries(), kept);
+        if (!damaged) QVERIFY(errorBoxes().isEmpty());
+        run.runMenuCommand(MenuCommand::NewPlaylist);
+        run.onUnload({});
+        QCOMPARE(QFileInfo(file).size(), 0);
+        QCOMPARE(restart().playlist().count(), 0);
     }
 
     void theRealProgramSavesOnATerminationSignal_data() {

@@ -66,22 +66,18 @@ private slots:
     void flags_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("read");  // what the programme holds, or the error's start
+        // clang-format off
         QTest::newRow("a shop") << "--repeat --shuffle --jingle-every 3 --jingle-group Shouts"
-                                << "repeat shuffle group 1 songs 3 minutes 0 duck 0 - -";
-        QTest::newRow("spoken, by time, ducked")
-            << "--jingle-group=male\u00a0spoken --jingle-minutes 15 --jingle-duck -6 "
-               "--start-at 9:00 --stop-at 01:30"
+            << "repeat shuffle group 1 songs 3 minutes 0 duck 0 - -";
+        QTest::newRow("spoken, by time, ducked") << "--jingle-group=male\u00a0spoken "
+            "--jingle-minutes 15 --jingle-duck -6 --start-at 9:00 --stop-at 01:30"
             << "group 3 songs 0 minutes 15 duck 6 09:00 01:30";
-        QTest::newRow("sample list") << "--jingle-group list --jingle-every 1"
-                                     << "group 9 songs 1 minutes 0 duck 0 - -";
-        QTest::newRow("no such time") << "--start-at 24:00"
-                                      << "--start-at takes";
-        QTest::newRow("jingles without a group") << "--jingle-every 3"
-                                                 << "jingles need a group";
-        QTest::newRow("no such group") << "--jingle-group Bells --jingle-every 2"
-                                       << "--jingle-group: no group";
-        QTest::newRow("start at the stop") << "--start-at 9:00 --stop-at 09:00"
-                                           << "--start-at and";
+        QTest::newRow("sample list") << "--jingle-group list --jingle-every 1" << "group 9 songs 1 minutes 0 duck 0 - -";
+        QTest::newRow("no such time") << "--start-at 24:00" << "--start-at takes";
+        QTest::newRow("jingles without a group") << "--jingle-every 3" << "jingles need a group";
+        QTest::newRow("no such group") << "--jingle-group Bells --jingle-every 2" << "--jingle-group: no group";
+        QTest::newRow("start at the stop") << "--start-at 9:00 --stop-at 09:00" << "--start-at and";
+        // clang-format on
     }
     void flags() {
         QFETCH(QString, line);
@@ -244,20 +240,14 @@ private slots:
         QTest::addColumn<QString>("stopAt");
         QTest::addColumn<int>("startsAfterS");
         QTest::addColumn<int>("stopsAfterS");
-        QTest::newRow("across midnight") << "2026-12-08T22:58:30Z"
-                                         << "23:59"
-                                         << "00:01" << 30 << 150;
-        QTest::newRow("started inside the hours") << "2026-12-08T16:58:00Z"
-                                                  << "09:00"
-                                                  << "18:00" << 0 << 120;
+        // clang-format off
+        QTest::newRow("across midnight") << "2026-12-08T22:58:30Z" << "23:59" << "00:01" << 30 << 150;
+        QTest::newRow("started inside the hours") << "2026-12-08T16:58:00Z" << "09:00" << "18:00" << 0 << 120;
         QTest::newRow("clock skips 02:00 to 03:00: start at 02:30 comes at 03:00")
-            << "2026-03-29T00:59:00Z"
-            << "02:30"
-            << "03:02" << 60 << 180;
+            << "2026-03-29T00:59:00Z" << "02:30" << "03:02" << 60 << 180;
         QTest::newRow("clock repeats 02:00 to 03:00: stop at 03:01 comes after it")
-            << "2026-10-25T00:58:00Z"
-            << "02:59"
-            << "03:01" << 60 << 3780;
+            << "2026-10-25T00:58:00Z" << "02:59" << "03:01" << 60 << 3780;
+        // clang-format on
     }
     void schedule() {
         QFETCH(QString, clockStart);

@@ -45,12 +45,11 @@ private slots:
         QTest::addColumn<QString>("message");
         for (const char* type : {"wav", "flac", "ogg", "mp3"})
             QTest::newRow(type) << QStringLiteral("show 23:00.") + type << QString();
-        QTest::newRow("unknown type") << "show.txt"
-                                      << "Recording not started: the file name";
-        QTest::newRow("missing folder") << "gone/show.wav"
-                                        << "Recording not started: cannot write";
-        QTest::newRow("disk full") << "full.wav"
-                                   << "Recording stopped: cannot write";
+        // clang-format off
+        QTest::newRow("unknown type") << "show.txt" << "Recording not started: the file name";
+        QTest::newRow("missing folder") << "gone/show.wav" << "Recording not started: cannot write";
+        QTest::newRow("disk full") << "full.wav" << "Recording stopped: cannot write";
+        // clang-format on
     }
     void recordsTheMix() {
         QFETCH(QString, file);
@@ -84,18 +83,14 @@ private slots:
     void readsStreamAddresses_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");  // empty: refused
-        QTest::newRow("user given") << "icecast://dj@radio.example:8000/live"
-                                    << "dj@radio.example:8000/live";
-        QTest::newRow("user defaults to source") << "icecast://127.0.0.1:18000/night.ogg"
-                                                 << "source@127.0.0.1:18000/night.ogg";
-        QTest::newRow("no port") << "icecast://radio.example/live"
-                                 << "";
-        QTest::newRow("no mount") << "icecast://radio.example:8000/"
-                                  << "";
-        QTest::newRow("password in it") << "icecast://source:pw@radio.example:8000/live"
-                                        << "";
-        QTest::newRow("other scheme") << "http://radio.example:8000/live"
-                                      << "";
+        // clang-format off
+        QTest::newRow("user given") << "icecast://dj@radio.example:8000/live" << "dj@radio.example:8000/live";
+        QTest::newRow("user defaults to source") << "icecast://127.0.0.1:18000/night.ogg" << "source@127.0.0.1:18000/night.ogg";
+        QTest::newRow("no port") << "icecast://radio.example/live" << "";
+        QTest::newRow("no mount") << "icecast://radio.example:8000/" << "";
+        QTest::newRow("password in it") << "icecast://source:pw@radio.example:8000/live" << "";
+        QTest::newRow("other scheme") << "http://radio.example:8000/live" << "";
+        // clang-format on
     }
     void readsStreamAddresses() {
         QFETCH(QString, text);

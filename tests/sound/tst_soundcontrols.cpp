@@ -131,25 +131,20 @@ private slots:
         };
         // A step that would leave the range is ignored rather than clamped to the bound; a label
         // shows whole percent, cut. Deck 2's names end in "2".
+        // clang-format off
         row("tempo up past the top", "sldTempo=1495 cmdTempoUp", "sldTempo=1495 lblTempo=149%", {});
-        row("tempo down onto the bottom", "sldTempo=510 cmdTempoDown", "sldTempo=500 lblTempo=50%",
-            {"tempo 0.5"});
-        row("deck 2 tempo down to 99%", "sldTempo2=1005 cmdTempoDown2",
-            "sldTempo2=995 lblTempo2=99%", {"tempo 0.995"});
-        row("tempo reset", "sldTempo=1234 cmdTempoReset", "sldTempo=1000 lblTempo=100%",
-            {"tempo 1"});
-        row("semitone reset", "sldPitchSemi=5 cmdPitchResetSemi", "sldPitchSemi=0 lblPitchSemi=0",
-            {"semitones 0"});
-        row("deck 2 rate up from neutral", "cmdTempoPitchUp2", "sldSpeed2=1010 lblRate2=101%",
-            {"rate 1.01"});
+        row("tempo down onto the bottom", "sldTempo=510 cmdTempoDown", "sldTempo=500 lblTempo=50%", {"tempo 0.5"});
+        row("deck 2 tempo down to 99%", "sldTempo2=1005 cmdTempoDown2", "sldTempo2=995 lblTempo2=99%", {"tempo 0.995"});
+        row("tempo reset", "sldTempo=1234 cmdTempoReset", "sldTempo=1000 lblTempo=100%", {"tempo 1"});
+        row("semitone reset", "sldPitchSemi=5 cmdPitchResetSemi", "sldPitchSemi=0 lblPitchSemi=0", {"semitones 0"});
+        row("deck 2 rate up from neutral", "cmdTempoPitchUp2", "sldSpeed2=1010 lblRate2=101%", {"rate 1.01"});
         // Moving one pitch slider puts the other back to neutral, before the move reaches the
         // player.
         row("gradual up, semitone away", "sldPitchSemi=3 cmdGradualUp",
-            "sldPitchGrad=1010 lblPitchGrade=101% sldPitchSemi=0 lblPitchSemi=0",
-            {"semitones 0", "pitch 1.01"});
+            "sldPitchGrad=1010 lblPitchGrade=101% sldPitchSemi=0 lblPitchSemi=0", {"semitones 0", "pitch 1.01"});
         row("deck 2 semitone down, gradual away", "sldPitchGrad2=1200 cmdSemitoneDown2",
-            "sldPitchSemi2=-1 lblPitchSemi2=-1 sldPitchGrad2=1000 lblPitchGrade2=100%",
-            {"pitch 1", "semitones -1"});
+            "sldPitchSemi2=-1 lblPitchSemi2=-1 sldPitchGrad2=1000 lblPitchGrade2=100%", {"pitch 1", "semitones -1"});
+        // clang-format on
     }
     // Through the deck panels as the user meets them; only the deck's own player hears a button.
     void deckControls() {
@@ -183,26 +178,20 @@ private slots:
     void masterVolume_data() {
         QTest::addColumn<Master>("m");
         const auto row = [](const char* name, const Master& m) { QTest::newRow(name) << m; };
-        row("centre",
-            {"sldVolume", 65535, "sldBalance", 0, "10.001", "50%", "50%", 2, 65535, 65535});
-        row("full left",
-            {"sldVolume2", 65535, "sldBalance", -100, "10.001", "100%", "0%", 4, 65535, 0});
-        row("full right",
-            {"sldVolume", 65535, "sldBalance2", 100, "10.001", "0%", "100%", 4, 0, 65535});
-        row("50, tie rounds up to even",
-            {"sldVolume", 65535, "sldBalance", 50, "10.001", "25%", "75%", 4, 32768, 65535});
-        row("50, tie rounds down to even",
-            {"sldVolume", 65533, "sldBalance", 50, "10.000", "25%", "75%", 4, 32766, 65533});
-        row("-1", {"sldVolume", 65535, "sldBalance", -1, "10.001", "50%", "50%", 4, 65535, 64880});
+        // clang-format off
+        row("centre",                      {"sldVolume", 65535, "sldBalance", 0, "10.001", "50%", "50%", 2, 65535, 65535});
+        row("full left",                   {"sldVolume2", 65535, "sldBalance", -100, "10.001", "100%", "0%", 4, 65535, 0});
+        row("full right",                  {"sldVolume", 65535, "sldBalance2", 100, "10.001", "0%", "100%", 4, 0, 65535});
+        row("50, tie rounds up to even",   {"sldVolume", 65535, "sldBalance", 50, "10.001", "25%", "75%", 4, 32768, 65535});
+        row("50, tie rounds down to even", {"sldVolume", 65533, "sldBalance", 50, "10.000", "25%", "75%", 4, 32766, 65533});
+        row("-1",                          {"sldVolume", 65535, "sldBalance", -1, "10.001", "50%", "50%", 4, 65535, 64880});
         // A failed read leaves no valid volume: the speakers keep their level while only the
         // balance moves, and the first volume move sends again. A mixer without a volume control
         // starts at 0.
-        row("level unreadable, balance alone",
-            {"sldVolume", 0, "sldBalance", 50, "", "25%", "75%", 0, 0, 0, -1});
-        row("level unreadable, then volume",
-            {"sldVolume", 40000, "sldBalance", 50, "6.104", "25%", "75%", 4, 20000, 40000, -1});
-        row("no volume control",
-            {"sldVolume", 0, "sldBalance", 75, "0", "13%", "87%", 2, 0, 0, -1, false});
+        row("level unreadable, balance alone", {"sldVolume", 0, "sldBalance", 50, "", "25%", "75%", 0, 0, 0, -1});
+        row("level unreadable, then volume",   {"sldVolume", 40000, "sldBalance", 50, "6.104", "25%", "75%", 4, 20000, 40000, -1});
+        row("no volume control",               {"sldVolume", 0, "sldBalance", 75, "0", "13%", "87%", 2, 0, 0, -1, false});
+        // clang-format on
     }
     // Either slider of a pair moves its twin; every send of a move carries the levels of the one
     // volume and balance, and the nested runs end (two sends a move: the twin's, then the mover's).
