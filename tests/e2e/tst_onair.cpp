@@ -102,10 +102,14 @@ private:
     QProcess server_;
 };
 
-// Three tones: two tagged, one with no tags, whose playlist title stands in.
-struct Songs {
+// A server of the test's own, and a program folder whose list holds three tones: two tagged, one
+// with no tags, whose playlist title stands in.
+struct Stage {
+    Icecast server;
+    test::ProgramCopy copy;
     QTemporaryDir dir;
-    bool write(const test::ProgramCopy& copy) {
+    bool ready() {
+        if (!server.start() || !copy.ok()) return false;
         QStringList list;
         const double tones[] = {440, 660, 880};
         const QStringList tags[] = {
@@ -197,29 +201,26 @@ void OnAirTest::streamsTheMixWithItsTitles() {
     QFETCH(QString, format);
     QFETCH(bool, passwordFromFile);
     QFETCH(bool, serverShowsTitles);
-    Icecast server;
-    QVERIFY(server.start());
-    test::ProgramCopy copy;
-    Songs songs;
-    QVERIFY(copy.ok() && songs.write(copy));
-    QStringList args = onAirArguments(server) << "--stream-format" << format;
+    Stage stage;
+    QVERIFY(stage.ready());
+    QStringList args = onAirArguments(stage.server) << "--stream-format" << format;
     QStringList env{"QT_QPA_PLATFORM=offscreen"};
     if (passwordFromFile) {
-        const QString file = songs.dir.filePath("password");
+        const QString file = stage.dir.filePath("password");
         test::ProgramCopy::writeList(file, {kPassword});
         args << "--stream-password-file" << file;
     } else {
         env << "VANTREL_STREAM_PASSWORD=" + kPassword;
     }
-    test::Program program(copy, {}, env, QProcess::ForwardedChannels, args);
-    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 15000);
+    test::Program program(stage.copy, {}, env, QProcess::ForwardedChannels, args);
+    QTRY_VERIFY_WITH_TIMEOUT(!stage.server.title().isNull(), 15000);
     QVERIFY(!passwordInACommandLine());
 
     // The listener keeps the stream as it came, then decodes it.
     QProcess listener;
-    const QString raw = songs.dir.filePath("heard." + format);
-    const QString heard = songs.dir.filePath("heard.wav");
-    listener.start("curl", {"-s", "-m", "32", "-o", raw, server.url()});
+    const QString raw = stage.dir.filePath("heard." + format);
+    const QString heard = stage.dir.filePath("heard.wav");
+    listener.start("curl", {"-s", "-m", "32", "-o", raw, stage.server.url()});
     const QStringList expected{"Artist One - First Song", "Artist Two - Second Song",
                                "Harbour Lights 2"};
     // Each title once its fade has completed, in the order of the list.
@@ -227,7 +228,7 @@ void OnAirTest::streamsTheMixWithItsTitles() {
     QElapsedTimer t;
     for (t.start(); serverShowsTitles && t.elapsed() < 40000 && titles.size() < 3;
          QTest::qWait(250)) {
-        const QString now = server.title();
+        const QString now = stage.server.title();
         if (!now.isEmpty() && (titles.isEmpty() || titles.last() != now)) titles << now;
     }
     if (serverShowsTitles) QCOMPARE(titles, expected);
@@ -257,29 +258,26 @@ void OnAirTest::streamsTheMixWithItsTitles() {
 }
 
 void OnAirTest::comesBackAfterTheServerRestarts() {
-    Icecast server;
-    QVERIFY(server.start());
-    test::ProgramCopy copy;
-    Songs songs;
-    QVERIFY(copy.ok() && songs.write(copy));
-    const QString recording = songs.dir.filePath("show.wav");
+    Stage stage;
+    QVERIFY(stage.ready());
+    const QString recording = stage.dir.filePath("show.wav");
     test::Program program(
-        copy, {}, {"QT_QPA_PLATFORM=offscreen", "VANTREL_STREAM_PASSWORD=" + kPassword},
-        QProcess::ForwardedChannels, onAirArguments(server) << "--record" << recording);
-    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 15000);
+        stage.copy, {}, {"QT_QPA_PLATFORM=offscreen", "VANTREL_STREAM_PASSWORD=" + kPassword},
+        QProcess::ForwardedChannels, onAirArguments(stage.server) << "--record" << recording);
+    QTRY_VERIFY_WITH_TIMEOUT(!stage.server.title().isNull(), 15000);
     test::MonitorRecording local(sink_ + ".monitor");
     QTest::qWait(2000);
 
-    server.kill();
+    stage.server.kill();
     QElapsedTimer down;
     down.start();
-    QVERIFY(server.start());
-    QTRY_VERIFY_WITH_TIMEOUT(!server.title().isNull(), 10000);
+    QVERIFY(stage.server.start());
+    QTRY_VERIFY_WITH_TIMEOUT(!stage.server.title().isNull(), 10000);
     qInfo("mount back %lld ms after the restart", down.elapsed());
     QProcess listener;
-    const QString heard = songs.dir.filePath("heard.wav");
-    listener.start("ffmpeg", {"-loglevel", "error", "-y", "-i", server.url(), "-t", "3", "-ac", "2",
-                              "-ar", "44100", heard});
+    const QString heard = stage.dir.filePath("heard.wav");
+    listener.start("ffmpeg", {"-loglevel", "error", "-y", "-i", stage.server.url(), "-t", "3",
+                              "-ac", "2", "-ar", "44100", heard});
     QVERIFY(listener.waitForFinished(15000));
     const test::Audio h = test::readAudioFile(heard);
     QVERIFY(h.frames() > 2 * h.rate);
@@ -300,19 +298,16 @@ void OnAirTest::comesBackAfterTheServerRestarts() {
 }
 
 void OnAirTest::wrongPasswordKeepsTheMusicPlaying() {
-    Icecast server;
-    QVERIFY(server.start());
-    test::ProgramCopy copy;
-    Songs songs;
-    QVERIFY(copy.ok() && songs.write(copy));
-    test::Program program(copy, {},
+    Stage stage;
+    QVERIFY(stage.ready());
+    test::Program program(stage.copy, {},
                           {"QT_QPA_PLATFORM=offscreen", "VANTREL_STREAM_PASSWORD=not-the-one"},
-                          QProcess::MergedChannels, onAirArguments(server));
+                          QProcess::MergedChannels, onAirArguments(stage.server));
     QByteArray said;
     QTRY_VERIFY_WITH_TIMEOUT((said += program.process.readAll()).contains("refused the login"),
                              15000);
     QVERIFY(!said.contains("not-the-one"));
-    QVERIFY(server.title().isNull());
+    QVERIFY(stage.server.title().isNull());
     test::MonitorRecording local(sink_ + ".monitor");
     // A loaded machine may be slow to start the recorder: two seconds of the sink, however long.
     QTRY_VERIFY_WITH_TIMEOUT(local.timeOfFrame(2 * 44100) >= 0, 30000);

@@ -54,22 +54,28 @@ bool keys(const QStringList& names) {
     return xdotool(QStringList{"key", "--delay", "0"} + names);
 }
 
-// Three songs of `seconds` in the copy's default list.
-void writeSongs(const test::ProgramCopy& copy, const QTemporaryDir& music, double seconds) {
-    QStringList list;
-    for (const QString song : {"Morning Light", "Night Drive", "Harbour Lights"}) {
-        list << song + " (Wav file)" << music.filePath(song + ".wav");
-        const QString tone = list.last() + (song == u"Night Drive" ? ".untagged.wav" : "");
-        QVERIFY(test::makeTone(tone, {seconds, 440.0, 44100, 2, -6.0}));
-        // One song tells its artist, title and album, as bought music does.
-        if (tone != list.last())
-            QVERIFY(test::runTool(
-                "ffmpeg", {"-nostdin", "-v", "error", "-i", tone, "-metadata", "artist=The Roads",
-                           "-metadata", "title=Drive by Night", "-metadata", "album=Nocturnes",
-                           "-c", "copy", list.last()}));
+// A program folder whose default list holds three songs of `seconds`.
+struct Evening {
+    test::ProgramCopy copy;
+    QTemporaryDir music;
+    bool write(double seconds) {
+        QStringList list;
+        for (const QString song : {"Morning Light", "Night Drive", "Harbour Lights"}) {
+            list << song + " (Wav file)" << music.filePath(song + ".wav");
+            const QString tone = list.last() + (song == u"Night Drive" ? ".untagged.wav" : "");
+            if (!test::makeTone(tone, {seconds, 440.0, 44100, 2, -6.0})) return false;
+            // One song tells its artist, title and album, as bought music does.
+            if (tone != list.last() &&
+                !test::runTool(
+                    "ffmpeg", {"-nostdin", "-v", "error", "-i", tone, "-metadata",
+                               "artist=The Roads", "-metadata", "title=Drive by Night", "-metadata",
+                               "album=Nocturnes", "-c", "copy", list.last()}))
+                return false;
+        }
+        test::ProgramCopy::writeList(copy.defaultPlaylist(), list);
+        return copy.ok();
     }
-    test::ProgramCopy::writeList(copy.defaultPlaylist(), list);
-}
+};
 // The titles kept in a list file, checking its CR LF line ends.
 QStringList savedTitles(const QString& file) {
     const QList<QByteArray> lines = test::readFile(file).split('\n');
@@ -146,12 +152,11 @@ private slots:
 };
 
 void ProgramTest::mixesHelpsAndKeepsThePlaylist() {
-    test::ProgramCopy copy;
-    QVERIFY(copy.ok());
-    QTemporaryDir music, emptyBin;
-    writeSongs(copy, music, 30.0);
+    Evening e;
+    QVERIFY(e.write(30.0));
+    QTemporaryDir emptyBin;
     // No browser, no system-information tool: the program must shrug them off.
-    test::Program program(copy, emptyBin.path());
+    test::Program program(e.copy, emptyBin.path());
     const QString main = focusWindow(QStringLiteral("Vantrel"));
     QVERIFY2(!main.isEmpty(), "no main window");
     // Play on deck 1 cues "Morning Light" on deck 2; mixing now fades it in.
@@ -177,17 +182,15 @@ void ProgramTest::mixesHelpsAndKeepsThePlaylist() {
     QVERIFY2(program.process.waitForFinished(2000), "Alt+F4 did not end the program in 2 s");
     QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.process.exitCode(), 0);
-    QCOMPARE(savedTitles(copy.defaultPlaylist()),
+    QCOMPARE(savedTitles(e.copy.defaultPlaylist()),
              (QStringList{"Night Drive (Wav file)", "Harbour Lights (Wav file)"}));
 }
 
 void ProgramTest::drivenFromTheBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    test::ProgramCopy copy;
-    QVERIFY(copy.ok());
-    QTemporaryDir music;
-    writeSongs(copy, music, 60.0);
-    test::Program program(copy);
+    Evening e;
+    QVERIFY(e.write(60.0));
+    test::Program program(e.copy);
     QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QCOMPARE(get("Identity", "org.mpris.MediaPlayer2").toString(), "Vantrel");
     QCOMPARE(get("PlaybackStatus").toString(), "Stopped");
@@ -240,25 +243,23 @@ void ProgramTest::drivenFromTheBus() {
     QCOMPARE(metadata()["xesam:artist"].toStringList(), QStringList{"The Roads"});
     QCOMPARE(metadata()["xesam:album"].toString(), "Nocturnes");
     QVERIFY2(quits(program), "Quit did not end the program");
-    QCOMPARE(savedTitles(copy.defaultPlaylist()), QStringList{"Harbour Lights (Wav file)"});
+    QCOMPARE(savedTitles(e.copy.defaultPlaylist()), QStringList{"Harbour Lights (Wav file)"});
 }
 
 void ProgramTest::keepsTheListThroughAKill() {
-    test::ProgramCopy copy;
-    QVERIFY(copy.ok());
-    QTemporaryDir music;
-    writeSongs(copy, music, 60.0);
+    Evening e;
+    QVERIFY(e.write(60.0));
     // The second song's name is Latin-1, as an old disk holds it: not UTF-8.
-    const QByteArray cafe = QFile::encodeName(music.path()) + "/Caf\xe9.wav";
-    QVERIFY(::rename(QFile::encodeName(music.filePath("Night Drive.wav")), cafe) == 0);
-    QByteArray list = test::readFile(copy.defaultPlaylist());
+    const QByteArray cafe = QFile::encodeName(e.music.path()) + "/Caf\xe9.wav";
+    QVERIFY(::rename(QFile::encodeName(e.music.filePath("Night Drive.wav")), cafe) == 0);
+    QByteArray list = test::readFile(e.copy.defaultPlaylist());
     list.replace("Night Drive (Wav file)", "Caf\xc3\xa9 (Wav file)");
-    list.replace(QFile::encodeName(music.filePath("Night Drive.wav")), cafe);
-    QVERIFY(test::writeFile(copy.defaultPlaylist(), list));
+    list.replace(QFile::encodeName(e.music.filePath("Night Drive.wav")), cafe);
+    QVERIFY(test::writeFile(e.copy.defaultPlaylist(), list));
     // What a save cut short by a kill leaves.
-    const QString stale = copy.defaultPlaylist() + ".saving-99999999";
+    const QString stale = e.copy.defaultPlaylist() + ".saving-99999999";
     test::ProgramCopy::writeList(stale, {"half"});
-    test::Program program(copy);
+    test::Program program(e.copy);
     QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QVERIFY(!QFileInfo::exists(stale));
     // The mix takes each song off the list as it fades in; the file follows within a second,
@@ -266,8 +267,8 @@ void ProgramTest::keepsTheListThroughAKill() {
     QVERIFY(send("Player.Play"));
     QTRY_COMPARE_WITH_TIMEOUT(title(), "Morning Light (Wav file)", 5000);
     const QByteArray harbour = "Harbour Lights (Wav file)\r\n" +
-                               QFile::encodeName(music.filePath("Harbour Lights.wav")) + "\r\n";
-    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy.defaultPlaylist()),
+                               QFile::encodeName(e.music.filePath("Harbour Lights.wav")) + "\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(e.copy.defaultPlaylist()),
                               "Caf\xc3\xa9 (Wav file)\r\n" + cafe + "\r\n" + harbour, 2500);
     // It plays: the decoder opened the file by its own bytes (and read its title tag).
     QVERIFY(send("Player.Next"));
@@ -277,19 +278,17 @@ void ProgramTest::keepsTheListThroughAKill() {
     QTest::qWait(1200);
     QCOMPARE(::kill(pid_t(program.process.processId()), SIGKILL), 0);
     QVERIFY(program.process.waitForFinished(5000));
-    QCOMPARE(test::readFile(copy.defaultPlaylist()), harbour);
-    QCOMPARE(QDir(copy.folder()).entryList(QDir::Files), (QStringList{"default.kvl", "vantrel"}));
+    QCOMPARE(test::readFile(e.copy.defaultPlaylist()), harbour);
+    QCOMPARE(QDir(e.copy.folder()).entryList(QDir::Files), (QStringList{"default.kvl", "vantrel"}));
 }
 
 void ProgramTest::startsAndPlaysOverADamagedList() {
-    test::ProgramCopy copy;
-    QVERIFY(copy.ok());
-    QTemporaryDir music;
-    writeSongs(copy, music, 60.0);
+    Evening e;
+    QVERIFY(e.write(60.0));
     // A title without its path: the list cannot be read whole.
-    const QByteArray damaged = test::readFile(copy.defaultPlaylist()) + "Lost (Wav file)\n";
-    QVERIFY(test::writeFile(copy.defaultPlaylist(), damaged));
-    test::Program program(copy, {}, {}, QProcess::ForwardedChannels, {"--play"});
+    const QByteArray damaged = test::readFile(e.copy.defaultPlaylist()) + "Lost (Wav file)\n";
+    QVERIFY(test::writeFile(e.copy.defaultPlaylist(), damaged));
+    test::Program program(e.copy, {}, {}, QProcess::ForwardedChannels, {"--play"});
     // The window, the bus and the music come up; the box waits over the window.
     QTRY_VERIFY_WITH_TIMEOUT(onTheBus(), 15000);
     QTRY_COMPARE_WITH_TIMEOUT(get("PlaybackStatus").toString(), "Playing", 10000);
@@ -297,8 +296,8 @@ void ProgramTest::startsAndPlaysOverADamagedList() {
     QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("Error")).size(), 1, 10000);
     QCOMPARE(windowsNamed(QStringLiteral("Vantrel")).size(), 1);
     QVERIFY2(quits(program), "Quit did not end the program");
-    QCOMPARE(test::readFile(copy.defaultPlaylist() + ".damaged"), damaged);
-    QCOMPARE(savedTitles(copy.defaultPlaylist()),
+    QCOMPARE(test::readFile(e.copy.defaultPlaylist() + ".damaged"), damaged);
+    QCOMPARE(savedTitles(e.copy.defaultPlaylist()),
              (QStringList{"Night Drive (Wav file)", "Harbour Lights (Wav file)"}));
 }
 

@@ -132,6 +132,7 @@ private slots:
                                 << QString::fromUtf8(expected);
         };
         const char* example = "a.mp3|B.WAV|c.txt|sub/d.ogg";
+        // clang-format off
         row("example", example, kAudioPatterns, true, "a.mp3|B.WAV|sub/d.ogg");
         row("no subfolders", example, kAudioPatterns, false, "a.mp3|B.WAV");
         row("empty piece kept", example, "*.ogg;", true, "sub/d.ogg");
@@ -140,16 +141,13 @@ private slots:
         row("last pattern counted", example, QString(32767, u';') + "*.ogg", true, "sub/d.ogg");
         row("pattern past the counter", example, QString(32768, u';') + "*.ogg", true, "");
         // Upper-cased ordinal order: "_" (0x5F) sorts after the letters, digits before them.
-        row("name order", "b.mp3|_x.mp3|A.mp3|Z.wav|1.ogg|a b.wma", kAudioPatterns, true,
-            "1.ogg|a b.wma|A.mp3|b.mp3|Z.wav|_x.mp3");
-        row("own files first", "a/z.mp3|z.mp3|b/y.mp3|a/c/x.mp3|a/w.mp3", kAudioPatterns, true,
-            "z.mp3|a/w.mp3|a/z.mp3|a/c/x.mp3|b/y.mp3");
-        row("folder named like a file", "dir.mp3/|dir.mp3/in.wav", kAudioPatterns, true,
-            "dir.mp3/in.wav");
+        row("name order", "b.mp3|_x.mp3|A.mp3|Z.wav|1.ogg|a b.wma", kAudioPatterns, true, "1.ogg|a b.wma|A.mp3|b.mp3|Z.wav|_x.mp3");
+        row("own files first", "a/z.mp3|z.mp3|b/y.mp3|a/c/x.mp3|a/w.mp3", kAudioPatterns, true, "z.mp3|a/w.mp3|a/z.mp3|a/c/x.mp3|b/y.mp3");
+        row("folder named like a file", "dir.mp3/|dir.mp3/in.wav", kAudioPatterns, true, "dir.mp3/in.wav");
         row("unicode", "é/ü.mp3|Ä.MP3", kAudioPatterns, true, "Ä.MP3|é/ü.mp3");
         // A linked file counts; a linked folder is never entered, nor is a dangling link a file.
-        row("links", "a.mp3|sub/b.mp3|loop>.|sublink>sub|link.mp3>a.mp3|dangling.mp3>gone.mp3",
-            kAudioPatterns, true, "a.mp3|link.mp3|sub/b.mp3");
+        row("links", "a.mp3|sub/b.mp3|loop>.|sublink>sub|link.mp3>a.mp3|dangling.mp3>gone.mp3", kAudioPatterns, true, "a.mp3|link.mp3|sub/b.mp3");
+        // clang-format on
     }
     void search() {
         QFETCH(QString, tree);

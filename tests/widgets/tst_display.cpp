@@ -262,12 +262,11 @@ private slots:
         };
         const QByteArray soi = bytes({0xFF, 0xD8});
         const QByteArray app = put(soi + bytes({0xFF, 0xE0, 0x00, 0x10}), 20, {});
+        // clang-format off
         row("empty", QByteArray(), 0, 0);
         row("GIF7 is not GIF8", put("GIF7", 6, {10, 0, 20, 0}), 0, 0);
-        row("JPEG: any C0..CF marker counts",
-            app + jpegFrame(0xC4, 0x0102, 0x0304) + jpegFrame(0xC0, 9, 9), 0x0304, 0x0102);
-        row("JPEG marker at the last place read", put(soi, 247, {}) + jpegFrame(0xC0, 30, 40), 40,
-            30);
+        row("JPEG: any C0..CF marker counts", app + jpegFrame(0xC4, 0x0102, 0x0304) + jpegFrame(0xC0, 9, 9), 0x0304, 0x0102);
+        row("JPEG marker at the last place read", put(soi, 247, {}) + jpegFrame(0xC0, 30, 40), 40, 30);
         row("JPEG marker one byte too late", put(soi, 248, {}) + jpegFrame(0xC0, 30, 40), 0, 0);
         row("JPEG height overflows", app + jpegFrame(0xC0, 32768, 40), 0, 0);
         row("JPEG width overflows", app + jpegFrame(0xC0, 30, 40000), 0, 30);
@@ -277,17 +276,16 @@ private slots:
         row("GIF width overflows", put("GIF89a", 6, {0, 0x80, 5, 0}), 0, 0);
         row("GIF height overflows", put("GIF89a", 6, {5, 0, 0xFF, 0xFF}), 5, 0);
         row("GIF truncated", "GIF89a", 0, 0);
-        row("PNG uses the low half of its sizes", put("\x89PNG", 16, {0, 1, 0, 5, 0, 0, 1, 2}), 5,
-            258);
+        row("PNG uses the low half of its sizes", put("\x89PNG", 16, {0, 1, 0, 5, 0, 0, 1, 2}), 5, 258);
         row("PNG width overflows", put("\x89PNG", 16, {0, 0, 0x80, 0, 0, 0, 0, 9}), 0, 0);
         row("PNG truncated after the width", put("\x89PNG", 16, {0, 0, 0, 220}), 220, 0);
         row("BMP 40", put("BM", 14, {40, 0, 0, 0, 0x10, 0x27, 0, 0, 3, 0, 0, 0}), 10000, 3);
-        row("BMP 40 top-down height overflows",
-            put("BM", 14, {40, 0, 0, 0, 7, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF}), 7, 0);
+        row("BMP 40 top-down height overflows", put("BM", 14, {40, 0, 0, 0, 7, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF}), 7, 0);
         row("BMP 12", put("BM", 14, {12, 0, 0, 0, 0x34, 0x12, 0x21, 0x00}), 0x1234, 0x21);
         row("BMP 12 width overflows", put("BM", 14, {12, 0, 0, 0, 0x00, 0x90, 1, 0}), 0, 0);
         row("BMP other header size", put("BM", 14, {124, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0, 0}), 0, 0);
         row("BMP header cut before its size", QByteArray("BM\0\0\0", 5), 0, 0);
+        // clang-format on
     }
     void sizeFromHeader() {
         QFETCH(QString, file);
