@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "support/AudioFiles.h"
 #include "widgets/ImageHeader.h"
 #include "widgets/LevelMeter.h"
 #include "widgets/ProgressBar.h"
@@ -65,11 +66,6 @@ QByteArray jpegFrame(int marker, int height, int width) {
         {0xFF, marker, 0x00, 0x11, 0x08, height >> 8, height & 0xFF, width >> 8, width & 0xFF});
 }
 
-QByteArray head(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.read(256) : QByteArray();
-}
-
 const char* const kMadeFiles[] = {"bar.png", "info40.bmp",   "core12.bmp",
                                   "bar.gif", "baseline.jpg", "progressive.jpg"};
 
@@ -99,9 +95,9 @@ private slots:
         for (const QString& made : {"BMP2:" + path("core12.bmp"), path("bar.gif")})
             QCOMPARE(QProcess::execute("convert", {path("bar.png"), made}), 0);
         // Each file holds the header kind its name promises.
-        QCOMPARE(int(head(path("info40.bmp")).at(14)), 40);
-        QCOMPARE(int(head(path("core12.bmp")).at(14)), 12);
-        QVERIFY(head(path("progressive.jpg")).contains(bytes({0xFF, 0xC2})));
+        QCOMPARE(int(test::readFile(path("info40.bmp")).at(14)), 40);
+        QCOMPARE(int(test::readFile(path("core12.bmp")).at(14)), 12);
+        QVERIFY(test::readFile(path("progressive.jpg")).contains(bytes({0xFF, 0xC2})));
     }
 
     void meterUncoversCurve_data() {
