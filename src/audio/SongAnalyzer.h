@@ -2,7 +2,7 @@
 // Profiles songs (their audible ends, their loudness and, when asked, their beats) away from the UI
 // and the audio threads, each file once per run. With the offline engine a profile asked for is
 // waited for, so an offline render comes out the same every time; it is still made ahead, on the
-// second core.
+// second core, and offline by two workers, as the render then waits for nothing else.
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "audio/SongProfile.h"
 
@@ -48,7 +49,7 @@ private:
     std::deque<std::string> waiting_;
     std::unordered_map<std::string, Song> songs_;
     bool quit_ = false;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace vantrel::audio

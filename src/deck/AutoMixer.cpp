@@ -64,6 +64,11 @@ void AutoMixer::requestProfile(const QString& path, bool first) {
         (fadeAtOutro_ ? audio::kOutroPart : 0u) | (matchBeats_ ? audio::kBeatsPart : 0u));
 }
 
+void AutoMixer::profileAhead(const QStringList& paths) {
+    if (!refining()) return;
+    for (const QString& path : paths) requestProfile(path);
+}
+
 void AutoMixer::askAhead(Deck& deck) {
     if (!refining()) return;
     // Matching beats, each song's grids come with its profile: its head for the fade into it,

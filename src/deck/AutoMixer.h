@@ -61,6 +61,11 @@ public:
     };
     Phase phase(const Deck& deck) const { return phases_[std::size_t(deck.index())]; }
 
+    // Asks now for the profiles of songs that will be mixed later (an offline render knows its
+    // whole list), so they are made while the music before them renders. Nothing while no
+    // refinement is on.
+    void profileAhead(const QStringList& paths);
+
     // How a fade was made, told at its first step: each deck's source position and speed, and
     // the rule that placed it ("design", or a refinement's).
     struct FadeShape {

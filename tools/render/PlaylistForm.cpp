@@ -187,6 +187,10 @@ int runPlaylistForm(int argc, char** argv) {
     mixer.setLevelLoudness(levelLoudness);
     mixer.setFadeAtOutro(fadeAtOutro);
     mixer.setMatchBeats(matchBeats);
+    // The whole list is known: its songs are profiled while the ones before them render.
+    QStringList paths;
+    for (int i = 0; i < desk.playlist().count(); ++i) paths << desk.playlist().path(i);
+    mixer.profileAhead(paths);
     // Fixed seeds: the same flags give the same render.
     desk.rotation().reseed(seed);
     desk.jingles().reseed(seed + 1);
