@@ -172,30 +172,45 @@ void findOutro(Decoder& d, SongProfile& p) {
     constexpr double kBelowLu = 10.0;
     constexpr double kHopSeconds = 0.1;
     constexpr double kWindowSeconds = 3.0;
+    // Whether the tail sits 10 LU below the body is told as well by the sound below 5 kHz, which
+    // carries nearly all of music's weighted energy: the meter hears frames averaged in groups,
+    // at a quarter of the usual rate and of the cost.
+    constexpr double kHeardRate = 11025.0;
     p.outroStartMs = p.audibleEndMs;
     if (!p.loudness) return;
     const int rate = d.outputRate();
+    const int group = std::max(1, int(std::lround(rate / kHeardRate)));
     const std::int64_t end = std::int64_t(p.audibleEndMs) * rate / 1000;
     const std::int64_t start = std::int64_t(p.audibleStartMs) * rate / 1000;
     const std::int64_t from =
         std::max<std::int64_t>(start, end - std::llround(kScanSeconds * rate));
-    const std::int64_t hop = std::llround(kHopSeconds * rate);
+    // Whole groups in a hop, so the meter's rate is exact.
+    const std::int64_t hop = std::llround(kHopSeconds * rate / group) * group;
     const std::int64_t window = std::llround(kWindowSeconds * rate);
     if (end - from < window || !d.seek(from)) return;
-    ebur128_state* meter = ebur128_init(2, unsigned(rate), EBUR128_MODE_S);
+    ebur128_state* meter = ebur128_init(2, unsigned(rate / group), EBUR128_MODE_S);
     if (!meter) return;
     std::vector<float> buf(size_t(hop) * 2);
     // The window's energy is the mean of its 100 ms blocks', each measured once, rather than the
     // whole window summed again at every step (which took most of a refined render).
-    std::vector<double> blocks(std::size_t(window / hop), 0.0);
+    std::vector<double> blocks(std::size_t(std::llround(double(window) / double(hop))), 0.0);
+    const long blockMs = std::lround(double(hop) * 1000 / rate);
     std::size_t measured = 0;
     std::int64_t lastLoud = -1;
     while (d.position() + hop <= end) {
         int got = 0;
         const Decoder::Read r = d.read(buf.data(), int(hop), got);
-        if (got > 0) ebur128_add_frames_float(meter, buf.data(), size_t(got));
+        const int heard = got / group;
+        for (int i = 0; i < heard; ++i) {
+            const float* in = &buf[size_t(i) * 2 * size_t(group)];
+            float left = 0, right = 0;
+            for (int k = 0; k < group; ++k) left += in[2 * k], right += in[2 * k + 1];
+            buf[size_t(i) * 2] = left / float(group);
+            buf[size_t(i) * 2 + 1] = right / float(group);
+        }
+        if (heard > 0) ebur128_add_frames_float(meter, buf.data(), size_t(heard));
         double block = -HUGE_VAL;
-        ebur128_loudness_window(meter, std::lround(kHopSeconds * 1000), &block);
+        ebur128_loudness_window(meter, blockMs, &block);
         blocks[measured++ % blocks.size()] =
             std::isfinite(block) ? std::pow(10.0, (block + 0.691) / 10) : 0.0;
         double energy = 0;
