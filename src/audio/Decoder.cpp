@@ -80,7 +80,7 @@ bool playableRate(int rate) {
     return rate > 0 && rate <= kMaxSourceRate;
 }
 
-FormatPtr openFormat(const std::string& path, int& error) {
+FormatPtr openFormat(const std::string& path, int& error, Probe probe = Probe::Thorough) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         error = kMissing;
@@ -91,7 +91,12 @@ FormatPtr openFormat(const std::string& path, int& error) {
         return nullptr;
     }
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    AVDictionary* options = nullptr;
+    // Packets of 4 KB: what a wav's open scans for other codecs.
+    if (probe == Probe::Glance) av_dict_set(&options, "max_probe_packets", "4", 0);
+    const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
         error = kNotMedia;
         return nullptr;
     }
@@ -143,11 +148,12 @@ int durationSeconds(const AVFormatContext* fmt, int stream) {
 
 class FfmpegDecoder final : public Decoder {
 public:
-    int open(const std::string& path, int outputRate) {
+    int open(const std::string& path, int outputRate, Probe probe) {
         path_ = path;
         outputRate_ = outputRate;
+        probe_ = probe;
         int error = 0;
-        fmt_ = openFormat(path, error);
+        fmt_ = openFormat(path, error, probe);
         if (!fmt_) return error;
         stream_ = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
         if (stream_ < 0) return kNoAudio;
@@ -332,7 +338,7 @@ private:
             avformat_seek_file(fmt_.get(), -1, INT64_MIN, 0, INT64_MAX, 0) < 0) {
             // Reopen: the only sure way back to the start of some streams.
             int error = 0;
-            FormatPtr again = openFormat(path_, error);
+            FormatPtr again = openFormat(path_, error, probe_);
             if (!again || int(again->nb_streams) <= stream_) return false;
             for (unsigned i = 0; i < again->nb_streams; ++i)
                 if (int(i) != stream_) again->streams[i]->discard = AVDISCARD_ALL;
@@ -490,6 +496,7 @@ private:
     }
 
     std::string path_;
+    Probe probe_ = Probe::Thorough;
     FormatPtr fmt_;
     CodecPtr codec_;
     SwrPtr swr_;
@@ -512,7 +519,7 @@ private:
 
 }  // namespace
 
-OpenResult openDecoder(const std::string& path, int outputRate) {
+OpenResult openDecoder(const std::string& path, int outputRate, Probe probe) {
     av_log_set_level(AV_LOG_QUIET);
     // A CD track is no file: its drive or image reads it.
     if (const CdTrackName track = cdTrackOf(path); track.track > 0) {
@@ -523,7 +530,7 @@ OpenResult openDecoder(const std::string& path, int outputRate) {
     }
     auto d = std::make_unique<FfmpegDecoder>();
     OpenResult r;
-    r.error = d->open(path, outputRate);
+    r.error = d->open(path, outputRate, probe);
     if (r.error == 0) r.decoder = std::move(d);
     return r;
 }

@@ -57,8 +57,13 @@ struct OpenResult {
     int error = 0;  // 0 = opened
 };
 
+// How far into a file its open looks for what its audio really is: a wav of 16-bit samples may
+// carry another codec (DTS, S/PDIF), which is looked for in its first 128 KB to play it, or in
+// its first 16 KB (a tenth of the cost of a wav's open) for a look that only measures it.
+enum class Probe { Thorough, Glance };
+
 // Opens, checks that the first audio decodes, and measures the exact length.
-OpenResult openDecoder(const std::string& path, int outputRate);
+OpenResult openDecoder(const std::string& path, int outputRate, Probe probe = Probe::Thorough);
 
 // Container or stream duration in whole seconds (truncated); -1 when the file does not open.
 int probeDurationSeconds(const std::string& path);
