@@ -42,15 +42,22 @@ void SongAnalyzer::request(const std::string& path, bool first, unsigned parts) 
     wake_.notify_all();
 }
 
-std::optional<SongProfile> SongAnalyzer::find(const std::string& path) const {
+std::optional<SongProfile> SongAnalyzer::find(const std::string& path, unsigned parts) const {
     std::unique_lock lock(mutex_);
     const auto it = songs_.find(path);
     if (it == songs_.end()) return std::nullopt;
     // A reference, unlike an iterator, outlives the map growing meanwhile.
     const Song& song = it->second;
-    if (offline_) ready_.wait(lock, [&] { return song.ready(); });
+    if (offline_) ready_.wait(lock, [&] { return song.ready(parts); });
     // Live, a profile whose parts asked for later are still being found is given without them.
     return song.profile;
+}
+
+void SongAnalyzer::keep(Song& song, SongProfile profile) {
+    // Two workers may find parts of one song when a part is asked for while it is profiled: a
+    // profile with fewer parts does not replace one with more.
+    if (!song.profile || (song.profile->parts & ~profile.parts) == 0)
+        song.profile = std::move(profile);
 }
 
 void SongAnalyzer::workerLoop() {
@@ -64,11 +71,17 @@ void SongAnalyzer::workerLoop() {
         std::optional<SongProfile> known = song.profile;
         const unsigned parts = song.wanted;
         lock.unlock();
-        SongProfile profile = known ? std::move(*known) : profileSong(path, rate_, parts);
+        // What starts the song is told before its beats are looked for, which take longest.
+        const auto started = [&](const SongProfile& before) {
+            std::lock_guard relock(mutex_);
+            keep(songs_[path], before);
+            ready_.notify_all();
+        };
+        SongProfile profile = known ? std::move(*known) : profileSong(path, rate_, parts, started);
         if (known) addProfileParts(path, rate_, parts, profile);
         lock.lock();
         Song& done = songs_[path];
-        done.profile = std::move(profile);
+        keep(done, std::move(profile));
         // A part was asked for while it was being profiled without it.
         if (!done.ready()) waiting_.push_back(path);
         ready_.notify_all();

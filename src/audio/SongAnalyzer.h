@@ -29,9 +29,10 @@ public:
     // profiled again, but one profiled without a part has it found when it is asked for.
     // `first`: before any other still waiting (a song that already plays).
     void request(const std::string& path, bool first = false, unsigned parts = 0);
-    // The profile once it is ready (with the parts asked for); nullopt before. Offline, waits
-    // for one asked for.
-    std::optional<SongProfile> find(const std::string& path) const;
+    // The profile once it is ready with those of `parts` that were asked for (by default all but
+    // the beats, which only a fade's start needs); nullopt before. Offline, waits for one asked
+    // for.
+    std::optional<SongProfile> find(const std::string& path, unsigned parts = kOutroPart) const;
 
 private:
     void workerLoop();
@@ -44,8 +45,11 @@ private:
     struct Song {
         std::optional<SongProfile> profile;  // nullopt: waiting
         unsigned wanted = 0;                 // ProfileParts
-        bool ready() const { return profile && (profile->parts & wanted) == wanted; }
+        bool ready(unsigned parts = ~0u) const {
+            return profile && (profile->parts & wanted & parts) == (wanted & parts);
+        }
     };
+    static void keep(Song& song, SongProfile profile);
     std::deque<std::string> waiting_;
     std::unordered_map<std::string, Song> songs_;
     bool quit_ = false;

@@ -139,17 +139,25 @@ void findBeats(Decoder& d, SongProfile& p) {
         p.tailBeats = findBeatGrid(d, std::max(start, end - stretch), end);
 }
 
-SongProfile profileSong(const std::string& path, int rate, unsigned parts) {
+SongProfile profileSong(const std::string& path, int rate, unsigned parts,
+                        const std::function<void(const SongProfile&)>& started) {
     SongProfile p;
     // A file that does not open has nothing more to look for.
     p.parts = parts;
-    OpenResult r = openDecoder(path, rate);
+    // The player opens the file again, thoroughly, to play it.
+    OpenResult r = openDecoder(path, rate, Probe::Glance);
     if (!r.decoder) return p;
     scanEnds(*r.decoder, p);
     if (!p.silent) measureLoudness(*r.decoder, p);
     p.outroStartMs = p.audibleEndMs;
     if (parts & kOutroPart) findOutro(*r.decoder, p);
-    if (parts & kBeatsPart) findBeats(*r.decoder, p);
+    if (!(parts & kBeatsPart)) return p;
+    if (started) {
+        SongProfile before = p;
+        before.parts &= ~kBeatsPart;
+        started(before);
+    }
+    findBeats(*r.decoder, p);
     return p;
 }
 
@@ -158,7 +166,7 @@ void addProfileParts(const std::string& path, int rate, unsigned parts, SongProf
     p.parts |= parts;
     if (!p.opened || p.silent) return;
     if (!(missing & (kOutroPart | kBeatsPart))) return;
-    OpenResult r = openDecoder(path, rate);
+    OpenResult r = openDecoder(path, rate, Probe::Glance);
     if (!r.decoder) return;
     if (missing & kOutroPart) findOutro(*r.decoder, p);
     if (missing & kBeatsPart) findBeats(*r.decoder, p);

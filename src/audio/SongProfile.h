@@ -4,6 +4,7 @@
 // ends are scanned from the head and the tail, and the loudness comes from the file's tags or
 // from evenly spaced windows of it.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,8 +61,10 @@ void findOutro(Decoder& decoder, SongProfile& profile);
 void findBeats(Decoder& decoder, SongProfile& profile);
 inline constexpr double kBeatStretchSeconds = 16.0;
 // The ends and the loudness on one opening of the file, and the outro and the beats on it when
-// asked for.
-SongProfile profileSong(const std::string& path, int outputRate, unsigned parts = 0);
+// asked for. `started`, when given, is told the profile before its beats are looked for: all
+// that a song needs to start playing, and its outro, come that much sooner.
+SongProfile profileSong(const std::string& path, int outputRate, unsigned parts = 0,
+                        const std::function<void(const SongProfile&)>& started = {});
 // Looks for the parts asked for that a profile made earlier was not asked for.
 void addProfileParts(const std::string& path, int outputRate, unsigned parts, SongProfile& profile);
 

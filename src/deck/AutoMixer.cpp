@@ -78,9 +78,9 @@ void AutoMixer::askAhead(Deck& deck) {
     if (list.count() > 1) requestProfile(list.path(1));
 }
 
-std::optional<audio::SongProfile> AutoMixer::profile(const Deck& deck) const {
+std::optional<audio::SongProfile> AutoMixer::profile(const Deck& deck, unsigned parts) const {
     if (!refining() || deck.song().path.isEmpty()) return std::nullopt;
-    return analyzer_.find(PathToStdString(deck.song().path));
+    return analyzer_.find(PathToStdString(deck.song().path), parts);
 }
 
 int AutoMixer::mixLength(const Deck& deck) const {
@@ -267,7 +267,7 @@ bool AutoMixer::startOnBeats(Deck& into) {
     Deck& out = other(into);
     if (!matchBeats_ || !out.playing() || out.player().Status() != audio::Player::kPlaying)
         return false;
-    const auto outSong = profile(out), inSong = profile(into);
+    const auto outSong = profile(out, audio::kBeatsPart), inSong = profile(into, audio::kBeatsPart);
     if (!outSong || !inSong || !outSong->tailBeats || !inSong->headBeats) return false;
     audio::Player& o = out.player();
     audio::Player& in = into.player();

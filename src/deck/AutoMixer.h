@@ -160,7 +160,9 @@ private:
     // A song that ended inside its own fade-in hands on to the next entry at once.
     void handOnEarly(Deck& into);
     // The profile of the song a deck holds, once ready and while a refinement is on.
-    std::optional<audio::SongProfile> profile(const Deck& deck) const;
+    // With the beats only when `parts` asks for them.
+    std::optional<audio::SongProfile> profile(const Deck& deck,
+                                              unsigned parts = audio::kOutroPart) const;
     // What the triggers count from: the length, or the audible end when trimming.
     int mixLength(const Deck& deck) const;
     bool passOver(const Deck& deck) const;
