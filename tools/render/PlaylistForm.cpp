@@ -163,6 +163,13 @@ int runPlaylistForm(int argc, char** argv) {
 
     ConsoleDialogs dialogs;
     Desk desk(engine, scheduler, dialogs, programFolder());
+    // Before the list is there: each setting would otherwise have the songs ahead profiled for
+    // the refinements on so far, and profiled again for the next.
+    AutoMixer& mixer = desk.mixer();
+    mixer.setTrimSilence(trimSilence);
+    mixer.setLevelLoudness(levelLoudness);
+    mixer.setFadeAtOutro(fadeAtOutro);
+    mixer.setMatchBeats(matchBeats);
     if (OtherListTypeOf(listFile) != OtherListType::None) {
         // Another player's list: its entries titled as added files, a fault said on stderr.
         const OtherListRead read = ReadOtherList(listFile);
@@ -181,12 +188,7 @@ int runPlaylistForm(int argc, char** argv) {
         return 1;
     }
     if (!sampleListFile.isEmpty()) LoadList(desk.sampleList(), sampleListFile, dialogs);
-    AutoMixer& mixer = desk.mixer();
     mixer.mixIntervalSlider.SetValue(interval);
-    mixer.setTrimSilence(trimSilence);
-    mixer.setLevelLoudness(levelLoudness);
-    mixer.setFadeAtOutro(fadeAtOutro);
-    mixer.setMatchBeats(matchBeats);
     // The whole list is known: its songs are profiled while the ones before them render.
     QStringList paths;
     for (int i = 0; i < desk.playlist().count(); ++i) paths << desk.playlist().path(i);
