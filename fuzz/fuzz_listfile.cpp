@@ -27,14 +27,20 @@ public:
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 };
 
-// The file's lines as the README describes them: a leading BOM skipped, LF or CR LF ends, the
-// last line needing none, a U+FEFF that opens a later line kept as text.
+// The file's lines as the README describes them: a leading BOM (UTF-8 or UTF-16) skipped, LF or
+// CR LF ends, the last line needing none, NUL bytes dropped, a U+FEFF that opens a later line
+// kept as text.
 QList<QByteArray> linesOf(QByteArray bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        bytes.remove(0, 2);
     QList<QByteArray> lines = bytes.split('\n');
     if (lines.last().isEmpty()) lines.removeLast();
-    for (QByteArray& line : lines)
+    for (QByteArray& line : lines) {
+        line.removeIf([](char c) { return c == '\0'; });
         if (line.endsWith('\r')) line.chop(1);
+    }
     return lines;
 }
 

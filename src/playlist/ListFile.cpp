@@ -60,9 +60,19 @@ bool LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
     // shown, so odd bytes in them may become U+FFFD; paths keep theirs.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
                                                   QStringConverter::Flag::ConvertInitialBom);
+    QByteArray withoutNul;
     const auto takeLine = [&](const char* begin, qsizetype len) {
+        if (std::memchr(begin, 0, size_t(len))) {
+            // No title or path holds a NUL byte. Without them, what is left is kept (a UTF-16
+            // list's plain letters read back), and the next save writes a clean list, so the
+            // error is told once and not at every start.
+            notText = true;
+            withoutNul = QByteArray(begin, len);
+            withoutNul.removeIf([](char c) { return c == '\0'; });
+            begin = withoutNul.constData();
+            len = withoutNul.size();
+        }
         if (len > 0 && begin[len - 1] == '\r') --len;
-        if (!notText && std::memchr(begin, 0, size_t(len))) notText = true;
         if (!haveTitle) {
             title = utf8(QByteArrayView(begin, len));
             haveTitle = true;
@@ -87,7 +97,10 @@ bool LoadList(Playlist& list, const QString& file, Dialogs& dialogs) {
         if (first) {
             first = false;
             if (pending.startsWith("\xEF\xBB\xBF")) start = 3;
-            if (pending.startsWith("\xFF\xFE") || pending.startsWith("\xFE\xFF")) notText = true;
+            if (pending.startsWith("\xFF\xFE") || pending.startsWith("\xFE\xFF")) {
+                notText = true;
+                start = 2;
+            }
         }
         const char* data = pending.constData();
         const qsizetype size = pending.size();

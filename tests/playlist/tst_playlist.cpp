@@ -144,9 +144,10 @@ private slots:
         row("no final line end", "load", ab, "a\r\n/a\r\nb\r\n/b");
         row("lone cr is text", "load", {"a\rb", "/p"}, "a\rb\r\n/p\r\n");
         row("title without its path", "load", ab, "a\r\n/a\r\nb\r\n/b\r\nc\r\n", true);
-        // Not text: read as it is, and said.
-        row("nul bytes", "load", {QStringLiteral("a\0b"), QStringLiteral("/a\0")},
-            QByteArray("a\0b\r\n/a\0\r\n", 10), true);
+        // Not text: read without its NUL bytes, and said.
+        row("nul bytes", "load", {"ab", "/a"}, QByteArray("a\0b\r\n/a\0\r\n", 10), true);
+        row("utf-16", "load", {"a", "/a"},
+            QByteArray("\xFF\xFE\x61\0\r\0\n\0/\0\x61\0\r\0\n\0", 16), true);
         // A path keeps bytes that are not UTF-8 (one kept byte stands for each); a title shows
         // U+FFFD for them.
         row("latin-1 path", "both",
