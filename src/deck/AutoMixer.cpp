@@ -64,9 +64,10 @@ void AutoMixer::requestProfile(const QString& path, bool first) {
         (fadeAtOutro_ ? audio::kOutroPart : 0u) | (matchBeats_ ? audio::kBeatsPart : 0u));
 }
 
-void AutoMixer::profileAhead(const QStringList& paths) {
+void AutoMixer::profileAhead() {
     if (!refining()) return;
-    for (const QString& path : paths) requestProfile(path);
+    const Playlist& list = deck1_.playlist();
+    for (int i = 0; i < list.count(); ++i) requestProfile(list.path(i));
 }
 
 void AutoMixer::askAhead(Deck& deck) {

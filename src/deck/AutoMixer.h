@@ -61,10 +61,10 @@ public:
     };
     Phase phase(const Deck& deck) const { return phases_[std::size_t(deck.index())]; }
 
-    // Asks now for the profiles of songs that will be mixed later (an offline render knows its
+    // Asks now for the profiles of every song of the playlist (an offline render knows its
     // whole list), so they are made while the music before them renders. Nothing while no
     // refinement is on.
-    void profileAhead(const QStringList& paths);
+    void profileAhead();
 
     // How a fade was made, told at its first step: each deck's source position and speed, and
     // the rule that placed it ("design", or a refinement's).

@@ -190,9 +190,7 @@ int runPlaylistForm(int argc, char** argv) {
     if (!sampleListFile.isEmpty()) LoadList(desk.sampleList(), sampleListFile, dialogs);
     mixer.mixIntervalSlider.SetValue(interval);
     // The whole list is known: its songs are profiled while the ones before them render.
-    QStringList paths;
-    for (int i = 0; i < desk.playlist().count(); ++i) paths << desk.playlist().path(i);
-    mixer.profileAhead(paths);
+    mixer.profileAhead();
     // Fixed seeds: the same flags give the same render.
     desk.rotation().reseed(seed);
     desk.jingles().reseed(seed + 1);
