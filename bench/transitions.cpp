@@ -17,7 +17,11 @@
 #include "audio/BeatGrid.h"
 #include "audio/Decoder.h"
 #include "audio/SongProfile.h"
+#include "base/FilePath.h"
+#include "playlist/ListFile.h"
+#include "playlist/Playlist.h"
 #include "support/AudioFiles.h"
+#include "support/ScriptedDialogs.h"
 
 using vantrel::audio::LoudnessMeter;
 
@@ -41,7 +45,7 @@ struct Heard {
 
 // The beats of a song's stretch from `pos` heard at `speed` for `ms`, on the mix's time line.
 std::vector<double> heardBeats(const QString& path, int pos, double speed, qint64 at, qint64 ms) {
-    auto r = vantrel::audio::openDecoder(path.toStdString(), 44100);
+    auto r = vantrel::audio::openDecoder(vantrel::PathToStdString(path), 44100);
     if (!r.decoder) return {};
     // The tracker settles on the 6 s before the stretch (those of the song that are there).
     const auto grid = vantrel::audio::findBeatGrid(*r.decoder, std::max(0.0, pos - 6000.0),
@@ -93,10 +97,10 @@ int main(int argc, char** argv) {
     // Titles to paths, from the list; the fade lines with their positions and tempos.
     QHash<QString, QString> paths;
     if (argc == 4) {
-        QFile list(QString::fromLocal8Bit(argv[3]));
-        if (!list.open(QIODevice::ReadOnly)) return 1;
-        const QStringList lines = QString::fromUtf8(list.readAll()).split(QStringLiteral("\r\n"));
-        for (int i = 0; i + 1 < lines.size(); i += 2) paths.insert(lines[i], lines[i + 1]);
+        vantrel::Playlist list;
+        vantrel::test::ScriptedDialogs dialogs;
+        if (!vantrel::LoadList(list, QString::fromLocal8Bit(argv[3]), dialogs)) return 1;
+        for (const vantrel::Playlist::Entry& e : list.entries()) paths.insert(e.title, e.path);
     }
     static const QRegularExpression fadeLine(
         QStringLiteral(
