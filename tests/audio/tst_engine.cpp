@@ -35,14 +35,11 @@ class TestEngine : public QObject {
     QTemporaryDir dir_;
 
     QString write(const QString& name, const QByteArray& bytes) {
-        QFile f(dir_.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : "";
+        const QString path = dir_.filePath(name);
+        return test::writeFile(path, bytes) ? path : QString();
     }
 
-    QByteArray read(const QString& name) {
-        QFile f(dir_.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& name) { return test::readFile(dir_.filePath(name)); }
 
     // A tone of the song's shape, made once.
     QString tone(const Song& s) {

@@ -577,9 +577,7 @@ void TestDeck::renderTool() {
         QString log;
         QVERIFY(
             test::runTool(tool, {"--interval", "8", "--log", "--out", wav, kvl.fileName()}, &log));
-        QFile out(wav);
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        const QByteArray bytes = out.readAll();
+        const QByteArray bytes = test::readFile(wav);
         QVERIFY2(qAbs((bytes.size() - 44) / 4 - 124 * 44100) <= 44100 / 2,
                  qPrintable(QString::number(bytes.size())));
         if (run == 0) {

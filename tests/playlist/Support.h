@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "playlist/Playlist.h"
+#include "support/AudioFiles.h"
 
 namespace vantrel::test {
 
@@ -16,10 +17,7 @@ inline bool makeTree(const QString& root, const QStringList& entries) {
         const QString full = root + QLatin1Char('/') + link[0];
         QDir().mkpath(e.endsWith(u'/') ? full : QFileInfo(full).path());
         if (link.size() == 2 && !QFile::link(root + QLatin1Char('/') + link[1], full)) return false;
-        QFile f(full);
-        if (link.size() == 1 && !e.endsWith(u'/') &&
-            !(f.open(QIODevice::WriteOnly) && f.write("x") == 1))
-            return false;
+        if (link.size() == 1 && !e.endsWith(u'/') && !writeFile(full, "x")) return false;
     }
     return true;
 }
