@@ -182,6 +182,21 @@ float peak(const Audio& a, int start, int frames) {
     return m;
 }
 
+Quiet longestQuiet(const Audio& a, int fromFrame, int toFrame) {
+    const int window = a.rate / 100;
+    int run = 0;
+    bool sounding = false;
+    Quiet longest;
+    for (int f = fromFrame; f + window <= toFrame; f += window) {
+        const bool quiet = peak(a, f, window) < 0.02f;
+        sounding = sounding || !quiet;
+        run = quiet ? run + 1 : 0;
+        if (sounding && run * 10 > longest.ms) longest = {run * 10, f - (run - 1) * window};
+    }
+    if (!sounding) return {int(qint64(toFrame - fromFrame) * 1000 / a.rate), fromFrame};
+    return longest;
+}
+
 double toneLevel(const Audio& a, double frequency, qint64 start, int frames) {
     const double w = 2 * M_PI * frequency / a.rate;
     double s1 = 0, s2 = 0;

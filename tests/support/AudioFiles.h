@@ -61,6 +61,13 @@ float largestStep(const Audio& audio, int startFrame, int frames);
 double estimateFrequency(const Audio& audio, int startFrame, int frames);
 // Peak absolute value of channel 0 over a range.
 float peak(const Audio& audio, int startFrame, int frames);
+// The longest run of 10 ms windows under -34 dBFS in [fromFrame, toFrame) after the first sound
+// there, and where it starts; all of the range when nothing sounds.
+struct Quiet {
+    int ms = 0;
+    int atFrame = 0;
+};
+Quiet longestQuiet(const Audio& audio, int fromFrame, int toFrame);
 // Amplitude of one frequency in channel 0 over a range (Goertzel).
 double toneLevel(const Audio& audio, double frequency, qint64 startFrame, int frames);
 
