@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <pa_linux_alsa.h>
 #include <portaudio.h>
-#include <pthread.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <thread>
 
 #include "audio/EngineImpl.h"
+#include "audio/RealTime.h"
 
 namespace vantrel::audio {
 
@@ -28,15 +27,10 @@ constexpr std::int64_t kLateNs = 200'000'000;
 constexpr int kBuffersInFlightRealTime = 6;
 constexpr int kBuffersInFlightShared = 15;
 
-// Whether a thread of this process may run first-in, first-out (a real-time limit, as audio
-// groups have, or the capability), tried on a thread of its own.
+// Whether a thread of this process may run first-in, first-out, tried on a thread of its own.
 bool mayRunRealTime() {
     bool allowed = false;
-    std::thread([&allowed] {
-        sched_param first{};
-        first.sched_priority = 1;
-        allowed = pthread_setschedparam(pthread_self(), SCHED_FIFO, &first) == 0;
-    }).join();
+    std::thread([&allowed] { allowed = runAheadOfOthers(); }).join();
     return allowed;
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "audio/EngineImpl.h"
+#include "audio/ReadAhead.h"
+#include "audio/RealTime.h"
 
 namespace vantrel::audio {
 
@@ -29,6 +31,7 @@ std::uint64_t PlayerCore::packMatch(float target, float perFrame) {
 PlayerCore::PlayerCore(Engine::Impl& engine, int sampleRate, bool threaded)
     : engine_(engine),
       sampleRate_(sampleRate),
+      threaded_(threaded),
       stretcher_(sampleRate),
       input_(size_t(kInputFrames) * 2),
       staging_(size_t(kStagingFrames) * 2) {
@@ -70,6 +73,9 @@ void PlayerCore::postReplace(std::uint32_t g, std::unique_ptr<Decoder> decoder) 
 }
 
 void PlayerCore::workerLoop() {
+    // The render empties this deck's short queue every few milliseconds while it plays; on a
+    // machine busy on every core, the worker that fills it must come first too.
+    runAheadOfOthers();
     std::unique_lock lock(mutex_);
     while (!quit_) {
         lock.unlock();
@@ -96,7 +102,14 @@ void PlayerCore::applyRequest() {
         r = std::move(request_);
         request_ = Request{};
     }
-    if (r.replace) decoder_ = std::move(r.decoder);
+    if (r.replace) {
+        // Live, the file is decoded seconds ahead of the stretch, so a stall in reading it is
+        // not heard; offline, the render waits for each step anyway.
+        if (threaded_ && r.decoder)
+            decoder_ = std::make_unique<ReadAhead>(std::move(r.decoder));
+        else
+            decoder_ = std::move(r.decoder);
+    }
     producerGen_ = r.gen;
     stretcher_.clear();
     stretching_ = false;
@@ -213,25 +226,31 @@ void PlayerCore::fillStaging() {
     }
 }
 
+bool PlayerCore::queuedFor(int frames) {
+    const std::uint32_t g = gen.load(std::memory_order_acquire);
+    int queued = 0;
+    for (std::size_t i = 0; queued < frames; ++i) {
+        Block* b = ring_.peek(i);
+        if (!b) return false;
+        if (b->gen != g) continue;
+        if (b->end) return true;
+        queued += b->frames - (i == 0 ? blockOffset_ : 0);
+    }
+    return true;
+}
+
+bool PlayerCore::readyFor(int frames) {
+    if (!playing.load(std::memory_order_acquire) ||
+        endedGen.load(std::memory_order_relaxed) == gen.load(std::memory_order_relaxed))
+        return true;
+    dropStale();
+    return queuedFor(frames);
+}
+
 void PlayerCore::fillFor(int frames) {
     dropStale();
-    for (;;) {
-        const std::uint32_t g = gen.load(std::memory_order_acquire);
-        int queued = 0;
-        bool end = false;
-        for (std::size_t i = 0;; ++i) {
-            Block* b = ring_.peek(i);
-            if (!b) break;
-            if (b->gen != g) continue;
-            if (b->end) {
-                end = true;
-                break;
-            }
-            queued += b->frames - (i == 0 ? blockOffset_ : 0);
-        }
-        if (end || queued >= frames) return;
+    while (!queuedFor(frames))
         if (!produceOnce()) return;
-    }
 }
 
 void PlayerCore::dropStale() {

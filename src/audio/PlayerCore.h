@@ -58,6 +58,9 @@ public:
     // Offline: produce until `frames` current frames (or the end) are queued.
     void fillFor(int frames);
 
+    // Render side: whether the next `frames` frames are queued (or the song ends first, or it
+    // does not play), so rendering them now leaves no hole.
+    bool readyFor(int frames);
     // Render side: adds `frames` frames of this player (after volume) into `mix`.
     void renderInto(float* mix, int frames, std::int64_t outFrameEnd, std::int64_t latency);
 
@@ -76,9 +79,11 @@ private:
     void fillStaging();
     bool pushBlock();
     void dropStale();
+    bool queuedFor(int frames);  // consumer side
 
     Engine::Impl& engine_;
     const int sampleRate_;
+    const bool threaded_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

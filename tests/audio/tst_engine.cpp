@@ -7,10 +7,13 @@
 #include "audio/Decoder.h"
 #include "audio/Engine.h"
 #include "audio/MediaControl.h"
+#include "audio/MixTap.h"
 #include "audio/Player.h"
+#include "audio/ReadAhead.h"
 #include "audio/SongProfile.h"
 #include "audio/SongTags.h"
 #include "support/AudioFiles.h"
+#include "support/SlowMount.h"
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -406,6 +409,97 @@ private slots:
         QCOMPARE(tags, audio::readSongTags(path.toStdString()));
         QCOMPARE(QString::fromStdString(audio::nowPlayingLine(tags, "shown")), nowPlaying);
         QCOMPARE(QString::fromStdString(tags.album), album);
+    }
+
+    void readAheadReadsAsItsDecoderDoes_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("mp3") << dir_.filePath("source8s.mp3");
+        QTest::newRow("flac at 48 kHz") << dir_.filePath("source8s.flac");
+        const QByteArray wav = read("source8s.wav"), mp3 = read("source8s.mp3");
+        QTest::newRow("wav cut short") << write("ahead-cut.wav", wav.left(wav.size() / 3));
+        QByteArray flipped = mp3;
+        for (int i = 1; i < 40; ++i) flipped[qsizetype(i) * mp3.size() / 41] = char(i * 37);
+        QTest::newRow("mp3 with flipped bytes") << write("ahead-flipped.mp3", flipped);
+    }
+
+    // A live deck reads its file through seconds decoded ahead: what it reads, where its seeks
+    // land and how the file ends must be the decoder's own, whatever the sizes asked for.
+    void readAheadReadsAsItsDecoderDoes() {
+        QFETCH(QString, path);
+        audio::OpenResult plain = audio::openDecoder(path.toStdString(), 44100);
+        audio::OpenResult opened = audio::openDecoder(path.toStdString(), 44100);
+        QVERIFY(plain.decoder && opened.decoder);
+        audio::Decoder& direct = *plain.decoder;
+        audio::ReadAhead ahead(std::move(opened.decoder));
+        QCOMPARE(ahead.lengthFrames(), direct.lengthFrames());
+        const std::int64_t length = direct.lengthFrames();
+        struct Step {
+            std::int64_t seek;  // -1: none
+            int frames;
+        };
+        const Step steps[] = {
+            {-1, 333},    {-1, 4096},           {-1, 1},  {length / 2 + 17, 70000}, {100, 5000},
+            {-1, 2047},   {length - 500, 4096}, {-1, 10}, {length + 1000, 10},      {0, 1 << 19},
+            {-1, 1 << 19}};
+        // Until the count asked for or the end: a read ahead may hand over less at a time.
+        const auto readFully = [](audio::Decoder& d, std::vector<float>& out, int frames) {
+            out.assign(size_t(frames) * 2, 0.0f);
+            int total = 0, got = 0;
+            audio::Decoder::Read r = audio::Decoder::Read::Ok;
+            while (total < frames && r == audio::Decoder::Read::Ok) {
+                r = d.read(out.data() + size_t(total) * 2, frames - total, got);
+                total += got;
+            }
+            out.resize(size_t(total) * 2);
+            return r;
+        };
+        std::vector<float> expected, got;
+        bool ended = false;  // after an end or an error, only a seek goes on
+        for (const Step& step : steps) {
+            if (step.seek >= 0) {
+                QCOMPARE(ahead.seek(step.seek), direct.seek(step.seek));
+                ended = false;
+            }
+            if (ended) continue;
+            const auto r = readFully(direct, expected, step.frames);
+            QCOMPARE(int(readFully(ahead, got, step.frames)), int(r));
+            QCOMPARE(got.size(), expected.size());
+            QVERIFY(got == expected);
+            QCOMPARE(ahead.position(), direct.position());
+            ended = r != audio::Decoder::Read::Ok;
+        }
+    }
+
+    // A song on a mount whose every read stalls for longer than a deck's short queue lasts (yet
+    // keeps up overall) is heard whole: the stalls fall within the seconds read ahead.
+    void slowFileIsHeardWhole() {
+        QTemporaryDir dir;
+        const QString song = dir.filePath("song.wav");
+        QVERIFY(makeTone(song, {.seconds = 8.0}));
+        SlowMount mount;
+        if (!mount.start(dir.filePath("net"), 0.12, 0, song)) QSKIP("no FUSE mount here");
+        audio::Engine engine({.output = audio::OutputKind::Null});
+        audio::MixTap& tap = engine.mixTap();
+        tap.open();
+        audio::Player player(engine);
+        player.SetFileName(mount.file().toStdString());
+        player.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(!player.Opening(), 30000);
+        QVERIFY(!player.OpenFailed());
+        player.Play();
+        Audio heard{44100, 2, {}};
+        const auto keep = qScopeGuard([&] { keepOnFailure("slow", heard); });
+        std::vector<float> piece(8192 * 2);
+        QElapsedTimer t;
+        for (t.start(); t.elapsed() < 5000; QTest::qWait(20))
+            for (int n; (n = tap.read(piece.data(), 8192)) > 0;)
+                heard.samples.insert(heard.samples.end(), piece.begin(), piece.begin() + n * 2);
+        const int from = firstAbove(heard, 0.1f);
+        QVERIFY(from >= 0 && from + 4 * 44100 <= heard.frames());
+        const Quiet q = longestQuiet(heard, from, from + 4 * 44100);
+        QVERIFY2(q.ms == 0, qPrintable(QStringLiteral("%1 ms quiet at %2 s")
+                                           .arg(q.ms)
+                                           .arg(double(q.atFrame - from) / 44100)));
     }
 
     void brokenFilesEndCleanly_data() {
