@@ -102,6 +102,18 @@ void Engine::Impl::render(float* out, int frames) noexcept {
     rendering.store(false, std::memory_order_release);
 }
 
+bool Engine::Impl::decksReadyFor(int frames) noexcept {
+    if (rendering.exchange(true, std::memory_order_acquire)) return true;
+    epoch.fetch_add(1, std::memory_order_seq_cst);
+    bool ready = true;
+    for (auto& slot : players)
+        if (PlayerCore* p = slot.load(std::memory_order_acquire))
+            ready = p->readyFor(frames) && ready;
+    epoch.fetch_add(1, std::memory_order_seq_cst);
+    rendering.store(false, std::memory_order_release);
+    return ready;
+}
+
 void Engine::Impl::noteCallback(double seconds, bool underflow, double latencySeconds) noexcept {
     const auto us = std::int64_t(seconds * 1e6);
     timing[size_t(std::clamp<std::int64_t>(us, 0, kTimingBuckets - 1))].fetch_add(

@@ -35,6 +35,9 @@ struct Engine::Impl {
     ~Impl();
 
     void render(float* out, int frames) noexcept;
+    // Whether every playing deck has its next `frames` frames queued. Taken as a render, so it
+    // never meets one; true while a render runs.
+    bool decksReadyFor(int frames) noexcept;
     void renderChunk(float* out, int frames) noexcept;
 
     void addPlayer(PlayerCore* p);

@@ -3,9 +3,11 @@
 #include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "audio/EngineImpl.h"
+#include "audio/RealTime.h"
 
 namespace vantrel::audio {
 
@@ -13,6 +15,8 @@ namespace {
 // Behind by more than this (the whole process was stopped, or a device long gone), the time
 // lost is let go rather than rendered in one burst.
 constexpr std::int64_t kCatchUpLimitNs = 1'000'000'000;
+// Catching up, a step waits this long at most for the decks to fill.
+constexpr int kCatchUpPatienceMs = 20;
 }  // namespace
 
 bool NullOutput::startFrom(std::int64_t sinceNs) {
@@ -32,6 +36,7 @@ bool NullOutput::stop() {
 }
 
 void NullOutput::pace(std::int64_t sinceNs) {
+    runAheadOfOthers();  // the render's clock, as a device's callback would be
     const int frames = engine_.options.bufferFrames;
     std::vector<float> buffer(size_t(frames) * 2);
     const std::int64_t period = std::int64_t(frames) * 1'000'000'000 / engine_.rate;
@@ -41,8 +46,15 @@ void NullOutput::pace(std::int64_t sinceNs) {
     while (pacing_.load(std::memory_order_acquire)) {
         // Standing in for a device that was late: once it calls back again it keeps the time,
         // and two clocks must not both move the mix on.
-        if (monotonicNs() - engine_.lastCallbackNs.load(std::memory_order_relaxed) > deviceAwake)
+        if (monotonicNs() - engine_.lastCallbackNs.load(std::memory_order_relaxed) > deviceAwake) {
+            // Time a late device let pass is rendered in a burst, as fast as the decks fill and
+            // no faster: the stream and the recording take this mix, and must get no holes.
+            for (int waited = 0; monotonicNs() - next > period && waited < kCatchUpPatienceMs &&
+                                 !engine_.decksReadyFor(frames);
+                 ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             engine_.render(buffer.data(), frames);
+        }
         next += period;
         const std::int64_t now = monotonicNs();
         if (now - next > kCatchUpLimitNs) next = now;  // woke up very late

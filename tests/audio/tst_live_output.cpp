@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "audio/Engine.h"
+#include "audio/MixTap.h"
 #include "audio/Player.h"
 #include "support/AudioFiles.h"
 
@@ -103,12 +104,22 @@ private slots:
             return;
         }
         QVERIFY2(waitFor(*engine, audio::OutputKind::Device), "the device never ran");
+        // The mix as the stream and the recording take it, beside what the sink plays.
+        audio::MixTap& tap = engine->mixTap();
+        tap.open();
+        Audio mix{44100, 2, {}};
+        const auto takeMix = [&] {
+            std::vector<float> piece(8192 * 2);
+            for (int n; (n = tap.read(piece.data(), 8192)) > 0;)
+                mix.samples.insert(mix.samples.end(), piece.begin(), piece.begin() + n * 2);
+        };
         MonitorRecording rec(server->sink() + ".monitor");
         QVERIFY(rec.started());
         QTest::qSleep(400);  // the recording is running and the ring is full
         const double played = MonitorRecording::now();
         player->Play();
         QTest::qSleep(1500);
+        takeMix();
         const int position = player->Position();
         const double askedAt = MonitorRecording::now();
         const Audio heard = rec.stop();
@@ -148,6 +159,14 @@ private slots:
         // Time went on without the device (give or take what the device took in as it stopped).
         QCOMPARE(player->Status(), audio::Player::kPlaying);
         QCOMPARE_LE(qAbs(player->Position() - before - since.elapsed()), 250);
+        // And the mix went on whole: the time the device let pass was made up as fast as the
+        // deck could fill, never faster, so the stream and the recording got no hole.
+        takeMix();
+        const auto keepMix = qScopeGuard([&] { keepOnFailure("live-mix", mix); });
+        const Quiet hole = longestQuiet(mix, std::max(0, firstAbove(mix, 0.1f)), mix.frames());
+        QVERIFY2(hole.ms == 0, qPrintable(QStringLiteral("%1 ms quiet at %2 s")
+                                              .arg(hole.ms)
+                                              .arg(double(hole.atFrame) / mix.rate)));
         if (trouble == Hangs || trouble == Killed) {
             // A hung server holds the old stream's teardown; quitting must not wait for it.
             QElapsedTimer quit;
