@@ -275,7 +275,8 @@ private slots:
     void panelButtonsReachTheCore() {
         QFETCH(int, deck);
         DeskFixture f;
-        f.add(f.tone("a.wav", 5.0), "A song");
+        f.add(f.tone("a.wav", 30.0), "A song");
+        f.add(f.tone("b.wav", 30.0, 660.0), "B song");
         Deck& d = f.deck(deck);
         DeckPanel panel(d, f.mixer(), new QWidget);
         panel.show();
@@ -294,6 +295,26 @@ private slots:
         f.advance(1500);
         QCOMPARE(panel.lblTime().text().left(6), QStringLiteral("00:01:"));
         QVERIFY(panel.songProgress().Value() >= 1400);
+        const auto click = [&](const char* name) {
+            QTest::mouseClick(panel.findChild<QToolButton*>(QLatin1String(name) + suffix),
+                              Qt::LeftButton);
+        };
+        // Five seconds on, five back, and not back past the start.
+        const int at = d.player().Position();
+        for (auto [name, to] :
+             {std::pair{"cmdFForward", at + 5000}, {"cmdRewind", at}, {"cmdRewind", at}}) {
+            click(name);
+            QCOMPARE(d.player().Position(), to);
+        }
+        // Pause holds the song where it is; a second click plays on from there.
+        click("cmdPause");
+        f.advance(500);
+        QVERIFY(d.paused());
+        QCOMPARE(d.player().Position(), at);
+        click("cmdPause");
+        f.advance(500);
+        QVERIFY(!d.paused());
+        QCOMPARE_GE(d.player().Position(), at + 400);
         // The mixing interval's buttons: up stops at 14, down at 2, reset is 8; the label follows.
         for (auto [from, button, to] :
              {std::tuple{14, "Up", 14}, {3, "Down", 2}, {2, "Down", 2}, {13, "Reset", 8}}) {
@@ -306,9 +327,18 @@ private slots:
         }
         QTest::mouseClick(&panel.lblTime(), Qt::LeftButton);  // remaining time, both decks
         f.advance(30);
-        QCOMPARE(panel.lblTime().text().left(6), QStringLiteral("00:03:"));
-        QTest::mouseClick(panel.findChild<QToolButton*>(QStringLiteral("cmdStop") + suffix),
-                          Qt::LeftButton);
+        const int left = (d.player().Length() - d.player().Position()) / 1000;
+        QCOMPARE(panel.lblTime().text().left(6), QStringLiteral("00:%1:").arg(left));
+        // Mix now brings in the list's top entry on the other deck.
+        Deck& other = f.deck(1 - deck);
+        const QString top = d.playlist().path(0);
+        QCOMPARE_NE(other.player().Status(), audio::Player::kPlaying);
+        click("cmdMix");
+        f.advance(1000);
+        QCOMPARE(other.player().Status(), audio::Player::kPlaying);
+        QCOMPARE(other.song().path, top);
+        QCOMPARE_GE(other.player().Position(), 900);
+        click("cmdStop");
         f.advance(30);
         QVERIFY(!d.playing());
         QCOMPARE(panel.songProgress().Value(), 0);
