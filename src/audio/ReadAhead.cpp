@@ -64,7 +64,12 @@ void ReadAhead::Shared::run() {
             const auto ready = [&] {
                 return quit || epoch != mine || (!done && queue.writeSlot() != nullptr);
             };
-            while (!ready()) wakeDecoder.wait_for(guard, kFullWait);
+            while (!ready()) {
+                if (done)
+                    wakeDecoder.wait(guard);  // only a seek or the end of the file's use is news
+                else
+                    wakeDecoder.wait_for(guard, kFullWait);
+            }
             if (quit) break;
             if (epoch != mine) {
                 mine = epoch;
