@@ -21,6 +21,10 @@ constexpr auto kFullWait = std::chrono::milliseconds(10);
 // Longer than any one decoding step; a thread still in a read after this (a hung mount) is left
 // to finish on its own rather than hold up whoever let go of the file.
 constexpr auto kQuitWait = std::chrono::milliseconds(250);
+// A file that has given nothing for this long once the seconds read ahead ran out (a mount that
+// stopped answering, a stick pulled mid-read that the system has not yet given up on) ends as a
+// decode error would, so the mixer moves on instead of leaving the room quiet.
+constexpr auto kStallLimit = std::chrono::seconds(2);
 }  // namespace
 
 struct ReadAhead::Shared {
@@ -147,7 +151,9 @@ Decoder::Read ReadAhead::decode(float* out, int frames, int& got) {
         if (!p) {
             if (got > 0) return Read::Ok;
             std::unique_lock guard(s.lock);
-            s.wakeReader.wait(guard, [&] { return s.queue.front() != nullptr; });
+            if (!s.wakeReader.wait_for(guard, kStallLimit,
+                                       [&] { return s.queue.front() != nullptr; }))
+                return giveUp();
             continue;
         }
         if (p->epoch != epoch_) {
@@ -180,12 +186,21 @@ bool ReadAhead::seekTo(std::int64_t frame) {
     const std::uint32_t e = ++s.epoch;
     s.seekFrame = frame;
     s.wakeDecoder.notify_all();
-    s.wakeReader.wait(guard, [&] { return s.seekDone == e; });
     epoch_ = e;
     pieceOffset_ = 0;
+    if (!s.wakeReader.wait_for(guard, kStallLimit, [&] { return s.seekDone == e; })) {
+        giveUp();
+        return false;
+    }
     finished_ = !s.seekOk;
     finalRead_ = Read::Error;
     return s.seekOk;
+}
+
+Decoder::Read ReadAhead::giveUp() {
+    finished_ = true;
+    finalRead_ = Read::Error;
+    return finalRead_;
 }
 
 }  // namespace vantrel::audio

@@ -3,7 +3,8 @@
 // stretches what it reads from here into a short queue (short, so slider moves are heard soon);
 // a slow disk, a stick that stalls or a busy machine then holds up this thread, and the seconds
 // already decoded keep the deck sounding meanwhile. Reads and seeks give exactly what the
-// decoder beneath gives, in the same order, ends and errors included.
+// decoder beneath gives, in the same order, ends and errors included; a file that gives nothing
+// for seconds after that ends there, as on a decode error.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,7 @@ protected:
 private:
     struct Shared;
     void start();
+    Read giveUp();  // the file stopped answering: it ends here, as on a decode error
 
     std::shared_ptr<Shared> shared_;
     std::thread thread_;

@@ -267,6 +267,36 @@ private slots:
         QCOMPARE_GE(beatsWhileWaiting, 5);
     }
 
+    // A mount that stops answering mid-song: the seconds read ahead play out, the song ends as
+    // on a decode error, and the next entry comes in rather than the room staying quiet.
+    void mountThatHangsMidSongHandsOn() {
+        QTemporaryDir dir;
+        const QString song = dir.filePath("song.wav"), next = dir.filePath("next.wav");
+        QVERIFY(test::makeTone(song, {.seconds = 30.0}) &&
+                test::makeTone(next, {.seconds = 30.0, .frequency = 660}));
+        test::SlowMount mount;
+        if (!mount.start(dir.filePath("net"), 0, 0, song)) QSKIP("no FUSE mount here");
+        audio::Engine engine({.output = audio::OutputKind::Null});
+        RealScheduler clock;
+        test::ScriptedDialogs dialogs;
+        Desk desk(engine, clock, dialogs, dir.path());
+        desk.playlist().append("Next", next);
+        desk.playlist().append("Hangs", mount.file());
+        desk.playlist().setSelected(1);
+        desk.decks().onEntryDoubleClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(desk.deck(0).player().Position() > 1000, 10000);
+        QCOMPARE(desk.deck(0).song().path, mount.file());
+        mount.freeze();
+        const auto thaw = qScopeGuard([&] { mount.thaw(); });
+        QElapsedTimer hung;
+        hung.start();
+        Deck& other = desk.deck(1);
+        QTRY_VERIFY_WITH_TIMEOUT(other.player().Status() == audio::Player::kPlaying, 20000);
+        QCOMPARE(other.song().mixTitle, QStringLiteral("Next"));
+        // What was read ahead (about 3 s), the wait for more (2 s), the hand-on.
+        QCOMPARE_LT(hung.elapsed(), 8000);
+    }
+
     void panelButtonsReachTheCore_data() {
         QTest::addColumn<int>("deck");
         QTest::newRow("deck 1") << 0;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 namespace vantrel::test {
 
@@ -22,7 +23,11 @@ public:
             if (QFileInfo::exists(at + "/hung")) return true;
         return false;
     }
+    // From now on every read waits until thaw(), as on a mount whose server stopped answering.
+    void freeze() { ::kill(pid_t(process_.processId()), SIGSTOP); }
+    void thaw() { ::kill(pid_t(process_.processId()), SIGCONT); }
     ~SlowMount() {
+        thaw();
         process_.terminate();  // unmounts; whatever waited on it gets an error
         if (process_.state() == QProcess::NotRunning || process_.waitForFinished(3000)) return;
         process_.kill();
