@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -21,10 +22,12 @@ constexpr auto kFullWait = std::chrono::milliseconds(10);
 // Longer than any one decoding step; a thread still in a read after this (a hung mount) is left
 // to finish on its own rather than hold up whoever let go of the file.
 constexpr auto kQuitWait = std::chrono::milliseconds(250);
-// A file that has given nothing for this long once the seconds read ahead ran out (a mount that
-// stopped answering, a stick pulled mid-read that the system has not yet given up on) ends as a
-// decode error would, so the mixer moves on instead of leaving the room quiet.
+// A file stuck in one read or seek for this long (a mount that stopped answering, a stick pulled
+// mid-read that the system has not yet given up on) ends as a decode error would once the
+// seconds read ahead have run out, so the mixer moves on instead of leaving the room quiet.
+// Counted from the read's start: a hang found during those seconds costs no silence at all.
 constexpr auto kStallLimit = std::chrono::seconds(2);
+using Clock = std::chrono::steady_clock;
 }  // namespace
 
 struct ReadAhead::Shared {
@@ -41,6 +44,20 @@ struct ReadAhead::Shared {
 
     std::unique_ptr<Decoder> source;  // the decoding thread's, once it runs
     RingBuffer<Piece, kPieces> queue;
+    // When the read or seek under way started (Clock ticks), or 0 between them.
+    std::atomic<Clock::rep> busySince{0};
+    template <typename Step>
+    auto timed(Step step) {
+        busySince.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+        const auto result = step();
+        busySince.store(0, std::memory_order_relaxed);
+        return result;
+    }
+    // Until when the reader waits for the thread before giving the file up.
+    Clock::time_point stallDeadline() const {
+        const Clock::rep since = busySince.load(std::memory_order_relaxed);
+        return (since ? Clock::time_point(Clock::duration(since)) : Clock::now()) + kStallLimit;
+    }
 
     std::mutex lock;
     std::condition_variable wakeDecoder, wakeReader;
@@ -82,7 +99,7 @@ void ReadAhead::Shared::run() {
             }
         }
         if (seek) {
-            const bool ok = source->seek(to);
+            const bool ok = timed([&] { return source->seek(to); });
             done = !ok;
             {
                 std::lock_guard guard(lock);
@@ -94,7 +111,7 @@ void ReadAhead::Shared::run() {
         }
         Piece* p = queue.writeSlot();
         int got = 0;
-        p->read = source->read(p->data.data(), kPieceFrames, got);
+        p->read = timed([&] { return source->read(p->data.data(), kPieceFrames, got); });
         p->frames = got;
         p->epoch = mine;
         done = p->read != Read::Ok;
@@ -151,8 +168,8 @@ Decoder::Read ReadAhead::decode(float* out, int frames, int& got) {
         if (!p) {
             if (got > 0) return Read::Ok;
             std::unique_lock guard(s.lock);
-            if (!s.wakeReader.wait_for(guard, kStallLimit,
-                                       [&] { return s.queue.front() != nullptr; }))
+            if (!s.wakeReader.wait_until(guard, s.stallDeadline(),
+                                         [&] { return s.queue.front() != nullptr; }))
                 return giveUp();
             continue;
         }
@@ -188,7 +205,7 @@ bool ReadAhead::seekTo(std::int64_t frame) {
     s.wakeDecoder.notify_all();
     epoch_ = e;
     pieceOffset_ = 0;
-    if (!s.wakeReader.wait_for(guard, kStallLimit, [&] { return s.seekDone == e; })) {
+    if (!s.wakeReader.wait_until(guard, s.stallDeadline(), [&] { return s.seekDone == e; })) {
         giveUp();
         return false;
     }

@@ -293,8 +293,10 @@ private slots:
         Deck& other = desk.deck(1);
         QTRY_VERIFY_WITH_TIMEOUT(other.player().Status() == audio::Player::kPlaying, 20000);
         QCOMPARE(other.song().mixTitle, QStringLiteral("Next"));
-        // What was read ahead (about 3 s), the wait for more (2 s), the hand-on.
-        QCOMPARE_LT(hung.elapsed(), 8000);
+        // What was read ahead (about 3 s) and the hand-on: the read had hung for longer than the
+        // file is given before that ran out, so no more is waited for.
+        qInfo("next song in %lld ms after the mount hung", hung.elapsed());
+        QCOMPARE_LT(hung.elapsed(), 5000);
     }
 
     void panelButtonsReachTheCore_data() {
