@@ -126,17 +126,20 @@ void measureLoudness(Decoder& d, SongProfile& p) {
     p.loudness = meter.integrated();
 }
 
-void findBeats(Decoder& d, SongProfile& p) {
-    p.parts |= kBeatsPart;
-    if (!p.opened || p.silent) return;
+void findBeats(Decoder& d, SongProfile& p, unsigned ends) {
+    ends &= kBeatsPart;
+    p.parts |= ends;
+    if (!p.opened || p.silent || !ends) return;
     const double stretch = kBeatStretchSeconds * 1000;
     const double start = p.audibleStartMs, end = p.audibleEndMs;
-    p.headBeats = findBeatGrid(d, start, std::min(end, start + stretch));
     // A song shorter than both stretches has one grid, for both ends.
-    if (end - start <= stretch * 1.2)
-        p.tailBeats = p.headBeats;
-    else
-        p.tailBeats = findBeatGrid(d, std::max(start, end - stretch), end);
+    if (end - start <= stretch * 1.2) {
+        p.headBeats = p.tailBeats = findBeatGrid(d, start, std::min(end, start + stretch));
+        p.parts |= kBeatsPart;
+        return;
+    }
+    if (ends & kHeadBeatsPart) p.headBeats = findBeatGrid(d, start, start + stretch);
+    if (ends & kTailBeatsPart) p.tailBeats = findBeatGrid(d, std::max(start, end - stretch), end);
 }
 
 SongProfile profileSong(const std::string& path, int rate, unsigned parts,
@@ -157,7 +160,7 @@ SongProfile profileSong(const std::string& path, int rate, unsigned parts,
         before.parts &= ~kBeatsPart;
         started(before);
     }
-    findBeats(*r.decoder, p);
+    findBeats(*r.decoder, p, parts);
     return p;
 }
 
@@ -169,7 +172,7 @@ void addProfileParts(const std::string& path, int rate, unsigned parts, SongProf
     OpenResult r = openDecoder(path, rate, Probe::Glance);
     if (!r.decoder) return;
     if (missing & kOutroPart) findOutro(*r.decoder, p);
-    if (missing & kBeatsPart) findBeats(*r.decoder, p);
+    if (missing & kBeatsPart) findBeats(*r.decoder, p, missing);
 }
 
 void findOutro(Decoder& d, SongProfile& p) {

@@ -15,7 +15,14 @@ namespace vantrel::audio {
 
 // What a profile holds beyond its ends and its loudness, each found only when a refinement that
 // needs it asks: the outro for fading at it, the beat grids for matching beats.
-enum ProfilePart : unsigned { kOutroPart = 1u, kBeatsPart = 2u };
+// The beats come as two parts, since a song that is never faded into (the first of a render)
+// needs no grid of its head.
+enum ProfilePart : unsigned {
+    kOutroPart = 1u,
+    kHeadBeatsPart = 2u,
+    kTailBeatsPart = 4u,
+    kBeatsPart = kHeadBeatsPart | kTailBeatsPart,
+};
 
 struct SongProfile {
     bool opened = false;  // false: the file does not open or decode
@@ -56,9 +63,10 @@ void measureLoudness(Decoder& decoder, SongProfile& profile);
 // Finds where the outro starts, on the tail before the audible end (needs the ends and the
 // loudness).
 void findOutro(Decoder& decoder, SongProfile& profile);
-// Fills in the beat grids of the song's first and last stretch (kBeatStretchSeconds each), on a
-// decoder at any rate. Needs the audible ends.
-void findBeats(Decoder& decoder, SongProfile& profile);
+// Fills in the beat grids of the song's first and last stretch (kBeatStretchSeconds each) that
+// `ends` asks for (kHeadBeatsPart, kTailBeatsPart or both), on a decoder at any rate. Needs the
+// audible ends.
+void findBeats(Decoder& decoder, SongProfile& profile, unsigned ends = kBeatsPart);
 inline constexpr double kBeatStretchSeconds = 16.0;
 // The ends and the loudness on one opening of the file, and the outro and the beats on it when
 // asked for. `started`, when given, is told the profile before its beats are looked for: all

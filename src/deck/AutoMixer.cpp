@@ -57,24 +57,29 @@ void AutoMixer::setMatchBeats(bool on) {
     for (Deck* deck : {&deck1_, &deck2_}) askAhead(*deck);
 }
 
-void AutoMixer::requestProfile(const QString& path, bool first) {
+void AutoMixer::requestProfile(const QString& path, bool first, unsigned beats) {
     // Only what the refinements that are on need: the outro scan and the beats cost time.
-    analyzer_.request(
-        PathToStdString(path), first,
-        (fadeAtOutro_ ? audio::kOutroPart : 0u) | (matchBeats_ ? audio::kBeatsPart : 0u));
+    analyzer_.request(PathToStdString(path), first,
+                      (fadeAtOutro_ ? audio::kOutroPart : 0u) | (matchBeats_ ? beats : 0u));
 }
 
 void AutoMixer::profileAhead() {
     if (!refining()) return;
     const Playlist& list = deck1_.playlist();
-    for (int i = 0; i < list.count(); ++i) requestProfile(list.path(i));
+    // The list's first song starts the mix: no fade comes into it, so its head needs no grid
+    // (should it be faded into later after all, the grid is found then).
+    for (int i = 0; i < list.count(); ++i)
+        requestProfile(list.path(i), false, i == 0 ? audio::kTailBeatsPart : audio::kBeatsPart);
 }
 
 void AutoMixer::askAhead(Deck& deck) {
     if (!refining()) return;
     // Matching beats, each song's grids come with its profile: its head for the fade into it,
-    // its tail for the fade out of it.
-    requestProfile(deck.song().path);
+    // its tail for the fade out of it. A song cued while the other deck has held none yet
+    // starts the mix: nothing fades into it.
+    const bool startsTheMix = other(deck).song().path.isEmpty();
+    requestProfile(deck.song().path, false,
+                   startsTheMix ? audio::kTailBeatsPart : audio::kBeatsPart);
     Playlist& list = deck.playlist();
     if (list.count() > 1) requestProfile(list.path(1));
 }
@@ -268,7 +273,8 @@ bool AutoMixer::startOnBeats(Deck& into) {
     Deck& out = other(into);
     if (!matchBeats_ || !out.playing() || out.player().Status() != audio::Player::kPlaying)
         return false;
-    const auto outSong = profile(out, audio::kBeatsPart), inSong = profile(into, audio::kBeatsPart);
+    const auto outSong = profile(out, audio::kTailBeatsPart);
+    const auto inSong = profile(into, audio::kHeadBeatsPart);
     if (!outSong || !inSong || !outSong->tailBeats || !inSong->headBeats) return false;
     audio::Player& o = out.player();
     audio::Player& in = into.player();

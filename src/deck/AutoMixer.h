@@ -140,7 +140,8 @@ signals:
 private:
     bool refining() const { return trimSilence_ || levelLoudness_ || fadeAtOutro_ || matchBeats_; }
     // Asks for a song's profile, with what the refinements that are on need of it.
-    void requestProfile(const QString& path, bool first = false);
+    void requestProfile(const QString& path, bool first = false,
+                        unsigned beats = audio::kBeatsPart);
     // Where the song coming into `into` starts and at what tempo match, so that its beats fall
     // on the outgoing song's; true when it was matched.
     bool startOnBeats(Deck& into);
