@@ -16,7 +16,7 @@ namespace {
 // lost is let go rather than rendered in one burst.
 constexpr std::int64_t kCatchUpLimitNs = 1'000'000'000;
 // Catching up, a step waits this long at most for the decks to fill.
-constexpr int kCatchUpPatienceMs = 20;
+constexpr int kCatchUpPatienceMs = 50;
 }  // namespace
 
 bool NullOutput::startFrom(std::int64_t sinceNs) {

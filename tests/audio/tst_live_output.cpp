@@ -160,13 +160,14 @@ private slots:
         QCOMPARE(player->Status(), audio::Player::kPlaying);
         QCOMPARE_LE(qAbs(player->Position() - before - since.elapsed()), 250);
         // And the mix went on whole: the time the device let pass was made up as fast as the
-        // deck could fill, never faster, so the stream and the recording got no hole.
+        // deck could fill, never faster, so the stream and the recording got no hole (made up
+        // in one burst, it was 170-180 ms; a loaded machine may still cost a step or two).
         takeMix();
         const auto keepMix = qScopeGuard([&] { keepOnFailure("live-mix", mix); });
         const Quiet hole = longestQuiet(mix, std::max(0, firstAbove(mix, 0.1f)), mix.frames());
-        QVERIFY2(hole.ms == 0, qPrintable(QStringLiteral("%1 ms quiet at %2 s")
-                                              .arg(hole.ms)
-                                              .arg(double(hole.atFrame) / mix.rate)));
+        QVERIFY2(hole.ms <= 20, qPrintable(QStringLiteral("%1 ms quiet at %2 s")
+                                               .arg(hole.ms)
+                                               .arg(double(hole.atFrame) / mix.rate)));
         if (trouble == Hangs || trouble == Killed) {
             // A hung server holds the old stream's teardown; quitting must not wait for it.
             QElapsedTimer quit;
