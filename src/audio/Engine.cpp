@@ -84,33 +84,53 @@ void Engine::Impl::awaitRender() const {
         std::this_thread::sleep_for(std::chrono::microseconds(50));
 }
 
+namespace {
+// A turn at the players as the render has it: two outputs never take one at once (a stalled
+// device waking up after the Null output took over), and the epoch is odd throughout, so
+// awaitRender() waits for it before anything it may read is freed.
+class RenderTurn {
+public:
+    explicit RenderTurn(Engine::Impl& engine)
+        : engine_(engine), taken_(!engine.rendering.exchange(true, std::memory_order_acquire)) {
+        if (taken_) engine_.epoch.fetch_add(1, std::memory_order_seq_cst);
+    }
+    ~RenderTurn() {
+        if (!taken_) return;
+        engine_.epoch.fetch_add(1, std::memory_order_seq_cst);
+        engine_.rendering.store(false, std::memory_order_release);
+    }
+    RenderTurn(const RenderTurn&) = delete;
+    RenderTurn& operator=(const RenderTurn&) = delete;
+    bool taken() const { return taken_; }
+
+private:
+    Engine::Impl& engine_;
+    const bool taken_;
+};
+}  // namespace
+
 void Engine::Impl::render(float* out, int frames) noexcept {
-    // Two outputs never render at once (a stalled device waking up after the Null output took
-    // over); the loser plays silence instead of waiting.
-    if (rendering.exchange(true, std::memory_order_acquire)) {
+    const RenderTurn turn(*this);
+    if (!turn.taken()) {
+        // The loser plays silence instead of waiting.
         std::fill(out, out + size_t(frames) * 2, 0.0f);
         return;
     }
-    epoch.fetch_add(1, std::memory_order_seq_cst);
     for (int done = 0; done < frames;) {
         const int n = std::min(kChunkFrames, frames - done);
         renderChunk(out + size_t(done) * 2, n);
         done += n;
     }
     if (MixTap* t = tap.load(std::memory_order_acquire)) t->write(out, frames);
-    epoch.fetch_add(1, std::memory_order_seq_cst);
-    rendering.store(false, std::memory_order_release);
 }
 
 bool Engine::Impl::decksReadyFor(int frames) noexcept {
-    if (rendering.exchange(true, std::memory_order_acquire)) return true;
-    epoch.fetch_add(1, std::memory_order_seq_cst);
+    const RenderTurn turn(*this);
+    if (!turn.taken()) return true;
     bool ready = true;
     for (auto& slot : players)
         if (PlayerCore* p = slot.load(std::memory_order_acquire))
             ready = p->readyFor(frames) && ready;
-    epoch.fetch_add(1, std::memory_order_seq_cst);
-    rendering.store(false, std::memory_order_release);
     return ready;
 }
 
