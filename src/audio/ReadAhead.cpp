@@ -209,8 +209,8 @@ bool ReadAhead::seekTo(std::int64_t frame) {
         giveUp();
         return false;
     }
-    finished_ = !s.seekOk;
-    finalRead_ = Read::Error;
+    finished_ = false;
+    if (!s.seekOk) giveUp();
     return s.seekOk;
 }
 

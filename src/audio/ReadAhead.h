@@ -33,7 +33,7 @@ protected:
 private:
     struct Shared;
     void start();
-    Read giveUp();  // the file stopped answering: it ends here, as on a decode error
+    Read giveUp();  // the file ends here, as on a decode error
 
     std::shared_ptr<Shared> shared_;
     std::thread thread_;
