@@ -1,6 +1,7 @@
 #include "support/AudioFiles.h"
 
 #include "audio/Engine.h"
+#include "audio/MixTap.h"
 #include "audio/Player.h"
 
 #include <fcntl.h>
@@ -227,6 +228,12 @@ Audio playOffline(audio::Engine& engine, audio::Player& player, int limitMs) {
         for (int t = 0; t < limitMs && player.Status() == audio::Player::kPlaying; t += 10)
             engine.renderOffline(step);
     });
+}
+
+void takeMix(audio::MixTap& tap, Audio& into) {
+    std::vector<float> piece(8192 * 2);
+    for (int n; (n = tap.read(piece.data(), 8192)) > 0;)
+        into.samples.insert(into.samples.end(), piece.begin(), piece.begin() + n * 2);
 }
 
 Audio renderOffline(audio::Engine& engine, int ms) {

@@ -8,6 +8,7 @@
 
 namespace vantrel::audio {
 class Engine;
+class MixTap;
 class Player;
 }  // namespace vantrel::audio
 
@@ -71,6 +72,8 @@ Quiet longestQuiet(const Audio& audio, int fromFrame, int toFrame);
 // Amplitude of one frequency in channel 0 over a range (Goertzel).
 double toneLevel(const Audio& audio, double frequency, qint64 startFrame, int frames);
 
+// Appends what the engine's mix tap holds now (stereo, the engine's rate) to `into`.
+void takeMix(audio::MixTap& tap, Audio& into);
 // Drives an offline engine in 10 ms steps while `player` plays (at most `limitMs`) and returns
 // everything the engine produced.
 Audio playOffline(audio::Engine& engine, audio::Player& player, int limitMs);
